@@ -1,0 +1,21 @@
+# Fails the build when a binary imports a DLL that a bare Windows lacks
+# (a MinGW runtime DLL would keep the program from starting).
+execute_process(COMMAND ${OBJDUMP} -p ${FILE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${FILE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" names "${dump}")
+set(allowed kernel32 user32 gdi32 gdiplus advapi32 shell32 shlwapi ole32 oleaut32 comctl32
+            comdlg32 version msvcrt rpcrt4 uxtheme msimg32 winspool mapi32 ws2_32)
+foreach(entry IN LISTS names)
+  string(REPLACE "DLL Name: " "" dll "${entry}")
+  string(TOLOWER "${dll}" dll)
+  string(REGEX REPLACE "\\.dll$" "" base "${dll}")
+  if(base MATCHES "^api-ms-win-")
+    continue()
+  endif()
+  list(FIND allowed "${base}" idx)
+  if(idx EQUAL -1)
+    message(FATAL_ERROR "${FILE} imports ${dll}, which is not a Windows system DLL")
+  endif()
+endforeach()

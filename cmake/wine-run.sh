@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# CTest's emulator: runs one Windows program under Wine in a prefix of its
+# own (a copy of the run's fresh template), so tests never see each other's
+# registry or temporary files. Starts an Xvfb display when none is there.
+#
+# Environment: KQ_WINE_TEMPLATE (template prefix), KQ_WINE_KEEP=1 keeps the
+# prefix for inspection, KQ_WINE_PREFIX uses a given prefix as it is.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+template=${KQ_WINE_TEMPLATE:-}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+
+own_prefix=
+if [ -n "${KQ_WINE_PREFIX:-}" ]; then
+  export WINEPREFIX=$KQ_WINE_PREFIX
+else
+  if [ -z "$template" ] || [ ! -f "$template/system.reg" ]; then
+    echo "wine-run: no template prefix (KQ_WINE_TEMPLATE=$template)" >&2
+    exit 2
+  fi
+  root=$(dirname "$template")
+  own_prefix=$(mktemp -d "$root/prefix.XXXXXX")
+  # The Windows folder is only read: hard links make the copy cheap.
+  # Registry files and the user profile are copied for real.
+  cp -al "$template/." "$own_prefix/"
+  rm -f "$own_prefix"/*.reg "$own_prefix/wineserver"
+  cp "$template"/*.reg "$own_prefix/"
+  rm -rf "$own_prefix/drive_c/users"
+  cp -a "$template/drive_c/users" "$own_prefix/drive_c/users"
+  export WINEPREFIX=$own_prefix
+fi
+
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  read -r num <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$num"
+fi
+
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ -n "$own_prefix" ] && [ "${KQ_WINE_KEEP:-0}" != 1 ]; then
+    rm -rf "$own_prefix"
+  fi
+}
+trap cleanup EXIT
+
+wine "$@"
+rc=$?
+exit $rc

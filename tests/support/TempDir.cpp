@@ -1,0 +1,140 @@
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+std::wstring TempPath()
+{
+    wchar_t buf[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+    return std::wstring(buf, n);
+}
+
+TempDir::TempDir()
+{
+    static std::atomic<unsigned> counter{0};
+    for (;;) {
+        wchar_t name[64];
+        wsprintfW(name, L"kqtest_%lu_%u", GetCurrentProcessId(), counter++);
+        m_path = TempPath() + name;
+        if (CreateDirectoryW(m_path.c_str(), nullptr))
+            break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            ADD_FAILURE() << "cannot create a temporary folder";
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir()
+{
+    RemoveTree(m_path);
+}
+
+std::wstring TempDir::operator/(const std::wstring& relative) const
+{
+    return m_path + L"\\" + relative;
+}
+
+std::wstring TempDir::MakeDir(const std::wstring& relative) const
+{
+    std::wstring path = m_path;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = relative.size();
+        path += L"\\" + relative.substr(start, end - start);
+        CreateDirectoryW(path.c_str(), nullptr);
+        start = end + 1;
+    }
+    return path;
+}
+
+std::wstring TempDir::WriteFile(const std::wstring& relative, const std::string& bytes) const
+{
+    size_t slash = relative.rfind(L'\\');
+    if (slash != std::wstring::npos)
+        MakeDir(relative.substr(0, slash));
+    std::wstring path = *this / relative;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, h) << "cannot write a test file";
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        if (!bytes.empty())
+            ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    return path;
+}
+
+bool RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring child = path + L"\\" + name;
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (!DeleteFileW(child.c_str()))
+                    RemoveDirectoryW(child.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    return RemoveDirectoryW(path.c_str()) || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buf[65536];
+    DWORD read = 0;
+    while (ReadFile(h, buf, sizeof(buf), &read, nullptr) && read > 0)
+        bytes.append(buf, read);
+    CloseHandle(h);
+    return bytes;
+}
+
+bool FileExists(const std::wstring& path)
+{
+    DWORD attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirExists(const std::wstring& path)
+{
+    DWORD attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    int cb = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(cb), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], cb, nullptr, nullptr);
+    return out;
+}
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    int cch = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(cch), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], cch);
+    return out;
+}

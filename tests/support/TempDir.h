@@ -1,0 +1,40 @@
+// A temporary folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class TempDir
+{
+public:
+    // A new folder below the user's temporary folder.
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder's path, without a closing backslash.
+    const std::wstring& Path() const { return m_path; }
+    // Path + "\" + relative.
+    std::wstring operator/(const std::wstring& relative) const;
+
+    // Writes a file (creating its folders) with the given bytes.
+    std::wstring WriteFile(const std::wstring& relative, const std::string& bytes = std::string()) const;
+    std::wstring MakeDir(const std::wstring& relative) const;
+
+private:
+    std::wstring m_path;
+};
+
+// The user's temporary folder, with its closing backslash.
+std::wstring TempPath();
+// Removes a folder tree; true when it is gone.
+bool RemoveTree(const std::wstring& path);
+// The bytes of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+bool DirExists(const std::wstring& path);
+// UTF-8 <-> UTF-16.
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
