@@ -1,0 +1,131 @@
+#include "TextHelpers.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(FormatSizeText, UnitsAreCutNotRounded)
+{
+    struct Case {
+        const wchar_t* bytes;
+        const wchar_t* text;
+    } cases[] = {
+        {L"0", L"0 bytes"},          {L"512", L"512 bytes"},     {L"1023", L"1023 bytes"},
+        {L"1024", L"1.00 KB"},       {L"1536", L"1.50 KB"},      {L"1048575", L"1023.99 KB"},
+        {L"1048576", L"1.00 MB"},    {L"1572864", L"1.50 MB"},   {L"2147483647", L"1.99 GB"},
+        {L"1073741823", L"1023.99 MB"}, {L"abc", L"0 bytes"},
+    };
+    for (const Case& c : cases) {
+        wchar_t buffer[32];
+        EXPECT_EQ(buffer, FormatSizeText(c.bytes, buffer, _countof(buffer)));
+        EXPECT_STREQ(c.text, buffer) << ToUtf8(c.bytes);
+    }
+    wchar_t small[5];
+    FormatSizeText(L"1536", small, _countof(small));
+    EXPECT_STREQ(L"1.50", small);
+}
+
+TEST(ParseDateText, Cases)
+{
+    struct Case {
+        const wchar_t* text;
+        WORD day, month, year;
+        WORD result; // day of the week, 0 when rejected
+    } cases[] = {
+        {L"31.12.99", 31, 12, 1999, 5},  {L"010203", 1, 2, 2003, 6},  {L"1.2.2020", 1, 2, 2020, 6},
+        {L"1.2.20", 1, 2, 0, 0},         {L"5/3/21", 5, 3, 1921, 6},  {L"05032021", 5, 3, 2021, 5},
+        {L"1.2.19", 1, 2, 2019, 5},      {L"1.2.123", 1, 2, 0, 0},    {L"1.2", 1, 2, 0, 0},
+        {L"", 0, 0, 0, 0},               {L"0102", 1, 2, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SYSTEMTIME date;
+        WORD result = ParseDateText(&date, c.text);
+        EXPECT_EQ(c.result, result) << ToUtf8(c.text);
+        EXPECT_EQ(c.year, date.wYear) << ToUtf8(c.text);
+        if (c.year) {
+            EXPECT_EQ(c.day, date.wDay) << ToUtf8(c.text);
+            EXPECT_EQ(c.month, date.wMonth) << ToUtf8(c.text);
+            EXPECT_EQ(c.result, date.wDayOfWeek) << ToUtf8(c.text);
+        } else {
+            EXPECT_EQ(0xFFFF, date.wDayOfWeek) << ToUtf8(c.text);
+        }
+    }
+}
+
+TEST(ParseDateText, DateThatDoesNotExist)
+{
+    SYSTEMTIME date;
+    EXPECT_EQ(0xFFFF, ParseDateText(&date, L"31.02.2021"));
+    EXPECT_EQ(0xFFFF, date.wDayOfWeek);
+}
+
+TEST(GetDateText, SeparatorsPicturesAndPartialDates)
+{
+    SYSTEMTIME date = {};
+    date.wYear = 2021;
+    date.wMonth = 3;
+    date.wDay = 5;
+    wchar_t text[64];
+    GetDateText(&date, L".", text, _countof(text));
+    EXPECT_STREQ(L"05.03.2021", text);
+    GetDateText(&date, L"", text, _countof(text));
+    EXPECT_STREQ(L"05032021", text);
+    // Two characters or more are a picture (digits only: no locale enters).
+    GetDateText(&date, L"yyyy-MM-dd", text, _countof(text));
+    EXPECT_STREQ(L"2021-03-05", text);
+    GetDateText(&date, L".", text, 6);
+    EXPECT_STREQ(L"05.03", text);
+
+    date.wDay = 0;
+    GetDateText(&date, L".", text, _countof(text));
+    EXPECT_STREQ(L"03/2021", text);
+    date.wMonth = 0;
+    GetDateText(&date, L".", text, _countof(text));
+    EXPECT_STREQ(L"2021", text);
+    date.wYear = 0;
+    GetDateText(&date, L".", text, _countof(text));
+    EXPECT_STREQ(L"", text);
+}
+
+TEST(GetDateText, NullDateIsToday)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t expected[64];
+    swprintf(expected, 64, L"%02u-%02u-%u", now.wDay, now.wMonth, now.wYear);
+    wchar_t text[64];
+    GetDateText(nullptr, L"-", text, _countof(text));
+    EXPECT_STREQ(expected, text);
+}
+
+TEST(GetDayOfWeek, KnownDaysAndImpossibleDates)
+{
+    SYSTEMTIME date = {};
+    date.wYear = 2024;
+    date.wMonth = 2;
+    date.wDay = 29;
+    date.wHour = 23;
+    EXPECT_EQ(4, GetDayOfWeek(&date));
+    EXPECT_EQ(4, date.wDayOfWeek);
+    date.wYear = 2023;
+    EXPECT_EQ(0xFFFF, GetDayOfWeek(&date));
+    EXPECT_EQ(0xFFFF, date.wDayOfWeek);
+
+    FILETIME ft;
+    SYSTEMTIME midnight = {};
+    midnight.wYear = 2021;
+    midnight.wMonth = 3;
+    midnight.wDay = 5;
+    midnight.wHour = 13;
+    ASSERT_TRUE(DateToFileTime(&midnight, &ft));
+    SYSTEMTIME back;
+    ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
+    EXPECT_EQ(0, back.wHour);
+    EXPECT_EQ(5, back.wDay);
+}
+
+} // namespace
