@@ -1,0 +1,105 @@
+#include "WalkerCalls.h"
+
+#include "LanguageText.h"
+#include "LogFile.h"
+#include "ModuleInstance.h"
+#include "WalkerMessages.h"
+
+#include <climits>
+#include <new>
+#include <vector>
+
+DropHandoffOptions g_DropHandoff;
+
+namespace {
+
+void ReportRefused(const wchar_t* path, void* context)
+{
+    const DropHandoffOptions* options = static_cast<const DropHandoffOptions*>(context);
+    if (options->silent == 0)
+        ShowErrorBox(GetThisModule(), IDS_FILE_NOT_SUPPORTED, path);
+}
+
+void ReportTooLong(const wchar_t* path, void*)
+{
+    g_Log.Warning(L"Path too long for the walker, skipped: %s\n", path);
+}
+
+// One dropped path; empty when the list has none at that index.
+std::vector<wchar_t> DroppedPath(HDROP list, UINT index)
+{
+    UINT length = DragQueryFileW(list, index, nullptr, 0);
+    if (length == 0)
+        return {};
+    std::vector<wchar_t> path(length + 1, L'\0');
+    if (DragQueryFileW(list, index, path.data(), length + 1) == 0)
+        return {};
+    return path;
+}
+
+void HandOff(HDROP list, const DropHandoffOptions& options)
+{
+    WalkRules rules = options.rules;
+    rules.onRefused = ReportRefused;
+    rules.onTooLong = ReportTooLong;
+    rules.context = const_cast<DropHandoffOptions*>(&options);
+
+    UINT dropped = DragQueryFileW(list, 0xFFFFFFFF, nullptr, 0);
+    long long total = 0;
+    for (UINT i = 0; i < dropped; ++i) {
+        std::vector<wchar_t> path = DroppedPath(list, i);
+        if (!path.empty())
+            total += CollectFiles(path.data(), nullptr, nullptr, rules);
+    }
+    if (total >= INT_MAX) {
+        g_Log.Error(L"Too many dropped files: %d characters of paths\n", INT_MAX);
+        return;
+    }
+
+    // The closing NUL stays behind the last path: the cursor never reaches it.
+    std::vector<wchar_t> pathList(static_cast<size_t>(total) + 1, L'\0');
+    PathListCursor cursor;
+    cursor.next = pathList.data();
+    cursor.end = pathList.data() + total;
+    int count = 0;
+    int written = 0;
+    for (UINT i = 0; i < dropped && !cursor.full; ++i) {
+        std::vector<wchar_t> path = DroppedPath(list, i);
+        if (!path.empty())
+            written += CollectFiles(path.data(), &cursor, &count, rules);
+    }
+    if (cursor.full)
+        g_Log.Warning(L"The dropped folders grew while they were walked; handing off the first %d files\n", count);
+
+    if (count > 1 && options.fileQuestion == 1) {
+        wchar_t question[1025];
+        LoadFormattedText(GetThisModule(), question, _countof(question), IDS_ARCHIVE_ALL_FILES, count);
+        if (MessageBoxW(options.window, question, options.title.c_str(), MB_TOPMOST | MB_ICONQUESTION | MB_YESNO) ==
+            IDNO)
+            return;
+    }
+    if (count < 1) {
+        ShowErrorBox(GetThisModule(), IDS_NO_FILES_ACCEPTED);
+        return;
+    }
+    UploadFiles(pathList.data(), written + 1, count, options.uploadIni.c_str());
+}
+
+} // namespace
+
+void HandleDroppedFiles(HDROP list, const DropHandoffOptions& options)
+{
+    // Called from the drop target's Drop: nothing may escape to OLE.
+    try {
+        HandOff(list, options);
+    } catch (const std::bad_alloc&) {
+        g_Log.Error(L"Out of memory while handing off dropped files\n");
+    } catch (...) {
+        g_Log.Error(L"Unexpected error while handing off dropped files\n");
+    }
+}
+
+void HandleDroppedFiles(HDROP list)
+{
+    HandleDroppedFiles(list, g_DropHandoff);
+}

@@ -1,0 +1,18 @@
+// Quenby's command line: "/f" documents (files and folders), "/c" a
+// properties ini file, "/s" the settings dialog.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+// Copy buffer of one argument: an argument of this many characters or more
+// names nothing.
+const size_t ARGUMENT_CHARS = 2048;
+
+// Counting pass (no slots, no buffer): stores the list's length at the first
+// "/f" and returns -1 there. Filling pass: writes the paths into `buffer`
+// (`bufferChars` characters, zero-filled), fills the slots and returns the
+// argument count for Invoke. -1 when nothing usable was found, 0 when the
+// command line cannot be split. `commandLine` null: GetCommandLineW().
+int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* length, int* settings,
+                     const wchar_t* commandLine = nullptr);

@@ -1,0 +1,102 @@
+// Quenby: hands the files and folders named on its command line, or a
+// request for the settings dialog, to the connector, and exits with 0 or 1.
+#include "CommandLine.h"
+#include "ConnectorCall.h"
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <new>
+#include <vector>
+
+namespace {
+
+const wchar_t CAPTION[] = L"marvik dovrane";
+const wchar_t NO_FILES[] = L"Es wurden keine Dateien ausgewählt.";
+const wchar_t PARAMETER_ERROR[] = L"Parameterfehler: Die Kommandozeile konnte nicht ausgewertet werden.";
+const wchar_t NOT_REGISTERED[] = L"Die COM Schnittstelle ist nicht registriert.";
+const wchar_t COMMUNICATION_ERROR[] = L"Fehler bei der Kommunikation mit der COM Schnittstelle.";
+
+// Slot 0 only points into the path list, which its owner frees.
+void ClearSlots(VARIANT (&slots)[4])
+{
+    slots[0].vt = VT_EMPTY;
+    for (VARIANT& slot : slots)
+        VariantClear(&slot);
+}
+
+void ShowMessage(const wchar_t* text)
+{
+    MessageBoxW(nullptr, text, CAPTION, MB_TOPMOST | MB_ICONERROR);
+}
+
+class CComInit
+{
+public:
+    CComInit() : m_hr(CoInitialize(nullptr)) {}
+    ~CComInit()
+    {
+        if (SUCCEEDED(m_hr))
+            CoUninitialize();
+    }
+    CComInit(const CComInit&) = delete;
+    CComInit& operator=(const CComInit&) = delete;
+    HRESULT Result() const { return m_hr; }
+
+private:
+    HRESULT m_hr;
+};
+
+int Run()
+{
+    VARIANT slots[4];
+    for (VARIANT& slot : slots)
+        VariantInit(&slot);
+    VARIANT result;
+    VariantInit(&result);
+    int length = 0;
+    int settings = 0;
+
+    // The counting pass ends at the first "/f": a "/s" behind it is not seen.
+    ParseCommandLine(nullptr, nullptr, 0, &length, &settings);
+    if (length == 1 && !settings) {
+        ShowMessage(NO_FILES);
+        return 1;
+    }
+    std::vector<wchar_t> pathList(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
+    int argCount = ParseCommandLine(slots, pathList.data(), pathList.size(), &length, &settings);
+    if (argCount < 1) {
+        ClearSlots(slots);
+        ShowMessage(PARAMETER_ERROR);
+        return 1;
+    }
+
+    HRESULT hr;
+    {
+        CComInit com;
+        DISPPARAMS params = {slots, nullptr, static_cast<UINT>(argCount), 0};
+        ConnectorCallResult call =
+            CallConnector(settings ? CONNECTOR_DISPLAYSETTINGS : CONNECTOR_RUN, &params, &result);
+        if (call.stage == CONNECTOR_NOT_REGISTERED)
+            ShowMessage(NOT_REGISTERED);
+        else if (call.stage == CONNECTOR_UNREACHABLE)
+            ShowMessage(COMMUNICATION_ERROR);
+        hr = call.hr;
+        VariantClear(&result);
+    }
+    ClearSlots(slots);
+    return FAILED(hr) ? 1 : 0;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    try {
+        return Run();
+    } catch (const std::bad_alloc&) {
+        ShowMessage(PARAMETER_ERROR);
+    } catch (...) {
+    }
+    return 1;
+}
