@@ -1,0 +1,129 @@
+#include "HandoffFile.h"
+
+#include "LogFile.h"
+#include "XmlWriter.h"
+
+#include <cerrno>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+const size_t HANDOFF_PATH_CHARS = 2048;
+// "kq_data_" and ten digits always fit; longer names only come from a
+// subfolder of a hand-off folder.
+const size_t HANDOFF_ID_CHARS = 32;
+
+const wchar_t* TextOf(const _bstr_t& text)
+{
+    return text.length() ? static_cast<const wchar_t*>(text) : L"";
+}
+
+bool NamesAFile(const wchar_t* path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, const CPropertyCollection* props,
+                     HandoffIdList& ids, bool deleteMail)
+{
+    if (!documentPath)
+        return 0;
+    const wchar_t* source = handoffFolder ? handoffFolder : documentPath;
+    // Paths that do not fit are refused: a cut path would write beside
+    // another document, under another id.
+    if (wcslen(source) >= HANDOFF_PATH_CHARS) {
+        g_Log.Error(L"WriteHandoffFile: path too long (%d characters)\n", static_cast<int>(wcslen(source)));
+        return 0;
+    }
+    wchar_t folder[HANDOFF_PATH_CHARS];
+    wcscpy(folder, source);
+    wchar_t* slash = wcsrchr(folder, L'\\');
+    if (!slash) {
+        g_Log.Error(L"WriteHandoffFile: no folder in path %s\n", source);
+        return 0;
+    }
+    *slash = L'\0';
+    const wchar_t* lastSlash = wcsrchr(folder, L'\\');
+    const wchar_t* id = lastSlash ? lastSlash + 1 : folder;
+    size_t idLength = wcslen(id);
+    if (idLength == 0 || idLength >= HANDOFF_ID_CHARS) {
+        g_Log.Error(L"WriteHandoffFile: folder %s is no hand-off folder\n", folder);
+        return 0;
+    }
+    if (wcslen(folder) + 1 + idLength + 4 >= HANDOFF_PATH_CHARS) {
+        g_Log.Error(L"WriteHandoffFile: path too long (%d characters)\n", static_cast<int>(wcslen(folder)));
+        return 0;
+    }
+    std::wstring fileName = std::wstring(folder) + L"\\" + id + L".xml";
+
+    // Listed before anything is written: the caller marks or hands over the
+    // folder even when its file fails.
+    ids.push_back(_bstr_t(id));
+
+    CXmlWriter writer(fileName.c_str());
+    if (!writer.Open()) {
+        g_Log.Error(L"WriteHandoffFile: can not create %s, error: %d\n", fileName.c_str(), errno);
+        return 0;
+    }
+    writer.StartElement(L"files");
+    writer.StartElement(L"file");
+    if (props) {
+        for (const auto& entry : *props) {
+            writer.AddAttribute(L"name", TextOf(entry.first));
+            writer.WriteCDataElement(L"property", TextOf(entry.second->GetValue()));
+        }
+    }
+    writer.WriteElement(L"path", documentPath);
+    writer.WriteElement(L"deletefile", folder);
+    if (deleteMail)
+        writer.WriteElement(L"deletemail", L"1");
+    writer.WriteElement(L"id", id);
+    writer.CloseAll();
+    if (!writer.Close()) {
+        g_Log.Error(L"WriteHandoffFile: can not write %s\n", fileName.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int WriteHandoffFiles(const wchar_t* const* documentPaths, const CPropertyCollection* const* props, int count,
+                      HandoffIdList& ids, bool deleteMail)
+{
+    if (count < 1)
+        return 1;
+    if (!documentPaths)
+        return 0;
+    for (int i = 0; i < count; ++i) {
+        if (!WriteHandoffFile(documentPaths[i], documentPaths[i], props ? props[i] : nullptr, ids, deleteMail))
+            return 0;
+    }
+    return 1;
+}
+
+int WriteHandoffFileList(const wchar_t* pathList, int count, const CPropertyCollection* props, HandoffIdList& ids,
+                         bool deleteMail)
+{
+    if (count < 1 || !pathList)
+        return 1;
+    const wchar_t* path = pathList;
+    for (int i = 0; i < count && *path; ++i, path += wcslen(path) + 1) {
+        // A folder or a vanished file is passed over, not the documents behind it.
+        if (!NamesAFile(path)) {
+            g_Log.Warning(L"WriteHandoffFileList: skipping %s, it is no file\n", path);
+            continue;
+        }
+        wchar_t folder[HANDOFF_PATH_CHARS] = L"";
+        bool ownFolder = IsInInboxDataFolder(path);
+        if (!ownFolder && !CreateInboxDataFolder(folder, HANDOFF_PATH_CHARS)) {
+            g_Log.Error(L"WriteHandoffFileList: can not create a hand-off folder for %s\n", path);
+            return 0;
+        }
+        if (!WriteHandoffFile(path, ownFolder ? nullptr : folder, props, ids, deleteMail))
+            return 0;
+    }
+    return 1;
+}

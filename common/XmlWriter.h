@@ -1,0 +1,48 @@
+// A small streaming XML writer: one element per line, indented by tabs, in a
+// UTF-8 file with byte-order mark and CR LF line ends, without declaration.
+// Texts are escaped so that any parser reads back what was given; characters
+// that XML 1.0 does not allow become blanks.
+#pragma once
+
+#include "ComSupport.h"
+
+#include <cstdio>
+#include <vector>
+
+class CXmlWriter
+{
+public:
+    explicit CXmlWriter(const wchar_t* fileName);
+    // Closes the file without writing end tags: call CloseAll first.
+    ~CXmlWriter();
+    CXmlWriter(const CXmlWriter&) = delete;
+    CXmlWriter& operator=(const CXmlWriter&) = delete;
+
+    // Creates or truncates the file; true when it is open.
+    bool Open();
+    // Queues an attribute for the next element (the pair added last comes first).
+    void AddAttribute(const wchar_t* name, const wchar_t* value);
+    void StartElement(const wchar_t* name);
+    void WriteElement(const wchar_t* name, const wchar_t* text);
+    void WriteCDataElement(const wchar_t* name, const wchar_t* text);
+    void EndElement();
+    void CloseAll();
+    void WriteComment(const wchar_t* text);
+    // Closes the file; true when everything written reached it.
+    bool Close();
+
+private:
+    enum class TextKind { Element, Attribute, CData, Comment };
+
+    void Put(const wchar_t* text);
+    void PutEscaped(const wchar_t* text, TextKind kind);
+    void BeginLine();
+    void OpenTag(const wchar_t* name);
+
+    _bstr_t m_fileName;
+    std::vector<_bstr_t> m_attributes;
+    FILE* m_file;
+    int m_depth;
+    std::vector<_bstr_t> m_open;
+    bool m_failed;
+};

@@ -1,0 +1,173 @@
+// Hand-off files with hostile property names and values, read back by Wine's
+// MSXML: whatever the texts hold, the receiving program must be able to read
+// every name, value and path back.
+#include "HandoffFile.h"
+
+#include "ComSupport.h"
+#include "ScopedTempFolder.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <msxml2.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+// MinGW's msxml2.h leaves these two interface ids undeclared for __uuidof.
+__CRT_UUID_DECL(IXMLDOMDocument, 0x2933BF81, 0x7B36, 0x11D2, 0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60)
+__CRT_UUID_DECL(IXMLDOMElement, 0x2933BF86, 0x7B36, 0x11D2, 0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60)
+
+namespace {
+
+// The version-independent MSXML DOM document class.
+const CLSID kDomDocument = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
+
+_COM_SMARTPTR_TYPEDEF(IXMLDOMDocument, __uuidof(IXMLDOMDocument));
+_COM_SMARTPTR_TYPEDEF(IXMLDOMNodeList, __uuidof(IXMLDOMNodeList));
+_COM_SMARTPTR_TYPEDEF(IXMLDOMNode, __uuidof(IXMLDOMNode));
+_COM_SMARTPTR_TYPEDEF(IXMLDOMElement, __uuidof(IXMLDOMElement));
+
+bool IsHigh(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// What a parser must read back: characters XML does not allow become
+// blanks; in element content line ends arrive as LF (XML's own
+// normalisation), attribute values keep them.
+std::wstring ExpectedText(const std::wstring& text, bool attribute)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
+            out += c;
+            out += text[++i];
+            continue;
+        }
+        bool allowed = c == L'\t' || c == L'\n' || c == L'\r' || (c >= 0x20 && c <= 0xD7FF) ||
+                       (c >= 0xE000 && c <= 0xFFFD);
+        if (!allowed)
+            c = L' ';
+        if (!attribute && c == L'\r') {
+            if (i + 1 < text.size() && text[i + 1] == L'\n')
+                continue;
+            c = L'\n';
+        }
+        out += c;
+    }
+    return out;
+}
+
+// Pieces that break naive XML, mixed with ordinary text.
+std::wstring HostileText(std::mt19937& rng, size_t maxPieces)
+{
+    static const std::vector<std::wstring> pieces = {
+        L"&", L"<", L">", L"\"", L"'", L"]]>", L"]]", L"]", L"<![CDATA[", L"-->", L"&amp;", L"&#0;",
+        L"\r\n", L"\r", L"\n", L"\t", L" ", L"  ", L"ä", L"ß", L"€", L"\xD83D\xDE00", std::wstring(1, 0xD800),
+        std::wstring(1, 0xDC00), L"\x01", L"\x1F", L"\x0B", std::wstring(1, 0xFFFE), std::wstring(1, 0xFFFF),
+        L"Angebot", L"kq_data_1", L"C:\\x\\y", L"%s", L"%d", L"=", L"/>"};
+    std::uniform_int_distribution<size_t> count(0, maxPieces);
+    std::uniform_int_distribution<size_t> pick(0, pieces.size());
+    std::uniform_int_distribution<int> bmp(0x20, 0xD7FF);
+    std::wstring text;
+    for (size_t n = count(rng); n > 0; --n) {
+        size_t i = pick(rng);
+        text += i < pieces.size() ? pieces[i] : std::wstring(1, static_cast<wchar_t>(bmp(rng)));
+    }
+    return text;
+}
+
+std::wstring NodeText(IXMLDOMNode* node)
+{
+    BSTR text = nullptr;
+    if (FAILED(node->get_text(&text)))
+        return L"<unreadable>";
+    std::wstring out = text ? text : L"";
+    SysFreeString(text);
+    return out;
+}
+
+std::wstring Printable(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char hex[16];
+            snprintf(hex, sizeof(hex), "\\u%04X", static_cast<unsigned>(c));
+            out += hex;
+        }
+    }
+    return FromUtf8(out);
+}
+
+TEST(HandoffXmlRoundTrip, HostileTextsReadBackExactly)
+{
+    ScopedTempFolder temp;
+    std::mt19937 rng(20261210);
+    const int files = 40;
+    const int propertiesPerFile = 8;
+    int compared = 0;
+    for (int f = 0; f < files; ++f) {
+        wchar_t folder[2048];
+        ASSERT_EQ(1, CreateInboxDataFolder(folder, _countof(folder)));
+        std::wstring document = std::wstring(folder) + L"Dok & <" + std::to_wstring(f) + L"> ]]>.msg";
+        CPropertyCollection props;
+        for (int p = 0; p < propertiesPerFile; ++p) {
+            std::wstring name = HostileText(rng, 6) + L"#" + std::to_wstring(p);
+            props.Add(name.c_str(), HostileText(rng, 12).c_str(), 0);
+        }
+        HandoffIdList ids;
+        ASSERT_EQ(1, WriteHandoffFile(document.c_str(), folder, &props, ids, (f % 2) != 0));
+        std::wstring id = static_cast<const wchar_t*>(ids[0]);
+        std::wstring file = std::wstring(folder) + id + L".xml";
+
+        IXMLDOMDocumentPtr doc;
+        ASSERT_EQ(S_OK, doc.CreateInstance(kDomDocument, nullptr, CLSCTX_INPROC_SERVER));
+        doc->put_async(VARIANT_FALSE);
+        doc->put_preserveWhiteSpace(VARIANT_TRUE);
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        ASSERT_EQ(S_OK, doc->load(_variant_t(file.c_str()), &loaded)) << "file " << f;
+        ASSERT_EQ(VARIANT_TRUE, loaded) << "file " << f << " is not well-formed";
+
+        IXMLDOMNodeListPtr nodes;
+        ASSERT_EQ(S_OK, doc->selectNodes(_bstr_t(L"/files/file/property"), &nodes));
+        long length = 0;
+        nodes->get_length(&length);
+        ASSERT_EQ(static_cast<long>(props.Count()), length);
+        long index = 0;
+        for (const auto& entry : props) {
+            IXMLDOMNodePtr node;
+            ASSERT_EQ(S_OK, nodes->get_item(index++, &node));
+            IXMLDOMElementPtr element = node;
+            ASSERT_TRUE(element);
+            _variant_t name;
+            ASSERT_EQ(S_OK, element->getAttribute(_bstr_t(L"name"), &name));
+            std::wstring wantName = ExpectedText(static_cast<const wchar_t*>(entry.first), true);
+            std::wstring wantValue = ExpectedText(
+                entry.second->GetValue().length() ? static_cast<const wchar_t*>(entry.second->GetValue()) : L"",
+                false);
+            EXPECT_EQ(Printable(wantName), Printable(static_cast<const wchar_t*>(_bstr_t(name))));
+            EXPECT_EQ(Printable(wantValue), Printable(NodeText(node)));
+            ++compared;
+        }
+        struct Single {
+            const wchar_t* xpath;
+            std::wstring want;
+        } singles[] = {
+            {L"/files/file/path", ExpectedText(document, false)},
+            {L"/files/file/deletefile", std::wstring(folder).substr(0, wcslen(folder) - 1)},
+            {L"/files/file/id", id},
+            {L"/files/file/deletemail", (f % 2) ? L"1" : L""},
+        };
+        for (const Single& s : singles) {
+            IXMLDOMNodePtr node;
+            doc->selectSingleNode(_bstr_t(s.xpath), &node);
+            EXPECT_EQ(s.want, node ? NodeText(node) : L"") << ToUtf8(s.xpath);
+        }
+    }
+    EXPECT_EQ(files * propertiesPerFile, compared);
+}
+
+} // namespace
