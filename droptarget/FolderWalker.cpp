@@ -35,9 +35,10 @@ bool IsExistingFolder(DWORD attributes)
     return (attributes & 0x80000010u) == FILE_ATTRIBUTE_DIRECTORY;
 }
 
+// (Dots have no case: a plain comparison spares a locale-aware one per entry.)
 bool IsDotEntry(const wchar_t* name)
 {
-    return lstrcmpiW(name, L".") == 0 || lstrcmpiW(name, L"..") == 0;
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
 class CWalk
@@ -54,34 +55,47 @@ public:
             TooLong(path);
             return 0;
         }
-        DWORD attributes = GetFileAttributesW(path);
-        if (IsExistingFolder(attributes))
-            return Folder(path, length);
-        return File(path, length);
+        return Entry(path, length, GetFileAttributesW(path));
     }
 
 private:
+    // A folder's entries come with their attributes: no second look needed.
+    int Entry(const wchar_t* path, size_t length, DWORD attributes)
+    {
+        if (IsExistingFolder(attributes))
+            return Folder(path, length, attributes);
+        return File(path, length);
+    }
+
     void TooLong(const wchar_t* path)
     {
         if (m_rules.onTooLong)
             m_rules.onTooLong(path, m_rules.context);
     }
 
-    int Folder(const wchar_t* path, size_t length)
+    // A junction or symbolic link may lead back into a folder being walked:
+    // such a link is not entered. Only links are checked, as opening every
+    // folder to learn its identity would cost more than listing it. (A loop
+    // that the file system does not show as a link still ends at the
+    // length of the walker's buffers.)
+    bool LeadsBack(const wchar_t* path, size_t length) const
     {
-        // A junction or symbolic link may lead back into a folder being
-        // walked: such a folder is not entered again. (Wine shows a Unix link
-        // as a plain folder, so every folder is checked, not only reparse
-        // points. One whose identity cannot be read is walked: the path
-        // length still ends any loop.)
-        FolderId id{};
-        bool known = GetFolderId(path, &id);
-        if (known) {
-            for (const FolderId& ancestor : m_ancestors) {
-                if (ancestor == id)
-                    return 0;
-            }
+        FolderId link;
+        if (!GetFolderId(path, &link))
+            return false;
+        for (size_t ancestorLength : m_ancestors) {
+            std::wstring ancestor(path, ancestorLength);
+            FolderId id;
+            if (GetFolderId(ancestor.c_str(), &id) && id == link)
+                return true;
         }
+        return false;
+    }
+
+    int Folder(const wchar_t* path, size_t length, DWORD attributes)
+    {
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsBack(path, length))
+            return 0;
         if (length + 2 >= WALKER_PATH_CHARS) {
             TooLong(path);
             return 0;
@@ -93,8 +107,7 @@ private:
         CFindHandle find(FindFirstFileW(pattern, &entry));
         if (!find)
             return 0;
-        if (known)
-            m_ancestors.push_back(id);
+        m_ancestors.push_back(length);
         int total = 0;
         wchar_t child[WALKER_PATH_CHARS];
         memcpy(child, path, length * sizeof(wchar_t));
@@ -110,10 +123,9 @@ private:
                 continue;
             }
             memcpy(child + length + 1, entry.cFileName, (nameLength + 1) * sizeof(wchar_t));
-            total += Path(child, childLength);
+            total += Entry(child, childLength, entry.dwFileAttributes);
         } while (!(m_cursor && m_cursor->full) && FindNextFileW(find, &entry));
-        if (known)
-            m_ancestors.pop_back();
+        m_ancestors.pop_back();
         return total;
     }
 
@@ -134,7 +146,8 @@ private:
     PathListCursor* m_cursor;
     int* m_counter;
     const WalkRules& m_rules;
-    std::vector<FolderId> m_ancestors;
+    // The lengths of the folders being walked: each a beginning of the path.
+    std::vector<size_t> m_ancestors;
 };
 
 } // namespace

@@ -193,16 +193,25 @@ TEST(FolderWalker, PathsTooLongForTheBuffersAreSkippedNotCut)
     EXPECT_EQ(0, CollectFiles(longArgument.c_str(), nullptr, nullptr, Rules(&seen, 1)));
 }
 
-TEST(FolderWalker, LinkBackIntoTheTreeIsNotFollowed)
+TEST(FolderWalker, LinkIsFollowedButNotBackIntoTheTree)
 {
     TempDir dir;
     std::wstring file = dir.WriteFile(L"looped\\sub\\a.pdf");
-    std::wstring link = dir / L"looped\\sub\\back";
-    if (!CreateSymbolicLinkW(link.c_str(), (dir / L"looped").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+    dir.WriteFile(L"elsewhere\\b.pdf");
+    std::wstring back = dir / L"looped\\sub\\back";
+    std::wstring away = dir / L"looped\\away";
+    if (!CreateSymbolicLinkW(back.c_str(), (dir / L"looped").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !CreateSymbolicLinkW(away.c_str(), (dir / L"elsewhere").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
         GTEST_SKIP() << "no symbolic links here: " << GetLastError();
+    WIN32_FIND_DATAW probe;
+    HANDLE h = FindFirstFileW((away + L"\\*").c_str(), &probe);
+    if (h == INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "links cannot be listed through here: " << GetLastError();
+    FindClose(h);
     Seen seen;
     Collected c = CollectBoth(dir / L"looped", Rules(&seen, 1));
-    EXPECT_EQ(std::vector<std::wstring>{file}, c.paths);
+    EXPECT_EQ((std::vector<std::wstring>{away + L"\\b.pdf", file}), c.paths);
+    EXPECT_TRUE(seen.tooLong.empty());
 }
 
 } // namespace
