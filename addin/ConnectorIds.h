@@ -21,6 +21,10 @@ enum ConnectorDispId {
 
 // Positions in Run's four-entry argument array. One argument is slot 0; two
 // are slots 0 and 1; three are slots 0, 2 and 3; four are all of them.
+// Run's result when the user cancels the choice of storage location: the
+// Windows error code ERROR_CANCELLED returned as it is, so a success code.
+const HRESULT CONNECTOR_RUN_CANCELLED = 1223;
+
 enum ConnectorArgSlot {
     ARG_PATHLIST = 0,   // VT_PTR: the NUL-separated path list
     ARG_PROPERTIES = 1, // VT_BSTR: path of a properties ini file

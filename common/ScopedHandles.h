@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <cstdio>
 #include <utility>
 
 template <typename Traits>
@@ -105,6 +106,13 @@ struct MemoryDCTraits {
     static void close(HDC h) noexcept { ::DeleteDC(h); }
 };
 
+// A stream of the C runtime (fopen, _wfopen).
+struct StdioFileTraits {
+    using handle_type = FILE*;
+    static FILE* invalid() noexcept { return nullptr; }
+    static void close(FILE* f) noexcept { fclose(f); }
+};
+
 using CFileHandle   = CScopedHandle<FileHandleTraits>;
 using CKernelHandle = CScopedHandle<KernelHandleTraits>;
 using CRegKey       = CScopedHandle<RegKeyTraits>;
@@ -112,6 +120,7 @@ using CFindHandle   = CScopedHandle<FindHandleTraits>;
 using CGlobalMem    = CScopedHandle<GlobalMemTraits>;
 using CGdiObject    = CScopedHandle<GdiObjectTraits>;
 using CMemoryDC     = CScopedHandle<MemoryDCTraits>;
+using CStdioFile    = CScopedHandle<StdioFileTraits>;
 
 // A window's device context, released to its window.
 class CWindowDC

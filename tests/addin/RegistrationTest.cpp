@@ -1,0 +1,202 @@
+// Registration from setup.ini through Wine's regsvr32, read back from the
+// registry of this program's bitness, and unregistration.
+#include "ConnectorClient.h"
+#include "ConnectorIds.h"
+#include "DialogWatcher.h"
+#include "RegisteredKeys.h"
+#include "RegistryFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace {
+
+const std::wstring CONNECTOR_KEY = ClassKey(CLSID_KQConnectorCOM);
+const std::wstring ADDIN_KEY = ClassKey(CLSID_MarvikAddin);
+
+std::wstring Lower(std::wstring text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return towlower(c); });
+    return text;
+}
+
+std::wstring Text(HKEY root, const std::wstring& key, const wchar_t* name = L"")
+{
+    std::wstring text;
+    EXPECT_TRUE(RegistryFixture::GetText(root, key, name, &text)) << "missing value in " << ToUtf8(key);
+    return text;
+}
+
+class RegistrationTest : public testing::Test
+{
+protected:
+    void SetUp() override { RemoveRegistration(); }
+    void TearDown() override { RemoveRegistration(); }
+
+    // The five class keys of one class, and no threading model.
+    void ExpectClassKeys(REFCLSID clsid, const std::wstring& progId, const std::wstring& friendlyName)
+    {
+        const std::wstring key = ClassKey(clsid);
+        EXPECT_EQ(Text(HKEY_CLASSES_ROOT, key), friendlyName);
+        EXPECT_EQ(Lower(Text(HKEY_CLASSES_ROOT, key + L"\\InprocServer32")), Lower(BrenmarkPath()));
+        EXPECT_FALSE(RegistryFixture::ValueExists(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel"));
+        EXPECT_EQ(Text(HKEY_CLASSES_ROOT, key + L"\\ProgID"), progId);
+        EXPECT_EQ(Text(HKEY_CLASSES_ROOT, progId), friendlyName);
+        EXPECT_EQ(Text(HKEY_CLASSES_ROOT, progId + L"\\CLSID"), ClassIdText(clsid));
+    }
+};
+
+TEST_F(RegistrationTest, OnlyComRegistersTheConnectorAndTheSettings)
+{
+    BrenmarkSetup setup("COM=yes\r\nLoader=C:\\Programme\\Oberlane.exe\r\n");
+    ASSERT_EQ(setup.Register(), 0u);
+
+    ExpectClassKeys(CLSID_KQConnectorCOM, PROGID_KQCONNECTORCOM, L"Marvik dovrane ConnectorVX2COM");
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, ADDIN_KEY));
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, PROGID_MARVIKADDIN));
+    for (const wchar_t* host : OFFICE_HOSTS)
+        EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, AddinKey(host))) << ToUtf8(host);
+
+    const std::wstring global = RegistryFixture::GlobalKey();
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, L"Loader"), L"C:\\Programme\\Oberlane.exe");
+    std::wstring module = BrenmarkPath();
+    EXPECT_EQ(Lower(Text(HKEY_LOCAL_MACHINE, global, L"Dir")), Lower(module.substr(0, module.rfind(L'\\'))));
+
+    // The module registers in its own registry view only.
+    EXPECT_TRUE(KeyExistsInView(HKEY_CLASSES_ROOT, CONNECTOR_KEY, RegView::Own));
+    EXPECT_FALSE(KeyExistsInView(HKEY_CLASSES_ROOT, CONNECTOR_KEY, RegView::Other));
+    EXPECT_FALSE(KeyExistsInView(HKEY_LOCAL_MACHINE, global, RegView::Other));
+}
+
+TEST_F(RegistrationTest, HostKeysAndYesIgnoreCase)
+{
+    // "no", another word, and blanks around the key choose nothing.
+    BrenmarkSetup setup("MSWord=YES\r\nmsexcel=Yes\r\nMSOutlook=no\r\nMSPowerPoint=yess\r\n MSOutlook=yes\r\n"
+                        "MSOutlook =yes\r\n");
+    ASSERT_EQ(setup.Register(), 0u);
+
+    ExpectClassKeys(CLSID_MarvikAddin, PROGID_MARVIKADDIN, L"Marvik dovrane addin VX2");
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, CONNECTOR_KEY));
+    for (const wchar_t* host : {L"Excel", L"Word"}) {
+        const std::wstring key = AddinKey(host);
+        DWORD number = 99;
+        EXPECT_TRUE(RegistryFixture::GetNumber(HKEY_LOCAL_MACHINE, key, L"LoadBehavior", &number));
+        EXPECT_EQ(number, 3u);
+        EXPECT_TRUE(RegistryFixture::GetNumber(HKEY_LOCAL_MACHINE, key, L"CommandLineSafe", &number));
+        EXPECT_EQ(number, 0u);
+        EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, key, L"FriendlyName"), L"Marvik dovrane addin VX2");
+        EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, key, L"Description"), L"Marvik dovrane addin VX2");
+        EXPECT_FALSE(KeyExistsInView(HKEY_LOCAL_MACHINE, key, RegView::Other));
+    }
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, AddinKey(L"Outlook")));
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, AddinKey(L"PowerPoint")));
+    // The settings are written for the add-in as well.
+    EXPECT_TRUE(RegistryFixture::ValueExists(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Dir"));
+}
+
+TEST_F(RegistrationTest, SettingsLinesAsTheSettingsTableNamesThem)
+{
+    BrenmarkSetup setup("COM=yes\r\n"
+                        "Params=label=\"Eins\" appid=A1 configid=C1\r\n"
+                        "loader=C:\\first.exe\r\n"
+                        "params=label=\"Zwei\" appid=A2 configid=C2\r\n"
+                        "Attachments=1\r\n"
+                        "DeleteArcDocs=YES\r\n"
+                        "PARAMS=label=\"Drei\" appid=A3 configid=C3\r\n"
+                        "Loader=C:\\second.exe\r\n"
+                        "Loader =C:\\ignored.exe\r\n"
+                        "Nosettings=no\r\n"
+                        "MultiProcess=yes\r\n"
+                        "L=de\r\n"
+                        "Unknown=1\r\n"
+                        "a line without equals\r\n"
+                        "=nothing\r\n"
+                        "\r\n");
+    ASSERT_EQ(setup.Register(), 0u);
+
+    const std::wstring global = RegistryFixture::GlobalKey();
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, L"Params1"), L"label=\"Eins\" appid=A1 configid=C1");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, L"Params2"), L"label=\"Zwei\" appid=A2 configid=C2");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, L"Params3"), L"label=\"Drei\" appid=A3 configid=C3");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, L"Loader"), L"C:\\second.exe");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, L"l"), L"de");
+    struct Flag {
+        const wchar_t* name;
+        DWORD value;
+    };
+    for (const Flag& flag : {Flag{L"Attachments", 0}, Flag{L"DeleteArcDocs", 1}, Flag{L"Nosettings", 0},
+                             Flag{L"MultiProcess", 1}}) {
+        DWORD number = 99;
+        EXPECT_TRUE(RegistryFixture::GetNumber(HKEY_LOCAL_MACHINE, global, flag.name, &number)) << ToUtf8(flag.name);
+        EXPECT_EQ(number, flag.value) << ToUtf8(flag.name);
+    }
+    std::vector<std::wstring> names = RegistryFixture::ValueNames(HKEY_LOCAL_MACHINE, global);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Attachments", L"DeleteArcDocs", L"Dir", L"Loader",
+                                                L"MultiProcess", L"Nosettings", L"Params1", L"Params2",
+                                                L"Params3", L"l"}));
+}
+
+struct RefusedCase {
+    const char* name;
+    bool writeSetupIni;
+    const char* setupIni;
+    const wchar_t* message;
+};
+
+class RefusedSetupTest : public RegistrationTest, public testing::WithParamInterface<RefusedCase>
+{
+};
+
+TEST_P(RefusedSetupTest, ShowsItsMessageAndWritesNothing)
+{
+    const RefusedCase& c = GetParam();
+    std::unique_ptr<BrenmarkSetup> setup(c.writeSetupIni ? new BrenmarkSetup(c.setupIni) : new BrenmarkSetup());
+    DialogWatcher watcher({}, DialogAnswer(), true);
+    EXPECT_NE(setup->Register(), 0u);
+
+    ASSERT_EQ(watcher.Count(), 1u);
+    SeenDialog box = watcher.Seen()[0];
+    EXPECT_EQ(box.caption, L"Fehler bei der Dokumentablage");
+    EXPECT_EQ(box.text, c.message);
+    EXPECT_FALSE(box.hasOwner);
+
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, CONNECTOR_KEY));
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, ADDIN_KEY));
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedSetupTest,
+    testing::Values(RefusedCase{"OutlookNoAlone", true, "MSOutlook=no\r\nLoader=C:\\x.exe\r\n",
+                                L"Failed to install the Office Addin or COM interface.\r\n"
+                                L"Please check parameters in file setup.ini"},
+                    RefusedCase{"NoSetupIni", false, "", L"Datei \"setup.ini\" konnte nicht geöffnet werden!"}),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RegistrationTest, UnregistrationLeavesNothingBehind)
+{
+    BrenmarkSetup setup("COM=yes\r\nMSOutlook=yes\r\nMSWord=yes\r\nMSExcel=yes\r\nMSPowerPoint=yes\r\n"
+                        "Params=label=\"Eins\" appid=A1 configid=C1\r\n");
+    ASSERT_EQ(setup.Register(), 0u);
+    RegistryFixture reg;
+    reg.SetText(HKEY_CURRENT_USER, RegistryFixture::UserKey(), L"LastOberlaneConfig", L"Eins");
+    ASSERT_TRUE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, ADDIN_KEY));
+    ASSERT_TRUE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, AddinKey(L"Outlook")));
+
+    ASSERT_EQ(setup.Unregister(), 0u);
+    for (const std::wstring& key : {ADDIN_KEY, CONNECTOR_KEY, std::wstring(PROGID_MARVIKADDIN),
+                                    std::wstring(PROGID_KQCONNECTORCOM)})
+        EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, key)) << ToUtf8(key);
+    for (const wchar_t* host : OFFICE_HOSTS)
+        EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, AddinKey(host))) << ToUtf8(host);
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey()));
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CURRENT_USER, RegistryFixture::GlobalKey()));
+
+    // Nothing left to remove is no failure.
+    EXPECT_EQ(setup.Unregister(), 0u);
+}
+
+} // namespace
