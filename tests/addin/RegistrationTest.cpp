@@ -176,6 +176,22 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"NoSetupIni", false, "", L"Datei \"setup.ini\" konnte nicht geöffnet werden!"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
+TEST_F(RegistrationTest, ModulePathThatFillsItsBufferIsRefused)
+{
+    // A cut path would register some other file as the server.
+    BrenmarkSetup setup("COM=yes\r\n");
+    TempDir deep;
+    std::wstring folder = deep.MakeDir(std::wstring(120, L'a') + L"\\" + std::wstring(120, L'b'));
+    std::wstring module = BrenmarkPath();
+    std::wstring copy = folder + module.substr(module.rfind(L'\\'));
+    ASSERT_GE(copy.size(), static_cast<size_t>(MAX_PATH));
+    ASSERT_TRUE(CopyFileW(module.c_str(), copy.c_str(), FALSE)) << GetLastError();
+
+    EXPECT_NE(RunRegsvr32(copy, setup.Folder(), false), 0u);
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, CONNECTOR_KEY));
+    EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey()));
+}
+
 TEST_F(RegistrationTest, UnregistrationLeavesNothingBehind)
 {
     BrenmarkSetup setup("COM=yes\r\nMSOutlook=yes\r\nMSWord=yes\r\nMSExcel=yes\r\nMSPowerPoint=yes\r\n"
