@@ -89,6 +89,32 @@ TEST_F(QuenbyCommandLine, FolderGivesItsFilesWithCountAndLengthInThreeArguments)
     EXPECT_EQ(0, p.settings);
 }
 
+// The tree may grow between the passes: the filling pass writes no further
+// than the buffer that the counting pass sized and reports what it wrote.
+TEST_F(QuenbyCommandLine, FillingPassStopsAtTheBufferSizedByTheCount)
+{
+    std::wstring a = dir.WriteFile(L"docs\\a.pdf");
+    std::wstring commandLine = L"Quenby.exe /f " + Quoted(dir / L"docs");
+    int length = 0;
+    int settings = 0;
+    ASSERT_EQ(-1, ParseCommandLine(nullptr, nullptr, 0, &length, &settings, commandLine.c_str()));
+    dir.WriteFile(L"docs\\b.pdf");
+    dir.WriteFile(L"docs\\c.pdf");
+
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 8, L'#');
+    std::fill(buffer.begin(), buffer.begin() + length, L'\0');
+    VARIANT slots[4];
+    for (VARIANT& s : slots)
+        VariantInit(&s);
+    EXPECT_EQ(3, ParseCommandLine(slots, buffer.data(), static_cast<size_t>(length), &length, &settings,
+                                  commandLine.c_str()));
+    EXPECT_EQ(1, slots[ARG_PATHCOUNT].intVal);
+    EXPECT_EQ(static_cast<int>(a.size()) + 2, slots[ARG_LISTLENGTH].intVal);
+    EXPECT_EQ(L'\0', buffer[static_cast<size_t>(length) - 1]);
+    for (size_t i = static_cast<size_t>(length); i < buffer.size(); ++i)
+        ASSERT_EQ(L'#', buffer[i]);
+}
+
 TEST_F(QuenbyCommandLine, MissingArgumentEndsTheDocumentList)
 {
     std::wstring a = dir.WriteFile(L"a.pdf");
