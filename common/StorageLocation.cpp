@@ -1,0 +1,240 @@
+#include "StorageLocation.h"
+
+#include "CommonResource.h"
+#include "LanguageText.h"
+#include "LogFile.h"
+#include "UserRegistry.h"
+#include "WideFormat.h"
+#include "WindowHelpers.h"
+
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+const size_t LABEL_CHARS = 1024;
+const size_t LAUNCH_LABEL_CHARS = 1048;
+const DWORD LOADER_PATH_CHARS = 2048;
+const size_t CONTROL_TEXT_CHARS = 1024;
+
+const wchar_t LABEL_KEY[] = L"label";
+
+// LastOberlaneConfig into buf (cch characters), always terminated; empty
+// when it is not stored.
+void ReadLastLocationLabel(wchar_t* buf, size_t cch)
+{
+    wmemset(buf, L'\0', cch);
+    LONG got = ReadUserRegValue(SZ_LASTOBERLANECONFIG, buf, static_cast<DWORD>((cch - 1) * sizeof(wchar_t)));
+    if (got <= 0)
+        buf[0] = L'\0';
+}
+
+void SetControlText(HWND dialog, int control, HINSTANCE module, UINT id)
+{
+    wchar_t text[CONTROL_TEXT_CHARS];
+    LoadText(module, text, CONTROL_TEXT_CHARS, id);
+    if (control)
+        SetDlgItemTextW(dialog, control, text);
+    else
+        SetWindowTextW(dialog, text);
+}
+
+void InitSelectDialog(HWND dialog, const CKQCSettings* settings)
+{
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
+    SetControlText(dialog, 0, module, IDS_SELECT_CAPTION);
+    SetControlText(dialog, IDOK, module, IDS_OK);
+    SetControlText(dialog, IDCANCEL, module, IDS_CANCEL);
+    SetControlText(dialog, IDC_LOCATION_PROMPT, module, IDS_SELECT_PROMPT);
+    CenterWindow(dialog, GetDesktopWindow());
+    if (!settings) {
+        g_Log.Error(L"Fatal error in select dialog! Settings not initialized!\n");
+        EndDialog(dialog, 0);
+        return;
+    }
+
+    wchar_t last[LABEL_CHARS];
+    ReadLastLocationLabel(last, LABEL_CHARS);
+    HWND list = GetDlgItem(dialog, IDC_LOCATION_LIST);
+    LRESULT selection = 0;
+    for (const auto& entry : settings->GetValues()) {
+        const CSettingValue* value = entry.second;
+        if (value->GetType() != SETTING_PARAM)
+            continue;
+        wchar_t label[LABEL_CHARS];
+        GetLocationLabel(value->GetText(), label, LABEL_CHARS);
+        LRESULT position = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
+        if (position >= 0 && lstrcmpiW(label, last) == 0)
+            selection = position;
+    }
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+}
+
+void ConfirmSelection(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_LOCATION_LIST);
+    LRESULT selection = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (selection == CB_ERR)
+        return;
+    wchar_t label[LABEL_CHARS] = L"";
+    LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0);
+    if (length > 0 && static_cast<size_t>(length) < LABEL_CHARS)
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(label));
+    // An empty label keeps the one remembered before.
+    if (label[0])
+        WriteUserRegString(SZ_LASTOBERLANECONFIG, label);
+    EndDialog(dialog, 1);
+}
+
+// The text of the storage location the launcher passes: with one location,
+// or nothing remembered, the first; else the last whose label matches.
+std::wstring ChooseLocation(const CKQCSettings* settings)
+{
+    wchar_t wanted[LAUNCH_LABEL_CHARS] = L"";
+    if (settings->GetParamCount() > 1)
+        ReadLastLocationLabel(wanted, LAUNCH_LABEL_CHARS);
+    std::wstring chosen;
+    for (const auto& entry : settings->GetValues()) {
+        const CSettingValue* value = entry.second;
+        if (value->GetType() != SETTING_PARAM)
+            continue;
+        if (!wanted[0])
+            return value->GetText();
+        wchar_t label[LAUNCH_LABEL_CHARS];
+        GetLocationLabel(value->GetText(), label, LAUNCH_LABEL_CHARS);
+        if (lstrcmpiW(label, wanted) == 0)
+            chosen = value->GetText();
+    }
+    return chosen;
+}
+
+} // namespace
+
+wchar_t* GetLocationLabel(const wchar_t* location, wchar_t* buffer, size_t cch)
+{
+    if (!buffer || cch == 0)
+        return buffer;
+    buffer[0] = L'\0';
+    const wchar_t* key = location ? wcsstr(location, LABEL_KEY) : nullptr;
+    if (!key)
+        return buffer;
+    // The quote must stand right behind "label=" and be the first one after
+    // "label"; wcschr never reads past the text's end.
+    const wchar_t* open = wcschr(key, L'"');
+    if (!open || open != key + wcslen(LABEL_KEY) + 1)
+        return buffer;
+    const wchar_t* close = wcschr(open + 1, L'"');
+    if (!close)
+        return buffer;
+    size_t length = static_cast<size_t>(close - (open + 1));
+    if (length >= cch)
+        length = cch - 1;
+    wmemcpy(buffer, open + 1, length);
+    buffer[length] = L'\0';
+    return buffer;
+}
+
+wchar_t* GetLocationValue(const wchar_t* location, wchar_t* buffer, size_t cch, const wchar_t* key)
+{
+    if (!buffer || cch == 0)
+        return buffer;
+    buffer[0] = L'\0';
+    const wchar_t* found = location && key && *key ? wcsstr(location, key) : nullptr;
+    if (!found)
+        return buffer;
+    const wchar_t* value = found + wcslen(key);
+    // Skip the "=" only when the text goes on behind the key.
+    if (*value)
+        ++value;
+    const wchar_t* end = wcschr(value, L' ');
+    size_t length = end ? static_cast<size_t>(end - value) : wcslen(value);
+    if (length >= cch)
+        length = cch - 1;
+    wmemcpy(buffer, value, length);
+    buffer[length] = L'\0';
+    return buffer;
+}
+
+INT_PTR CALLBACK SelectStorageLocationDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Nothing may leave a window procedure as an exception.
+    try {
+        switch (message) {
+        case WM_INITDIALOG:
+            InitSelectDialog(dialog, reinterpret_cast<const CKQCSettings*>(lParam));
+            return FALSE;
+        case WM_COMMAND:
+            if (wParam == IDOK) {
+                ConfirmSelection(dialog);
+                return TRUE;
+            }
+            if (wParam == IDCANCEL) {
+                EndDialog(dialog, 0);
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        g_Log.Error(L"SelectStorageLocationDlgProc: unexpected failure\n");
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR SelectStorageLocation(HINSTANCE module, CKQCSettings* settings)
+{
+    INT_PTR result = DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_SELECT_LOCATION), nullptr,
+                                     SelectStorageLocationDlgProc, reinterpret_cast<LPARAM>(settings));
+    if (result == -1) {
+        g_Log.Error(L"SelectStorageLocation: can not show the dialog, error: %d\n", static_cast<int>(GetLastError()));
+        return 0;
+    }
+    return result == 1 ? 1 : 0;
+}
+
+bool LaunchOberlane(const CKQCSettings* settings, const HandoffIdList& ids, int sourceCode)
+{
+    const wchar_t* loader = settings ? settings->GetText(SZ_LOADER) : nullptr;
+    wchar_t shortPath[LOADER_PATH_CHARS] = L"";
+    DWORD length = GetShortPathNameW(loader ? loader : L"", shortPath, LOADER_PATH_CHARS);
+    if (length == 0 || length >= LOADER_PATH_CHARS || !loader || !*loader) {
+        DWORD error = length >= LOADER_PATH_CHARS ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+        g_Log.Error(L"Failed to find dovrane Oberlane, error: %d\n", static_cast<int>(error));
+        return false;
+    }
+    wchar_t folder[LOADER_PATH_CHARS];
+    CopyText(folder, LOADER_PATH_CHARS, shortPath);
+    if (wchar_t* slash = wcsrchr(folder, L'\\'))
+        *slash = L'\0';
+    else
+        folder[0] = L'\0';
+
+    std::wstring parameters = ChooseLocation(settings);
+    if (!ids.empty()) {
+        parameters += L" files=";
+        for (size_t i = 0; i < ids.size(); ++i) {
+            if (i)
+                parameters += L",";
+            parameters += ids[i].length() ? static_cast<const wchar_t*>(ids[i]) : L"";
+        }
+    }
+    parameters += L" startapp=" + std::to_wstring(sourceCode);
+
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.lpVerb = L"open";
+    info.lpFile = shortPath;
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = folder[0] ? folder : nullptr;
+    info.nShow = SW_SHOW;
+    if (!ShellExecuteExW(&info)) {
+        g_Log.Error(L"Failed to open dovrane Oberlane, error: %d\n", static_cast<int>(GetLastError()));
+        return false;
+    }
+    return true;
+}
