@@ -1,0 +1,346 @@
+// Run end to end: the registered connector writes hand-off files into the
+// temporary inbox and starts the stand-in of the receiving program.
+#include "ConnectorFixture.h"
+#include "ConnectorIds.h"
+#include "DialogWatcher.h"
+#include "OberlaneStandin.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+namespace {
+
+const wchar_t LOCATION_A[] = L"label=\"Vertrieb\" appid=A1 configid=C1";
+const wchar_t LOCATION_B[] = L"label=\"Einkauf\" appid=A2 configid=C2";
+
+std::wstring InboxPath()
+{
+    return TempPath() + L"kq_temp_inbox";
+}
+
+std::set<std::wstring> InboxFolders()
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((InboxPath() + L"\\kq_data_*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            names.insert(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+std::wstring HandoffText(const std::wstring& id)
+{
+    return FromUtf8(ReadFileBytes(InboxPath() + L"\\" + id + L"\\" + id + L".xml"));
+}
+
+// The name and value of every property line, in file order.
+std::vector<std::pair<std::wstring, std::wstring>> Properties(const std::wstring& xml)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> result;
+    const std::wstring open = L"<property name=\"";
+    for (size_t pos = xml.find(open); pos != std::wstring::npos; pos = xml.find(open, pos + 1)) {
+        size_t nameStart = pos + open.size();
+        size_t nameEnd = xml.find(L"\"><![CDATA[", nameStart);
+        size_t valueEnd = xml.find(L"]]></property>", nameEnd);
+        if (nameEnd == std::wstring::npos || valueEnd == std::wstring::npos)
+            break;
+        size_t valueStart = nameEnd + 11;
+        result.emplace_back(xml.substr(nameStart, nameEnd - nameStart), xml.substr(valueStart, valueEnd - valueStart));
+    }
+    return result;
+}
+
+std::wstring ElementText(const std::wstring& xml, const std::wstring& name)
+{
+    size_t start = xml.find(L"<" + name + L">");
+    size_t end = xml.find(L"</" + name + L">");
+    if (start == std::wstring::npos || end == std::wstring::npos)
+        return std::wstring();
+    start += name.size() + 2;
+    return xml.substr(start, end - start);
+}
+
+// The folder names after " files=".
+std::vector<std::wstring> FilesParameter(const std::wstring& parameters)
+{
+    std::vector<std::wstring> ids;
+    size_t start = parameters.find(L" files=");
+    if (start == std::wstring::npos)
+        return ids;
+    start += 7;
+    size_t end = parameters.find(L' ', start);
+    std::wstring list = parameters.substr(start, end - start);
+    for (size_t pos = 0; pos <= list.size();) {
+        size_t comma = std::min(list.find(L',', pos), list.size());
+        ids.push_back(list.substr(pos, comma - pos));
+        pos = comma + 1;
+    }
+    return ids;
+}
+
+class RunTest : public ConnectorTest
+{
+protected:
+    void SetUp() override
+    {
+        ConnectorTest::SetUp();
+        before = InboxFolders();
+    }
+
+    void Configure(const std::wstring& loader, const std::vector<std::wstring>& locations)
+    {
+        reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Loader", loader);
+        for (size_t i = 0; i < locations.size(); ++i)
+            reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Params" + std::to_wstring(i + 1),
+                        locations[i]);
+    }
+
+    std::vector<std::wstring> Documents(int n)
+    {
+        std::vector<std::wstring> paths;
+        for (int i = 0; i < n; ++i)
+            paths.push_back(files.WriteFile(L"doc" + std::to_wstring(i + 1) + L".pdf", "%PDF-1.4"));
+        return paths;
+    }
+
+    std::wstring IniFile(const std::string& text) { return files.WriteFile(L"upload.ini", text); }
+
+    HRESULT Run(RunArguments& args, UINT cArgs = 4) { return client.Call(L"KQConnectorCOM.Run", args.Slots(), cArgs); }
+
+    // The one start of the stand-in.
+    StandinRecord Started()
+    {
+        EXPECT_TRUE(standin.WaitForRecords(1));
+        std::vector<StandinRecord> records = standin.Records();
+        return records.empty() ? StandinRecord() : records[0];
+    }
+
+    std::vector<std::wstring> NewFolders() const
+    {
+        std::vector<std::wstring> added;
+        for (const std::wstring& name : InboxFolders())
+            if (!before.count(name))
+                added.push_back(name);
+        return added;
+    }
+
+    OberlaneStandin standin;
+    TempDir files;
+    std::set<std::wstring> before;
+};
+
+TEST_F(RunTest, PropertiesFileGoesIntoEveryHandoffFile)
+{
+    Configure(standin.Path(), {LOCATION_A});
+    std::wstring ini = IniFile("[Mimetype]\r\nTitle=wrong\r\n[Properties]\r\nTitle=Offer\r\nTitle=Order\r\n"
+                               "Note=a=b\r\nFlag\r\n=nameless\r\n");
+    std::vector<std::wstring> docs = Documents(2);
+    RunArguments args(docs, ini);
+    ASSERT_EQ(Run(args), S_OK);
+
+    StandinRecord start = Started();
+    std::vector<std::wstring> ids = FilesParameter(start.parameters);
+    ASSERT_EQ(ids.size(), 2u) << ToUtf8(start.parameters);
+    const std::vector<std::pair<std::wstring, std::wstring>> expected = {
+        {L"Flag", L""}, {L"Note", L"a=b"}, {L"Title", L"Order"}};
+    for (const std::wstring& id : ids)
+        EXPECT_EQ(Properties(HandoffText(id)), expected) << ToUtf8(id);
+}
+
+TEST_F(RunTest, ThreeOutsideFilesGiveThreeFoldersInListOrder)
+{
+    Configure(standin.Path(), {LOCATION_A});
+    std::vector<std::wstring> docs = Documents(3);
+    RunArguments args(docs);
+    ASSERT_EQ(Run(args), S_OK);
+
+    StandinRecord start = Started();
+    std::vector<std::wstring> ids = FilesParameter(start.parameters);
+    ASSERT_EQ(ids.size(), 3u) << ToUtf8(start.parameters);
+    EXPECT_EQ(start.parameters, std::wstring(LOCATION_A) + L" files=" + ids[0] + L"," + ids[1] + L"," + ids[2] +
+                                    L" startapp=6");
+    std::vector<std::wstring> added = NewFolders();
+    EXPECT_EQ(std::set<std::wstring>(added.begin(), added.end()), std::set<std::wstring>(ids.begin(), ids.end()));
+    for (size_t i = 0; i < 3; ++i) {
+        std::wstring xml = HandoffText(ids[i]);
+        EXPECT_EQ(ElementText(xml, L"path"), docs[i]);
+        EXPECT_EQ(ElementText(xml, L"id"), ids[i]);
+        EXPECT_TRUE(Properties(xml).empty());
+        // The documents stay where they are.
+        EXPECT_TRUE(FileExists(docs[i]));
+    }
+}
+
+TEST_F(RunTest, OneLocationNeedsNoDialog)
+{
+    Configure(standin.Path(), {LOCATION_A});
+    DialogWatcher watcher;
+    RunArguments args(Documents(1));
+    ASSERT_EQ(Run(args), S_OK);
+    StandinRecord start = Started();
+    EXPECT_EQ(start.parameters.find(LOCATION_A), 0u) << ToUtf8(start.parameters);
+    EXPECT_EQ(watcher.Count(), 0u);
+}
+
+TEST_F(RunTest, TwoLocationsAskBeforeAnythingIsWritten)
+{
+    Configure(standin.Path(), {LOCATION_A, LOCATION_B});
+    {
+        DialogWatcher watcher({DialogAnswer{IDCANCEL, -1}});
+        RunArguments args(Documents(2));
+        EXPECT_EQ(Run(args), CONNECTOR_RUN_CANCELLED);
+        ASSERT_EQ(watcher.Count(), 1u);
+        EXPECT_EQ(watcher.Seen()[0].listItems, (std::vector<std::wstring>{L"Vertrieb", L"Einkauf"}));
+    }
+    Sleep(1000);
+    EXPECT_TRUE(standin.Records().empty()) << "nothing is started";
+    EXPECT_TRUE(NewFolders().empty()) << "nothing is written or marked";
+
+    DialogWatcher watcher({DialogAnswer{IDOK, 1}});
+    RunArguments args(Documents(1));
+    ASSERT_EQ(Run(args), S_OK);
+    EXPECT_EQ(Started().parameters.find(LOCATION_B), 0u);
+}
+
+TEST_F(RunTest, MissingLoaderShowsItsBoxAndKeepsTheHandoffFiles)
+{
+    Configure(files / L"missing\\Oberlane.exe", {LOCATION_A});
+    DialogWatcher watcher;
+    RunArguments args(Documents(1));
+    EXPECT_EQ(Run(args), E_FAIL);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].caption, L"Fehler bei der Dokumentablage");
+    EXPECT_EQ(watcher.Seen()[0].text, L"Das marvik dovrane Oberlane konnte nicht gefunden werden.");
+
+    std::vector<std::wstring> added = NewFolders();
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_FALSE(HandoffText(added[0]).empty());
+    EXPECT_FALSE(FileExists(InboxPath() + L"\\" + added[0] + L"\\__freetodelete__.bin"));
+}
+
+TEST_F(RunTest, NoUsablePathStartsWithTheLocationOnly)
+{
+    Configure(standin.Path(), {LOCATION_A});
+    std::wstring doc = Documents(1)[0];
+    std::wstring folder = files.MakeDir(L"sub");
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> paths;
+        int count;
+        bool nullList;
+    };
+    const Case cases[] = {
+        {"empty list", {}, 0, false},
+        {"null list", {}, 1, true},
+        {"count 0", {doc}, 0, false},
+        {"count -1", {doc}, -1, false},
+        {"only a folder", {folder}, 1, false},
+        {"only a missing path", {files / L"gone.pdf"}, 1, false},
+    };
+    size_t starts = 0;
+    for (const Case& c : cases) {
+        RunArguments args(c.paths);
+        V_INT(&args.Slots()[ARG_PATHCOUNT]) = c.count;
+        if (c.nullList)
+            args.Slots()[ARG_PATHLIST].byref = nullptr;
+        EXPECT_EQ(Run(args), S_OK) << c.name;
+        ASSERT_TRUE(standin.WaitForRecords(++starts)) << c.name;
+        EXPECT_EQ(standin.Records().back().parameters, std::wstring(LOCATION_A) + L" startapp=6") << c.name;
+    }
+    EXPECT_TRUE(NewFolders().empty());
+}
+
+TEST_F(RunTest, ArgumentCountChoosesTheSlots)
+{
+    Configure(standin.Path(), {});
+    std::wstring ini = IniFile("[Properties]\r\nTitle=Offer\r\n");
+    struct Case {
+        UINT cArgs;
+        int count;
+        size_t folders;
+        bool properties;
+    };
+    // 1: slot 0 with one path; 2: slot 0 and 1, one path whatever follows;
+    // 3: slots 0 and 3, slot 1 unread; 4: all of them.
+    const Case cases[] = {{1, 2, 1, false}, {2, 2, 1, true}, {3, 2, 2, false}, {4, 2, 2, true}, {4, 1, 1, true}};
+    size_t starts = 0;
+    for (const Case& c : cases) {
+        before = InboxFolders();
+        RunArguments args(Documents(2), ini);
+        V_INT(&args.Slots()[ARG_PATHCOUNT]) = c.count;
+        V_INT(&args.Slots()[ARG_LISTLENGTH]) = 99999; // never read
+        ASSERT_EQ(Run(args, c.cArgs), S_OK) << c.cArgs;
+        ASSERT_TRUE(standin.WaitForRecords(++starts)) << c.cArgs;
+        std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+        ASSERT_EQ(ids.size(), c.folders) << c.cArgs;
+        EXPECT_EQ(NewFolders().size(), c.folders) << c.cArgs;
+        EXPECT_EQ(Properties(HandoffText(ids[0])).size(), c.properties ? 1u : 0u) << c.cArgs;
+    }
+}
+
+TEST_F(RunTest, OddIniArgumentsGiveNoProperties)
+{
+    Configure(standin.Path(), {});
+    std::wstring folderIni = files.MakeDir(L"folder.ini");
+    std::wstring noSection = files.WriteFile(L"other.ini", "[Mimetype]\r\npdf\r\n");
+    size_t starts = 0;
+    for (const std::wstring& ini : {std::wstring(), files / L"missing.ini", folderIni, noSection}) {
+        RunArguments args(Documents(1), ini);
+        ASSERT_EQ(Run(args), S_OK) << ToUtf8(ini);
+        ASSERT_TRUE(standin.WaitForRecords(++starts));
+        std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+        ASSERT_EQ(ids.size(), 1u);
+        EXPECT_TRUE(Properties(HandoffText(ids[0])).empty()) << ToUtf8(ini);
+    }
+    // Slot 1 that is no text is not read as one.
+    RunArguments args(Documents(1));
+    SysFreeString(V_BSTR(&args.Slots()[ARG_PROPERTIES]));
+    V_VT(&args.Slots()[ARG_PROPERTIES]) = VT_I4;
+    V_I4(&args.Slots()[ARG_PROPERTIES]) = 0x1234;
+    EXPECT_EQ(Run(args), S_OK);
+    V_VT(&args.Slots()[ARG_PROPERTIES]) = VT_BSTR;
+    V_BSTR(&args.Slots()[ARG_PROPERTIES]) = nullptr;
+    ASSERT_TRUE(standin.WaitForRecords(++starts));
+}
+
+TEST_F(RunTest, RelativeIniPathMeansTheCurrentFolder)
+{
+    Configure(standin.Path(), {});
+    IniFile("[Properties]\r\nTitle=Offer\r\n");
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(files.Path().c_str());
+    RunArguments args(Documents(1), L"upload.ini");
+    HRESULT hr = Run(args);
+    SetCurrentDirectoryW(previous);
+    ASSERT_EQ(hr, S_OK);
+    std::vector<std::wstring> ids = FilesParameter(Started().parameters);
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(Properties(HandoffText(ids[0])),
+              (std::vector<std::pair<std::wstring, std::wstring>>{{L"Title", L"Offer"}}));
+}
+
+TEST_F(RunTest, OverlongPropertiesLineIsSkipped)
+{
+    Configure(standin.Path(), {});
+    // Cut at the line buffer, the tail would read as a property of its own.
+    std::string longLine = "Long=" + std::string(4096 - 5, 'x') + "Injected=evil";
+    std::wstring ini = IniFile("[Properties]\r\nBefore=1\r\n" + longLine + "\r\nAfter=2\r\n");
+    RunArguments args(Documents(1), ini);
+    ASSERT_EQ(Run(args), S_OK);
+    std::vector<std::wstring> ids = FilesParameter(Started().parameters);
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(Properties(HandoffText(ids[0])),
+              (std::vector<std::pair<std::wstring, std::wstring>>{{L"After", L"2"}, {L"Before", L"1"}}));
+}
+
+} // namespace
