@@ -176,6 +176,44 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"NoSetupIni", false, "", L"Datei \"setup.ini\" konnte nicht geöffnet werden!"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
+TEST_F(RegistrationTest, FailedAddinKeyIsReportedAfterTheRemainingSteps)
+{
+    // Below a volatile key no lasting key can be made: Excel's "Addins" key fails.
+    HKEY office = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &office, nullptr),
+              ERROR_SUCCESS);
+    // Earlier registrations leave the (empty) Excel key of this test prefix behind.
+    RegistryFixture::DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office\\Excel");
+    HKEY excel = nullptr;
+    DWORD disposition = 0;
+    LONG rc = RegCreateKeyExW(office, L"Excel", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &excel,
+                              &disposition);
+    RegCloseKey(office);
+    ASSERT_EQ(rc, ERROR_SUCCESS);
+    ASSERT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    RegCloseKey(excel);
+
+    BrenmarkSetup setup("MSExcel=yes\r\nMSWord=yes\r\nCOM=yes\r\nLoader=C:\\x.exe\r\n");
+    DWORD exitCode;
+    std::vector<SeenDialog> seen;
+    {
+        DialogWatcher watcher({}, DialogAnswer(), true);
+        exitCode = setup.Register();
+        seen = watcher.Seen();
+    }
+    RegistryFixture::DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office\\Excel");
+
+    EXPECT_NE(exitCode, 0u) << "a failed Addins key is no success";
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, L"RegisterCOMAddin");
+    EXPECT_EQ(seen[0].text.find(L"Failed to create registry key error 000003FD"), 0u) << ToUtf8(seen[0].text);
+    // The steps after it were still done.
+    EXPECT_TRUE(RegistryFixture::KeyExists(HKEY_LOCAL_MACHINE, AddinKey(L"Word")));
+    EXPECT_TRUE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, CONNECTOR_KEY));
+    EXPECT_TRUE(RegistryFixture::ValueExists(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Loader"));
+}
+
 TEST_F(RegistrationTest, ModulePathThatFillsItsBufferIsRefused)
 {
     // A cut path would register some other file as the server.

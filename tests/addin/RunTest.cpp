@@ -344,3 +344,26 @@ TEST_F(RunTest, OverlongPropertiesLineIsSkipped)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RunTest, SectionBeyondItsBufferGivesNoCutValue)
+{
+    Configure(standin.Path(), {});
+    const std::wstring value(90, L'v');
+    std::string text = "[Properties]\r\n";
+    for (int i = 0; i < 800; ++i)
+        text += "P" + std::to_string(10000 + i) + "=" + ToUtf8(value) + "\r\n";
+    RunArguments args(Documents(1), IniFile(text));
+    ASSERT_EQ(Run(args), S_OK);
+    std::vector<std::wstring> ids = FilesParameter(Started().parameters);
+    ASSERT_EQ(ids.size(), 1u);
+    std::vector<std::pair<std::wstring, std::wstring>> props = Properties(HandoffText(ids[0]));
+    // The lines that fit the 65,536-character section, none of them shortened.
+    EXPECT_GT(props.size(), 600u);
+    EXPECT_LT(props.size(), 800u);
+    for (const auto& prop : props)
+        EXPECT_EQ(prop.second, value) << ToUtf8(prop.first);
+}
+
+} // namespace
