@@ -253,6 +253,20 @@ TEST_F(CorvelleProgramTest, DraggingMovesTheWindowUnlessFixedAndDockedOnlyAlongI
     EXPECT_EQ(L"0.50", values[L"Corvelle.Size"]);
 }
 
+TEST_F(CorvelleProgramTest, SettingsWithoutARegisteredConnectorSayThatTheInterfaceIsMissing)
+{
+    WriteIni(IniText("[Tray]\r\nshowtray=0\r\n"));
+    CorvelleProcess corvelle(dir);
+    ASSERT_TRUE(corvelle.Start());
+    DialogWatcher watcher({}, DialogAnswer(), true);
+    PostMessageW(corvelle.Window(), WM_COMMAND, ID_DROPLET_SETTINGS, 0);
+    ASSERT_TRUE(watcher.WaitFor(1));
+    EXPECT_EQ(L"Fehler bei der Dokumentablage", watcher.Seen()[0].caption);
+    EXPECT_EQ(L"Die COM Schnittstelle ist nicht registriert.", watcher.Seen()[0].text);
+    corvelle.PressEscape();
+    EXPECT_EQ(0u, corvelle.WaitForExit());
+}
+
 struct StartCase {
     const char* name;
     const char* ini;
