@@ -1,22 +1,107 @@
 #!/usr/bin/env bash
-# The main job on a fresh machine: builds everything, boots a Wine prefix and
-# shows the settings store and the log at work under Wine.
+# The main job on a fresh machine: builds everything, boots a Wine prefix,
+# registers Brenmark from a setup.ini whose receiving program is the test
+# stand-in, and hands documents off through Quenby: files and a folder with
+# "/f", then a file with "/c" and a properties file. Shows what the
+# receiving program got: its command line and each hand-off file.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/cmake/build.sh"
 bin="$top/build/i686"
 demo="$top/build/demo"
+mkdir -p "$demo"
+echo "building both architectures (log: build/demo/build.log) ..."
+"$top/cmake/build.sh" >"$demo/build.log" 2>&1 || { tail -30 "$demo/build.log"; exit 1; }
 "$top/cmake/wine-prefix.sh" "$demo/prefix" >/dev/null
 export WINEPREFIX="$demo/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-key='HKLM\Software\marvik\Marvik.DovraneAddinVX2'
-user=$(wine cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r')
-wine reg add "$key" /v Loader /t REG_SZ /d 'C:\Oberlane\Oberlane.exe' /f >/dev/null 2>&1
-wine reg add "$key" /v Params1 /t REG_SZ /d 'label="Archiv" appid=A1 configid=C1' /f >/dev/null 2>&1
-wine reg add "$key" /v Attachments /t REG_DWORD /d 1 /f >/dev/null 2>&1
-wine reg add "HKCU\Software\marvik\Marvik.DovraneAddinVX2\\$user" /v l /t REG_SZ /d de /f >/dev/null 2>&1
-echo "--- settings as loaded (global key, per-user key of '$user'):"
-wine "$bin/tests/demo/settings_demo.exe" | tr -d '\r'
-echo "--- log file:"
-cat "$WINEPREFIX/drive_c/users/$user/AppData/Local/Temp/settings_demo.log" 2>/dev/null || \
-  find "$WINEPREFIX/drive_c/users" -name settings_demo.log -exec cat {} \;
-wineserver -k
+c="$WINEPREFIX/drive_c"
+
+# Message boxes need a display; without one they fail at once.
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  Xvfb :97 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=:97
+fi
+finish() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap finish EXIT
+
+win() { wine "$@" 2>/dev/null | tr -d '\r'; }
+
+echo "=== 1. the receiving program: the stand-in, which records every start"
+mkdir -p "$c/Oberlane" "$c/setup" "$c/Dokumente/Projekt/Notizen" "$c/Eigenschaften"
+cp "$bin/tests/standin/Oberlane.exe" "$c/Oberlane/Oberlane.exe"
+echo 'C:\Oberlane\Oberlane.exe'
+
+echo
+echo "=== 2. setup.ini, and Brenmark registered from it with the 32-bit regsvr32"
+printf 'COM=yes\r\nLoader=C:\\Oberlane\\Oberlane.exe\r\nParams=label="Archiv" appid=A1 configid=C1\r\n' \
+  >"$c/setup/setup.ini"
+cp "$bin/addin/Brenmark.dll" "$c/setup/Brenmark.dll"
+tr -d '\r' <"$c/setup/setup.ini"
+(cd "$c/setup" && wine 'C:\windows\syswow64\regsvr32.exe' /s 'C:\setup\Brenmark.dll' >/dev/null 2>&1) &&
+  echo "regsvr32: registered" || { echo "regsvr32 failed"; exit 1; }
+win reg query 'HKLM\Software\marvik\Marvik.DovraneAddinVX2' /reg:32 | sed -n '/REG_/p'
+
+echo
+echo "=== 3. documents: two files and a folder with two more in subfolders"
+printf '%%PDF-1.4 offer\n' >"$c/Dokumente/Angebot.pdf"
+printf 'invoice\n' >"$c/Dokumente/Rechnung.docx"
+printf 'plan\n' >"$c/Dokumente/Projekt/Plan.txt"
+printf 'minutes\n' >"$c/Dokumente/Projekt/Notizen/Protokoll.txt"
+(cd "$c" && find Dokumente -type f | sort | sed 's|^|C:/|; s|/|\\|g')
+echo "and a properties file, C:\\Eigenschaften\\upload.ini:"
+printf '[Properties]\r\nKunde=Muster GmbH\r\nVorgang=4711\r\nNotiz=a=b\r\n' >"$c/Eigenschaften/upload.ini"
+tr -d '\r' <"$c/Eigenschaften/upload.ini" | sed 's/^/    /'
+quenby='C:\Program Files (x86)\marvik\Quenby.exe'
+mkdir -p "$c/Program Files (x86)/marvik"
+cp "$bin/runner/Quenby.exe" "$c/Program Files (x86)/marvik/Quenby.exe"
+
+run() {
+  echo
+  echo "\$ Quenby.exe $*"
+  set +e
+  wine "$quenby" "$@" >/dev/null 2>&1
+  echo "exit code $?"
+  set -e
+}
+
+echo
+echo "=== 4. Quenby hands them off"
+run /f 'C:\Dokumente\Angebot.pdf' 'C:\Dokumente\Rechnung.docx' 'C:\Dokumente\Projekt'
+run /c 'C:\Eigenschaften\upload.ini' /f 'C:\Dokumente\Angebot.pdf'
+# The shell starts the receiving program asynchronously.
+for _ in $(seq 50); do
+  starts=$(grep -c '^\[start\]' "$c/Oberlane/oberlane-record.txt" 2>/dev/null) || true
+  [ "${starts:-0}" -ge 2 ] && break
+  sleep 0.2
+done
+
+echo
+echo "=== 5. what the receiving program got"
+record="$c/Oberlane/oberlane-record.txt"
+[ -f "$record" ] || { echo "the receiving program was never started"; exit 1; }
+temp=$(winepath -u "$(win cmd /c echo %TEMP%)" 2>/dev/null)
+n=0
+params=
+while IFS= read -r line; do
+  case $line in
+    parameters=*) params=${line#parameters=} ;;
+    folder=*)
+      n=$((n + 1))
+      echo
+      echo "--- start $n (working folder ${line#folder=}), its parameters:"
+      echo "$params"
+      files=$(printf '%s' "$params" | sed -n 's/.* files=\([^ ]*\).*/\1/p')
+      for id in ${files//,/ }; do
+        echo
+        echo "--- hand-off file %TEMP%\\kq_temp_inbox\\$id\\$id.xml:"
+        tr -d '\r' <"$temp/kq_temp_inbox/$id/$id.xml" | sed '1s/^\xEF\xBB\xBF//; /^$/d'
+        echo
+      done
+      ;;
+  esac
+done < <(tr -d '\r' <"$record")
+[ "$n" -ge 2 ] || { echo "the receiving program was started $n times, not 2"; exit 1; }
