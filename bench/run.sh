@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Hand-off benchmark under Wine (not a test): hands off 50, 200 and 500 files
+# through Quenby and the registered Brenmark to the stand-in receiving
+# program, and times the folder walker over a tree of 20,000 files against a
+# bare FindFirstFileW walk of the same tree, all in one run.
+# Usage: bash bench/run.sh   (builds first, like cmake/demo.sh)
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/cmake/build.sh" >/dev/null
+bin="$top/build/i686"
+work="$top/build/bench"
+"$top/cmake/wine-prefix.sh" "$work/prefix" >/dev/null
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+c="$WINEPREFIX/drive_c"
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+mkdir -p "$c/bench/Oberlane" "$c/bench/setup"
+cp "$bin/tests/standin/Oberlane.exe" "$c/bench/Oberlane/"
+cp "$bin/runner/Quenby.exe" "$bin/bench/walker_bench.exe" "$c/bench/"
+cp "$bin/addin/Brenmark.dll" "$c/bench/setup/"
+printf 'COM=yes\r\nLoader=C:\\bench\\Oberlane\\Oberlane.exe\r\nParams=label="Archiv" appid=A1 configid=C1\r\n' \
+  >"$c/bench/setup/setup.ini"
+(cd "$c/bench/setup" && wine 'C:\windows\syswow64\regsvr32.exe' /s 'C:\bench\setup\Brenmark.dll' >/dev/null 2>&1)
+# Keep one wineserver for the whole run: its start is no part of a hand-off.
+wineserver -p 2>/dev/null || true
+temp=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+
+echo "Hand-off through Quenby (one process run per size; the floor is one 10 ms"
+echo "wait for each hand-off folder after the first, when the tick has not moved on):"
+printf '%6s %10s %14s %10s %8s %14s\n' files "total ms" "ms/document" "floor ms" ratio "gaps >= 10 ms"
+for n in 50 200 500; do
+  docs="$c/bench/docs$n"
+  mkdir -p "$docs"
+  for i in $(seq "$n"); do printf 'document %d\n' "$i" >"$docs/document$i.pdf"; done
+  rm -rf "$temp/kq_temp_inbox" "$c/bench/Oberlane/oberlane-record.txt"
+  read -r ms code < <(wine 'C:\bench\walker_bench.exe' time 'C:\bench\Quenby.exe' /f "C:\\bench\\docs$n" 2>/dev/null | tr -d '\r')
+  made=$(find "$temp/kq_temp_inbox" -name '*.xml' 2>/dev/null | wc -l)
+  [ "$code" = 0 ] && [ "$made" = "$n" ] || { echo "run of $n: exit code $code, $made hand-off files"; exit 1; }
+  for _ in $(seq 50); do [ -s "$c/bench/Oberlane/oberlane-record.txt" ] && break; sleep 0.2; done
+  # Consecutive folder names 10 ticks or more apart: at most that many waits.
+  waits=$(tr -d '\r' <"$c/bench/Oberlane/oberlane-record.txt" | sed -n 's/^parameters=.* files=\([^ ]*\).*/\1/p' |
+    tr ',' '\n' | sed 's/kq_data_//' | awk 'NR > 1 && $1 - last >= 10 { w++ } { last = $1 } END { print w + 0 }')
+  floor=$(( (n - 1) * 10 ))
+  awk -v n="$n" -v ms="$ms" -v floor="$floor" -v waits="$waits" \
+    'BEGIN { printf "%6d %10.0f %14.2f %10d %8.2f %9d of %d\n", n, ms, ms / n, floor, ms / floor, waits, n - 1 }'
+done
+
+echo
+echo "Folder walker (both passes, as Corvelle and Quenby run them; median of 5):"
+wine 'C:\bench\walker_bench.exe' tree 'C:\bench\tree' 20000 2>/dev/null | tr -d '\r'
