@@ -1,5 +1,6 @@
 #include "HandoffFile.h"
 
+#include "LogFile.h"
 #include "ScopedTempFolder.h"
 #include "TempDir.h"
 
@@ -258,6 +259,21 @@ TEST_F(HandoffFileTest, ListOfOutsideFilesGetsNewFoldersInOrder)
         EXPECT_NE(std::string::npos, ReadFileBytes(Inbox() + id + L"\\" + id + L".xml").find("<deletemail>1<"));
     }
     EXPECT_EQ(1, WriteHandoffFileList(nullptr, 3, nullptr, ids, false));
+}
+
+TEST_F(HandoffFileTest, SkippedPathsAreLoggedAsWarnings)
+{
+    std::wstring folder = outside.MakeDir(L"Ordner");
+    std::wstring missing = outside / L"weg.txt";
+    std::wstring file = outside.WriteFile(L"da.txt", "x");
+    std::wstring list = PathList({folder, missing, file});
+    std::string before = ReadFileBytes(g_Log.GetFileName());
+    ASSERT_EQ(1, WriteHandoffFileList(list.c_str(), 3, nullptr, ids, false));
+    EXPECT_EQ(1u, ids.size());
+    std::string added = ReadFileBytes(g_Log.GetFileName()).substr(before.size());
+    for (const std::wstring& skipped : {folder, missing})
+        EXPECT_NE(std::string::npos,
+                  added.find("[WRN] WriteHandoffFileList: skipping " + ToUtf8(skipped) + ", it is no file"));
 }
 
 } // namespace
