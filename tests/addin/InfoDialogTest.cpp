@@ -4,6 +4,7 @@
 #include "InfoDialog.h"
 #include "ModalDialogDriver.h"
 #include "RegistryFixture.h"
+#include "TempDir.h"
 #include "WindowScreenshot.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,28 @@ TEST_F(InfoDialogTest, ShowsProductLineVersionOfItsOwnModuleAndIcon)
     EXPECT_EQ(L"Version: 3.1.4.15", version);
     EXPECT_EQ(L"Ok", okText);
     EXPECT_NE(nullptr, icon);
+}
+
+// The language file replaces the texts, never the version's numbers.
+TEST_F(InfoDialogTest, LanguageFileReplacesTheTextsButNotTheNumbers)
+{
+    TempDir install;
+    const std::wstring file = L"[8028]\r\nProduktzeile aus der Sprachdatei\r\n[8029]\r\nFassung:\r\n";
+    std::string bytes = "\xFF\xFE";
+    bytes.append(reinterpret_cast<const char*>(file.data()), file.size() * sizeof(wchar_t));
+    install.WriteFile(L"lang_xx.bin", bytes);
+    reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Dir", install.Path());
+    reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"l", L"xx");
+
+    std::wstring product, version;
+    ModalRun run = RunModalDialog([] { return ShowInfoDialog(); }, [&](HWND dialog) {
+        product = ControlText(dialog, IDC_INFO_PRODUCT);
+        version = ControlText(dialog, IDC_INFO_VERSION);
+        ClickButton(dialog, IDOK);
+    });
+    ASSERT_TRUE(run.appeared);
+    EXPECT_EQ(L"Produktzeile aus der Sprachdatei", product);
+    EXPECT_EQ(L"Fassung: 3.1.4.15", version);
 }
 
 TEST_F(InfoDialogTest, CancelAndCloseBoxEndWithOne)
