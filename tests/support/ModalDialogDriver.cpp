@@ -22,7 +22,41 @@ BOOL CALLBACK FindVisibleDialog(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
+struct CaptionContext {
+    const std::wstring* caption;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindDialogByCaption(HWND hwnd, LPARAM lParam)
+{
+    auto* ctx = reinterpret_cast<CaptionContext*>(lParam);
+    wchar_t name[64] = L"", text[256] = L"";
+    GetClassNameW(hwnd, name, 64);
+    GetWindowTextW(hwnd, text, 256);
+    if (IsWindowVisible(hwnd) && wcscmp(name, L"#32770") == 0 && *ctx->caption == text) {
+        ctx->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 } // namespace
+
+HWND WaitForDialogWindow(const std::wstring& caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        CaptionContext ctx{&caption};
+        EnumWindows(FindDialogByCaption, reinterpret_cast<LPARAM>(&ctx));
+        if (ctx.found) {
+            // Let it finish its initialisation.
+            Sleep(150);
+            return ctx.found;
+        }
+        Sleep(30);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
 
 ModalRun RunModalDialog(const std::function<INT_PTR()>& show, const std::function<void(HWND dialog)>& script,
                         DWORD timeoutMs)

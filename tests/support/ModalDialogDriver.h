@@ -22,6 +22,11 @@ struct ModalRun {
 ModalRun RunModalDialog(const std::function<INT_PTR()>& show, const std::function<void(HWND dialog)>& script,
                         DWORD timeoutMs = 15000);
 
+// A visible dialog window of any process under this Wine with the given
+// caption, waited for; null on time-out. For dialogs of a program the test
+// started.
+HWND WaitForDialogWindow(const std::wstring& caption, DWORD timeoutMs = 15000);
+
 // User actions, sent to the dialog's thread.
 // Replaces an edit field's text by typing it (select all, then one WM_CHAR per
 // character; an empty text deletes what was there).
