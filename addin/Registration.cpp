@@ -76,7 +76,7 @@ void DeleteClassKeys(const ClassTexts& texts)
 
 // Registers one class: E_UNEXPECTED silently when its texts or the module
 // path cannot be had, after message 8043 when a key cannot be written.
-HRESULT RegisterClass(REFCLSID clsid, UINT progIdText, UINT friendlyNameText, ClassTexts* texts)
+HRESULT RegisterServerClass(REFCLSID clsid, UINT progIdText, UINT friendlyNameText, ClassTexts* texts)
 {
     wchar_t modulePath[MAX_PATH];
     if (!LoadClassTexts(clsid, progIdText, friendlyNameText, texts) || !GetModulePath(modulePath, MAX_PATH)) {
@@ -130,7 +130,7 @@ HRESULT RegisterServer()
     HRESULT addinResult = S_OK;
     if (choices.AnyHost()) {
         ClassTexts addin;
-        HRESULT hr = RegisterClass(CLSID_MarvikAddin, IDS_ADDIN_PROGID, IDS_ADDIN_NAME, &addin);
+        HRESULT hr = RegisterServerClass(CLSID_MarvikAddin, IDS_ADDIN_PROGID, IDS_ADDIN_NAME, &addin);
         if (FAILED(hr))
             return hr;
         for (int host = 0; host < OFFICE_HOST_COUNT; ++host) {
@@ -144,7 +144,7 @@ HRESULT RegisterServer()
     }
     if (choices.connector) {
         ClassTexts connector;
-        HRESULT hr = RegisterClass(CLSID_KQConnectorCOM, IDS_CONNECTOR_PROGID, IDS_CONNECTOR_NAME, &connector);
+        HRESULT hr = RegisterServerClass(CLSID_KQConnectorCOM, IDS_CONNECTOR_PROGID, IDS_CONNECTOR_NAME, &connector);
         if (FAILED(hr))
             return hr;
     }
