@@ -69,24 +69,6 @@ std::wstring ElementText(const std::wstring& xml, const std::wstring& name)
     return xml.substr(start, end - start);
 }
 
-// The folder names after " files=".
-std::vector<std::wstring> FilesParameter(const std::wstring& parameters)
-{
-    std::vector<std::wstring> ids;
-    size_t start = parameters.find(L" files=");
-    if (start == std::wstring::npos)
-        return ids;
-    start += 7;
-    size_t end = parameters.find(L' ', start);
-    std::wstring list = parameters.substr(start, end - start);
-    for (size_t pos = 0; pos <= list.size();) {
-        size_t comma = std::min(list.find(L',', pos), list.size());
-        ids.push_back(list.substr(pos, comma - pos));
-        pos = comma + 1;
-    }
-    return ids;
-}
-
 class RunTest : public ConnectorTest
 {
 protected:

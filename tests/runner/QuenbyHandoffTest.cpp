@@ -27,26 +27,6 @@ std::wstring InboxFolder(const std::wstring& id)
     return TempPath() + L"kq_temp_inbox\\" + id;
 }
 
-// The hand-off ids that the parameters' " files=" lists.
-std::vector<std::wstring> HandoffIds(const std::wstring& parameters)
-{
-    std::vector<std::wstring> ids;
-    size_t at = parameters.find(L" files=");
-    if (at == std::wstring::npos)
-        return ids;
-    at += 7;
-    size_t end = parameters.find(L' ', at);
-    std::wstring list = parameters.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
-    for (size_t from = 0; from <= list.size();) {
-        size_t comma = list.find(L',', from);
-        if (comma == std::wstring::npos)
-            comma = list.size();
-        ids.push_back(list.substr(from, comma - from));
-        from = comma + 1;
-    }
-    return ids;
-}
-
 std::wstring HandoffFileText(const std::wstring& id)
 {
     return FromUtf8(ReadFileBytes(InboxFolder(id) + L"\\" + id + L".xml"));
@@ -111,7 +91,7 @@ protected:
     std::vector<std::wstring> Documents(const std::wstring& parameters)
     {
         std::vector<std::wstring> documents;
-        for (const std::wstring& id : HandoffIds(parameters))
+        for (const std::wstring& id : FilesParameter(parameters))
             documents.push_back(DocumentOf(HandoffFileText(id)));
         return documents;
     }
@@ -133,7 +113,7 @@ TEST_F(QuenbyHandoff, FolderWithThreeFilesInTwoSubfoldersGivesThreeHandoffFolder
     EXPECT_NE(std::wstring::npos, parameters.find(L" files=kq_data_")) << parameters;
     ASSERT_GE(parameters.size(), 11u);
     EXPECT_EQ(L" startapp=6", parameters.substr(parameters.size() - 11)) << parameters;
-    std::vector<std::wstring> ids = HandoffIds(parameters);
+    std::vector<std::wstring> ids = FilesParameter(parameters);
     EXPECT_EQ(3u, ids.size());
     EXPECT_EQ(3u, std::set<std::wstring>(ids.begin(), ids.end()).size()) << "a folder of its own for each";
     std::vector<std::wstring> documents = Documents(parameters);
@@ -156,7 +136,7 @@ TEST_F(QuenbyHandoff, PropertiesFileGoesIntoEveryHandoffFile)
     std::wstring b = dir.WriteFile(L"b.pdf", "b");
     std::wstring ini = dir.WriteFile(L"upload.ini", "[Properties]\r\nKunde=Muster GmbH\r\nNotiz=a=b\r\n");
     std::wstring parameters = HandOff(L"/c " + Quoted(ini) + L" /f " + Quoted(a) + L" " + Quoted(b));
-    std::vector<std::wstring> ids = HandoffIds(parameters);
+    std::vector<std::wstring> ids = FilesParameter(parameters);
     ASSERT_EQ(2u, ids.size());
     for (const std::wstring& id : ids) {
         std::wstring xml = HandoffFileText(id);
@@ -174,7 +154,7 @@ TEST_F(QuenbyHandoff, PropertiesSwitchWithAFolderOrAMissingFileGivesNoProperties
     std::wstring second = HandOff(L"/c " + Quoted(dir / L"missing.ini") + L" /f " + Quoted(a));
     EXPECT_EQ(std::vector<std::wstring>{a}, Documents(second));
     for (const std::wstring& parameters : {first, second}) {
-        for (const std::wstring& id : HandoffIds(parameters))
+        for (const std::wstring& id : FilesParameter(parameters))
             EXPECT_EQ(std::wstring::npos, HandoffFileText(id).find(L"<property")) << parameters;
     }
 }

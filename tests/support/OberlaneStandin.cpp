@@ -80,3 +80,22 @@ std::vector<StandinRecord> ReadStandinRecords(const std::wstring& recordFile)
     }
     return records;
 }
+
+std::vector<std::wstring> FilesParameter(const std::wstring& parameters)
+{
+    std::vector<std::wstring> ids;
+    size_t at = parameters.find(L" files=");
+    if (at == std::wstring::npos)
+        return ids;
+    at += 7;
+    size_t end = parameters.find(L' ', at);
+    std::wstring list = parameters.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
+    for (size_t from = 0; from <= list.size();) {
+        size_t comma = list.find(L',', from);
+        if (comma == std::wstring::npos)
+            comma = list.size();
+        ids.push_back(list.substr(from, comma - from));
+        from = comma + 1;
+    }
+    return ids;
+}

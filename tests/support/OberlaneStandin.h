@@ -49,5 +49,7 @@ private:
 std::wstring StandinProgramPath();
 // Parses a record file; records cut short by a write in progress are left out.
 std::vector<StandinRecord> ReadStandinRecords(const std::wstring& recordFile);
+// The hand-off ids that a start's parameters list after " files=", in order.
+std::vector<std::wstring> FilesParameter(const std::wstring& parameters);
 // A Unix path of the build (as CTest passes it in KQ_*_DIR) as Wine sees it.
 std::wstring UnixToWindowsPath(const std::string& unixPath);
