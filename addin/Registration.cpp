@@ -105,6 +105,8 @@ HRESULT ReportAddinFailure(const wchar_t* format, LONG error)
     return E_ACCESSDENIED;
 }
 
+} // namespace
+
 HRESULT RegisterServer()
 {
     HINSTANCE module = GetServerInstance();
@@ -172,8 +174,6 @@ HRESULT UnregisterServer()
     return S_OK;
 }
 
-} // namespace
-
 HRESULT RegisterCOMAddin(const wchar_t* host, const wchar_t* progId, const wchar_t* friendlyName,
                          DWORD loadBehavior)
 {
@@ -202,14 +202,4 @@ void UnregisterCOMAddin(const wchar_t* host, const wchar_t* progId)
     wchar_t path[KEY_PATH_CHARS];
     FormatAddinKey(path, KEY_PATH_CHARS, host, progId);
     DeleteRegKeyTree(HKEY_LOCAL_MACHINE, path);
-}
-
-STDAPI DllRegisterServer()
-{
-    return CallNoThrow([] { return RegisterServer(); });
-}
-
-STDAPI DllUnregisterServer()
-{
-    return CallNoThrow([] { return UnregisterServer(); });
 }

@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+// DllRegisterServer and DllUnregisterServer.
+HRESULT RegisterServer();
+HRESULT UnregisterServer();
+
 // Writes the host's "Addins" key of the ProgID under HKEY_LOCAL_MACHINE;
 // E_ACCESSDENIED after its own message when a value cannot be written.
 HRESULT RegisterCOMAddin(const wchar_t* host, const wchar_t* progId, const wchar_t* friendlyName,
