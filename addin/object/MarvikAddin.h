@@ -109,6 +109,14 @@ public:
     const CKQCSettings& GetSettings() const { return m_settings; }
 
 private:
+    // The legacy road of hosts without the ribbon: command bars for the
+    // main window (commandBars: the host's CommandBars; null in Outlook,
+    // whose bars belong to its explorer), in older Outlook also the window
+    // sinks. StartLegacyUI's result is OnStartupComplete's.
+    HRESULT StartLegacyUI(IDispatch* commandBars);
+    // Lets go of every button handler and window sink.
+    void ShutdownLegacyUI();
+
     IDispatch* m_application;
     ULONG m_refs;
     HostKind m_hostKind;
