@@ -8,6 +8,7 @@
 #include "LanguageText.h"
 #include "LogFile.h"
 #include "ModuleInstance.h"
+#include "SafeFileName.h"
 #include "ScopedHandles.h"
 #include "StorageLocation.h"
 #include "WalkerCalls.h"
@@ -18,8 +19,6 @@
 
 namespace {
 
-// The name given to a virtual file whose own name leaves nothing usable.
-const wchar_t FALLBACK_FILE_NAME[] = L"Dokument";
 const ULONG STREAM_BLOCK_BYTES = 1024;
 
 static_assert(sizeof(FILEDESCRIPTORW) == 592, "a file descriptor of the shell is 592 bytes");
@@ -81,26 +80,6 @@ bool WriteAll(HANDLE file, const BYTE* data, ULONG size)
 }
 
 } // namespace
-
-std::wstring MakeSafeFileName(const wchar_t* name)
-{
-    std::wstring text = name ? name : L"";
-    // Only the last part of a path is the file's name; a drive goes with it.
-    size_t cut = text.find_last_of(L"\\/:");
-    if (cut != std::wstring::npos)
-        text.erase(0, cut + 1);
-    std::wstring plain;
-    for (wchar_t c : text)
-        if (c >= 32 && !wcschr(L"\\/:*?\"<>|", c))
-            plain += c;
-    // Windows drops trailing dots and blanks, so "..", "." and " " name the
-    // folder itself or nothing.
-    while (!plain.empty() && (plain.back() == L'.' || plain.back() == L' '))
-        plain.pop_back();
-    if (plain.empty())
-        plain = FALLBACK_FILE_NAME;
-    return plain;
-}
 
 CDropTarget::CDropTarget(CKQCSettings* settings)
     : m_refCount(0), m_kind(DROP_NONE), m_descriptorFormat(0), m_contentsFormat(0), m_settings(settings)

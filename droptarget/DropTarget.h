@@ -17,10 +17,6 @@ enum DropKind {
     DROP_STREAM = 3,
 };
 
-// The name of a dropped virtual file reduced to a plain file name that
-// cannot leave its folder; a fixed name when nothing usable is left.
-std::wstring MakeSafeFileName(const wchar_t* name);
-
 class CDropTarget : public IDropTarget
 {
 public:
