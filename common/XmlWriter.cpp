@@ -43,8 +43,10 @@ bool CXmlWriter::Open()
 {
     if (m_file)
         return true;
-    // Text mode: every "\n" becomes CR LF; the stream writes the byte-order mark.
-    m_file = _wfopen(TextOf(m_fileName), L"w, ccs=UTF-8");
+    // Binary: the runtime's text mode converts in chunks and splits a
+    // surrogate pair that falls on a chunk's edge into two U+FFFD.
+    m_file = _wfopen(TextOf(m_fileName), L"wb");
+    m_text.clear();
     m_failed = false;
     return m_file != nullptr;
 }
@@ -53,17 +55,42 @@ bool CXmlWriter::Close()
 {
     if (!m_file)
         return false;
-    bool ok = !m_failed && !ferror(m_file);
+    bool ok = !m_failed && WriteText();
     if (fclose(m_file) != 0)
         ok = false;
     m_file = nullptr;
+    m_text.clear();
     return ok;
+}
+
+bool CXmlWriter::WriteText()
+{
+    // CR LF line ends and the byte-order mark, as a text-mode UTF-8 stream
+    // writes them.
+    std::wstring text;
+    text.reserve(m_text.size() + m_text.size() / 16);
+    for (wchar_t c : m_text) {
+        if (c == L'\n')
+            text += L'\r';
+        text += c;
+    }
+    std::string bytes = "\xEF\xBB\xBF";
+    if (!text.empty()) {
+        int length = static_cast<int>(text.size());
+        int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+        if (size <= 0)
+            return false;
+        bytes.resize(3 + static_cast<size_t>(size));
+        if (WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &bytes[3], size, nullptr, nullptr) != size)
+            return false;
+    }
+    return fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size() && fflush(m_file) == 0;
 }
 
 void CXmlWriter::Put(const wchar_t* text)
 {
-    if (m_file && fputws(text, m_file) == WEOF)
-        m_failed = true;
+    if (m_file && text)
+        m_text += text;
 }
 
 void CXmlWriter::PutEscaped(const wchar_t* text, TextKind kind)
@@ -81,7 +108,7 @@ void CXmlWriter::PutEscaped(const wchar_t* text, TextKind kind)
         if (!IsXmlChar(c))
             c = L' ';
         if (c == L'\r' && p[1] == L'\n' && kind != TextKind::Attribute) {
-            // The text-mode stream turns the "\n" into CR LF already.
+            // Close turns the "\n" into CR LF already.
             continue;
         }
         switch (kind) {

@@ -1,5 +1,6 @@
-// A small streaming XML writer: one element per line, indented by tabs, in a
-// UTF-8 file with byte-order mark and CR LF line ends, without declaration.
+// A small XML writer: one element per line, indented by tabs, in a UTF-8
+// file with byte-order mark and CR LF line ends, without declaration. The
+// text is kept until Close, which converts and writes it in one piece.
 // Texts are escaped so that any parser reads back what was given; characters
 // that XML 1.0 does not allow become blanks.
 #pragma once
@@ -7,6 +8,7 @@
 #include "ComSupport.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 class CXmlWriter
@@ -35,6 +37,7 @@ private:
     enum class TextKind { Element, Attribute, CData, Comment };
 
     void Put(const wchar_t* text);
+    bool WriteText();
     void PutEscaped(const wchar_t* text, TextKind kind);
     void BeginLine();
     void OpenTag(const wchar_t* name);
@@ -42,6 +45,8 @@ private:
     _bstr_t m_fileName;
     std::vector<_bstr_t> m_attributes;
     FILE* m_file;
+    // Everything written since Open, with "\n" line ends.
+    std::wstring m_text;
     int m_depth;
     std::vector<_bstr_t> m_open;
     bool m_failed;

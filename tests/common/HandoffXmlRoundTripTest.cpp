@@ -102,6 +102,38 @@ std::wstring Printable(const std::wstring& text)
     return FromUtf8(out);
 }
 
+// The hand-off file parsed by MSXML; null when it is not well-formed.
+IXMLDOMDocumentPtr LoadHandoffFile(const std::wstring& file)
+{
+    IXMLDOMDocumentPtr doc;
+    if (FAILED(doc.CreateInstance(kDomDocument, nullptr, CLSCTX_INPROC_SERVER)))
+        return nullptr;
+    doc->put_async(VARIANT_FALSE);
+    doc->put_preserveWhiteSpace(VARIANT_TRUE);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    if (doc->load(_variant_t(file.c_str()), &loaded) != S_OK || loaded != VARIANT_TRUE)
+        return nullptr;
+    return doc;
+}
+
+std::wstring SingleText(IXMLDOMDocument* doc, const wchar_t* xpath)
+{
+    IXMLDOMNodePtr node;
+    doc->selectSingleNode(_bstr_t(xpath), &node);
+    return node ? NodeText(node) : L"<missing>";
+}
+
+// The bytes a text-mode UTF-8 stream of the runtime writes for the text.
+std::string TextModeBytes(const std::wstring& text, const std::wstring& scratch)
+{
+    FILE* f = _wfopen(scratch.c_str(), L"w, ccs=UTF-8");
+    if (!f)
+        return "<no scratch file>";
+    fputws(text.c_str(), f);
+    fclose(f);
+    return ReadFileBytes(scratch);
+}
+
 TEST(HandoffXmlRoundTrip, HostileTextsReadBackExactly)
 {
     ScopedTempFolder temp;
@@ -123,13 +155,8 @@ TEST(HandoffXmlRoundTrip, HostileTextsReadBackExactly)
         std::wstring id = static_cast<const wchar_t*>(ids[0]);
         std::wstring file = std::wstring(folder) + id + L".xml";
 
-        IXMLDOMDocumentPtr doc;
-        ASSERT_EQ(S_OK, doc.CreateInstance(kDomDocument, nullptr, CLSCTX_INPROC_SERVER));
-        doc->put_async(VARIANT_FALSE);
-        doc->put_preserveWhiteSpace(VARIANT_TRUE);
-        VARIANT_BOOL loaded = VARIANT_FALSE;
-        ASSERT_EQ(S_OK, doc->load(_variant_t(file.c_str()), &loaded)) << "file " << f;
-        ASSERT_EQ(VARIANT_TRUE, loaded) << "file " << f << " is not well-formed";
+        IXMLDOMDocumentPtr doc = LoadHandoffFile(file);
+        ASSERT_TRUE(doc) << "file " << f << " is not well-formed";
 
         IXMLDOMNodeListPtr nodes;
         ASSERT_EQ(S_OK, doc->selectNodes(_bstr_t(L"/files/file/property"), &nodes));
@@ -168,6 +195,76 @@ TEST(HandoffXmlRoundTrip, HostileTextsReadBackExactly)
         }
     }
     EXPECT_EQ(files * propertiesPerFile, compared);
+}
+
+TEST(HandoffXmlRoundTrip, CharactersOutsideTheBasicPlaneSurviveEveryChunkEdge)
+{
+    // 60 emoji shifted by one code unit at a time across a 256-unit edge of
+    // the conversion, in a property value and in the document's path.
+    ScopedTempFolder temp;
+    std::wstring emoji;
+    for (int i = 0; i < 60; ++i)
+        emoji += L"\xD83D\xDE00";
+    for (int offset = 0; offset < 258; ++offset) {
+        wchar_t folder[2048];
+        ASSERT_EQ(1, CreateInboxDataFolder(folder, _countof(folder)));
+        std::wstring value = std::wstring(static_cast<size_t>(offset), L'v') + emoji;
+        std::wstring document = std::wstring(folder) + std::wstring(static_cast<size_t>(offset % 128), L'p') + emoji;
+        CPropertyCollection props;
+        props.Add(L"OTL_SUBJECT", value.c_str(), 0);
+        HandoffIdList ids;
+        ASSERT_EQ(1, WriteHandoffFile(document.c_str(), folder, &props, ids, false));
+        std::wstring file = std::wstring(folder) + static_cast<const wchar_t*>(ids[0]) + L".xml";
+
+        EXPECT_EQ(std::string::npos, ReadFileBytes(file).find("\xEF\xBF\xBD")) << "U+FFFD at offset " << offset;
+        IXMLDOMDocumentPtr doc = LoadHandoffFile(file);
+        ASSERT_TRUE(doc) << "offset " << offset;
+        EXPECT_EQ(Printable(value), Printable(SingleText(doc, L"/files/file/property"))) << "offset " << offset;
+        EXPECT_EQ(Printable(document), Printable(SingleText(doc, L"/files/file/path"))) << "offset " << offset;
+    }
+}
+
+TEST(HandoffXmlRoundTrip, TextsInsideTheBasicPlaneKeepTheirBytes)
+{
+    // Without characters outside the basic plane a hand-off file holds the
+    // very bytes that the runtime's text-mode UTF-8 stream wrote for it.
+    ScopedTempFolder temp;
+    TempDir scratch;
+    std::wstring longMixed;
+    for (int i = 0; i < 90; ++i)
+        longMixed += L"\u00e4\u20ac\u6f22";
+    const std::wstring values[] = {
+        L"",
+        L"Angebot f\u00fcr K\u00f6ln",
+        longMixed,
+        std::wstring(255, L'x') + L"\u00df" + std::wstring(300, L'\u00fc'),
+        L"one\r\ntwo\nthree\rfour\tfive",
+        L"\uFFFD\uE000\uD7FF &<>\"' ]]>",
+    };
+    for (const std::wstring& value : values) {
+        wchar_t folder[2048];
+        ASSERT_EQ(1, CreateInboxDataFolder(folder, _countof(folder)));
+        std::wstring document = std::wstring(folder) + L"Bericht " + value.substr(0, 120) + L".pdf";
+        CPropertyCollection props;
+        props.Add((L"Name " + value.substr(0, 40)).c_str(), value.c_str(), 0);
+        props.Add(L"MSO_TITLE", value.c_str(), 0);
+        HandoffIdList ids;
+        ASSERT_EQ(1, WriteHandoffFile(document.c_str(), folder, &props, ids, true));
+        std::wstring file = std::wstring(folder) + static_cast<const wchar_t*>(ids[0]) + L".xml";
+        std::string bytes = ReadFileBytes(file);
+        ASSERT_EQ(0u, bytes.find("\xEF\xBB\xBF\r\n<files>"));
+
+        // The text the file holds, with the writer's own "\n" line ends.
+        std::wstring text = FromUtf8(bytes.substr(3));
+        std::wstring lines;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+                continue;
+            lines += text[i];
+        }
+        EXPECT_EQ(TextModeBytes(lines, scratch / L"reference.xml"), bytes) << ToUtf8(value.substr(0, 40));
+        EXPECT_TRUE(LoadHandoffFile(file)) << ToUtf8(value.substr(0, 40));
+    }
 }
 
 } // namespace
