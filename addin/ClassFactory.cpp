@@ -2,6 +2,7 @@
 
 #include "ComSupport.h"
 #include "KQConnectorCOM.h"
+#include "MarvikAddin.h"
 #include "ServerModule.h"
 
 STDMETHODIMP CClassFactoryBase::QueryInterface(REFIID iid, void** ppv)
@@ -51,11 +52,9 @@ STDMETHODIMP CClassFactoryBase::LockServer(BOOL lock)
     return S_OK;
 }
 
-HRESULT CMarvikAddinCF::CreateObject(REFIID, void**)
+HRESULT CMarvikAddinCF::CreateObject(REFIID iid, void** ppv)
 {
-    // There is no add-in object in this module yet; refusing is safer for an
-    // Office host than handing out an object without the add-in interfaces.
-    return E_NOINTERFACE;
+    return CreateQueried<CMarvikAddin>(iid, ppv);
 }
 
 HRESULT CKQConnectorCOMCF::CreateObject(REFIID iid, void** ppv)

@@ -10,6 +10,7 @@
 
 #include "AddinInterfaces.h"
 #include "ComSupport.h"
+#include "InboxFolder.h"
 #include "Settings.h"
 
 #include <list>
@@ -116,6 +117,16 @@ private:
     HRESULT StartLegacyUI(IDispatch* commandBars);
     // Lets go of every button handler and window sink.
     void ShutdownLegacyUI();
+
+    // The archive command's roads: the active Word, Excel or PowerPoint
+    // document, and the selected Outlook items.
+    void ArchiveOfficeDocument();
+    void ArchiveOutlookSelection();
+    // The end of every archive road: the storage location (dialog 118 when
+    // there are several), then the receiving program with the host kind as
+    // its source code. Cancel marks the listed hand-off folders deletable
+    // and starts nothing.
+    void HandOver(HandoffIdList& ids);
 
     IDispatch* m_application;
     ULONG m_refs;

@@ -99,14 +99,18 @@ TEST_F(ServerTest, CreateInstanceErrorTable)
     EXPECT_EQ(canUnload(), S_OK) << "a refused object must not stay counted";
     factory->Release();
 
-    // The add-in class has no object yet and hands out none.
+    // The add-in object as a host asks for it, counted until its last
+    // release; an interface it lacks leaves nothing counted.
     IClassFactory* addin = Factory(CLSID_MarvikAddin);
     ASSERT_NE(addin, nullptr);
     out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(addin->CreateInstance(nullptr, IID_IDispatch, &out), E_NOINTERFACE);
+    EXPECT_EQ(addin->CreateInstance(nullptr, IID_IClassFactory, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(addin->CreateInstance(nullptr, IID_IUnknown, &out), E_NOINTERFACE);
+    EXPECT_EQ(canUnload(), S_OK);
+    ASSERT_EQ(addin->CreateInstance(nullptr, IID_IDispatch, &out), S_OK);
     addin->Release();
+    EXPECT_EQ(canUnload(), S_FALSE);
+    EXPECT_EQ(static_cast<IUnknown*>(out)->Release(), 0u);
     EXPECT_EQ(canUnload(), S_OK);
 }
 

@@ -1,0 +1,37 @@
+// The add-in's commands are entered from the host's ribbon callbacks and
+// button events: no C++ exception may leave them into the host's frames.
+#pragma once
+
+#include "ComSupport.h"
+#include "LanguageText.h"
+#include "LogFile.h"
+#include "ServerModule.h"
+
+#include <new>
+
+const UINT IDS_DOCUMENT_NOT_SAVED = 8007;
+const UINT IDS_DOCUMENT_OUT_OF_MEMORY = 8055;
+
+// Runs a command's body; an exception that escapes it is logged with the
+// command's name and shown as the message for a document that could not be
+// saved (8055 when memory ran out, else 8007).
+template <typename Fn>
+void RunCommand(const wchar_t* command, Fn&& body) noexcept
+{
+    HRESULT hr = S_OK;
+    try {
+        body();
+        return;
+    } catch (const _com_error& e) {
+        hr = e.Error();
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    } catch (...) {
+        hr = E_UNEXPECTED;
+    }
+    try {
+        g_Log.Error(L"%s failed with an exception! hr = 0x%08X\n", command, static_cast<unsigned>(hr));
+        ShowErrorBox(GetServerInstance(), hr == E_OUTOFMEMORY ? IDS_DOCUMENT_OUT_OF_MEMORY : IDS_DOCUMENT_NOT_SAVED);
+    } catch (...) {
+    }
+}

@@ -1,0 +1,394 @@
+// One road for the three savers; they differ in the object-model names, the
+// default extensions, how the copy is made and their log texts.
+#include "OfficeCapture.h"
+
+#include "DispatchHelpers.h"
+#include "DocumentProperties.h"
+#include "FileHelpers.h"
+#include "InboxFolder.h"
+#include "LogFile.h"
+#include "WideFormat.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <ctime>
+#include <string>
+
+namespace {
+
+enum class OfficeApp { Word, Excel, PowerPoint };
+
+struct SaverTexts {
+    OfficeApp app;
+    const wchar_t* activeObject;
+    const wchar_t* oldExtension; // major version below 12
+    const wchar_t* newExtension;
+    const wchar_t* entry;
+    const wchar_t* noFolder;
+    const wchar_t* activeObjectFailed;
+    const wchar_t* pathFailed;
+    const wchar_t* saveFailed;
+    const wchar_t* nameFailed;
+    const wchar_t* firstSaveFailed;
+    const wchar_t* copyFailed;
+    const wchar_t* exit;
+};
+
+const SaverTexts WORD_SAVER = {
+    OfficeApp::Word,
+    L"ActiveDocument",
+    L".doc",
+    L".docx",
+    L"Entering SaveWordDocument\n",
+    L"Failed to get path of temp directory ... SaveWordDocument\n",
+    L"Can't get active document! hr = 0x%08X\n",
+    L"Can't get full name of active document! hr = 0x%08X\n",
+    L"Can't save active document! hr = 0x%08X\n",
+    L"Can't get name of active document! hr = 0x%08X\n",
+    L"Can't save initially created document! hr = 0x%08X\n",
+    L"Can't save initially created document! hr = 0x%08X\n",
+    L"Leave SaveWordDocument\n",
+};
+
+const SaverTexts EXCEL_SAVER = {
+    OfficeApp::Excel,
+    L"ActiveWorkbook",
+    L".xls",
+    L".xlsx",
+    L"Entering SaveExcelDocument\n",
+    L"Failed to get path of temp directory ... SaveExcelDocument\n",
+    L"Can't get active work book! hr = 0x%08X\n",
+    L"Can't get path of active workbook! hr = 0x%08X\n",
+    L"Can't save workbook! hr = 0x%08X\n",
+    L"Can't get name of active workbook! hr = 0x%08X\n",
+    L"Can't save initially created workbook! hr = 0x%08X\n",
+    L"Failed to save active document! hr = 0x%08X\n",
+    L"Leave SaveExcelDocument\n",
+};
+
+const SaverTexts POWERPOINT_SAVER = {
+    OfficeApp::PowerPoint,
+    L"ActivePresentation",
+    L".ppt",
+    L".pptx",
+    L"Entering SavePoerPointDocument\n",
+    L"Failed to get path of temp directory ... SavePowerPointDocument\n",
+    L"Can't get active presentation! hr = 0x%08X\n",
+    L"Can't get path of active presentation! hr = 0x%08X\n",
+    L"Can't save active presentation! hr = 0x%08X\n",
+    L"Can't get name of active presentation! hr = 0x%08X\n",
+    L"Can't save initially created presentation! hr = 0x%08X\n",
+    L"Failed to save active presentation! hr = 0x%08X\n",
+    L"Leave SavePowerPointDocument\n",
+};
+
+const wchar_t WORD_FULLNAME_FAILED[] = L"Can't get full name of active document! hr = 0x%08X\n";
+const wchar_t WORD_SAVED_FAILED[] = L"Failed to set saved flag of the current word document! hr = 0x%08X\n";
+const wchar_t READONLY_FAILED[] = L"Can't get ReadOnly flag of active document! hr = 0x%08X\n";
+const wchar_t EXCEL_COPY_REFUSED[] = L"Can not SaveCopyAs active document! hr = 0x%08X\n";
+
+// A path that does not fit the caller's buffer (or Windows' path room) is
+// refused: cut, it would name another file.
+const HRESULT E_PATH_TOO_LONG = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+
+// Word's file formats by the extension that goes with each; 0 (".doc") when
+// none occurs.
+struct WordFormat {
+    const wchar_t* extension;
+    long format;
+};
+const WordFormat WORD_FORMATS[] = {{L".docx", 12}, {L".docm", 13}, {L".dotx", 14}, {L".dotm", 15}};
+const long WORD_FORMAT_DOC = 0;
+const long WORD_FORMAT_DOCX = 12;
+
+bool FitsDocumentPath(const std::wstring& path)
+{
+    return path.size() < DOCUMENT_PATH_CHARS;
+}
+
+// The letters A to Z in lower case; Word's own names stay as they are.
+std::wstring LowerAsciiLetters(std::wstring text)
+{
+    for (wchar_t& c : text)
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    return text;
+}
+
+long WordFormatOf(const std::wstring& path)
+{
+    for (const WordFormat& known : WORD_FORMATS)
+        if (path.find(known.extension) != std::wstring::npos)
+            return known.format;
+    return WORD_FORMAT_DOC;
+}
+
+// The text after the first "." of a name, or the default extension without
+// its dot when the name has none.
+std::wstring ExtensionOf(const std::wstring& name, const wchar_t* defaultExtension)
+{
+    size_t dot = name.find(L'.');
+    return dot == std::wstring::npos ? std::wstring(defaultExtension + 1) : name.substr(dot + 1);
+}
+
+bool IsFile(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void DeleteIfFile(const std::wstring& path)
+{
+    if (IsFile(path))
+        DeleteFileW(path.c_str());
+}
+
+HRESULT GetText(IDispatch* object, const wchar_t* name, std::wstring& text)
+{
+    _variant_t value;
+    HRESULT hr = GetProperty(object, name, &value);
+    if (SUCCEEDED(hr))
+        hr = VariantChangeType(&value, &value, 0, VT_BSTR);
+    if (SUCCEEDED(hr))
+        text = V_BSTR(&value) ? V_BSTR(&value) : L"";
+    return hr;
+}
+
+HRESULT GetNumber(IDispatch* object, const wchar_t* name, long& number)
+{
+    _variant_t value;
+    HRESULT hr = GetProperty(object, name, &value);
+    if (SUCCEEDED(hr))
+        hr = VariantChangeType(&value, &value, 0, VT_I4);
+    if (SUCCEEDED(hr))
+        number = V_I4(&value);
+    return hr;
+}
+
+// A method with one file name argument (SaveAs, SaveCopyAs of Excel and
+// PowerPoint).
+HRESULT CallWithFileName(IDispatch* object, const wchar_t* method, const std::wstring& fileName)
+{
+    _variant_t arg(fileName.c_str());
+    _variant_t result;
+    return CallMethod(object, method, &result, 1, &arg);
+}
+
+// Word's SaveAs always takes five arguments: FileName, FileFormat,
+// LockComments, Password and AddToRecentFiles.
+HRESULT WordSaveAs(IDispatch* document, const std::wstring& fileName, long format)
+{
+    _variant_t args[5];
+    args[4] = _variant_t(fileName.c_str());
+    args[3] = _variant_t(format, VT_I4);
+    args[2] = _variant_t(static_cast<short>(0));
+    args[1] = _variant_t(L"");
+    args[0] = _variant_t(static_cast<short>(0));
+    _variant_t result;
+    return CallMethod(document, L"SaveAs", &result, 5, args);
+}
+
+HRESULT SaveAs(OfficeApp app, IDispatch* document, const std::wstring& fileName, long wordFormat)
+{
+    return app == OfficeApp::Word ? WordSaveAs(document, fileName, wordFormat)
+                                  : CallWithFileName(document, L"SaveAs", fileName);
+}
+
+HRESULT Fail(const wchar_t* format, HRESULT hr)
+{
+    g_Log.Error(format, static_cast<unsigned>(hr));
+    return hr;
+}
+
+// Excel, filed workbook: the fallback SaveAs has tied it to the copy. Its
+// own file (saved just before) is put aside so that SaveAs does not stop at
+// Excel's question whether to replace it, and comes back when that fails, so
+// the user's later edits never go into a folder the receiving program owns.
+HRESULT TieWorkbookBack(IDispatch* workbook, const std::wstring& ownFile)
+{
+    std::wstring aside = ownFile + L".dovrane_old";
+    if (!FitsDocumentPath(aside))
+        return E_PATH_TOO_LONG;
+    bool movedAside = IsFile(ownFile) && MoveFileExW(ownFile.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
+    HRESULT hr = CallWithFileName(workbook, L"SaveAs", ownFile);
+    if (movedAside) {
+        if (SUCCEEDED(hr))
+            DeleteFileW(aside.c_str());
+        else
+            MoveFileExW(aside.c_str(), ownFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    return hr;
+}
+
+HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar_t* documentPath,
+                           CPropertyCollection* props, int majorVersion)
+{
+    const bool isWord = host.app == OfficeApp::Word;
+    g_Log.Info(host.entry);
+
+    wchar_t folderBuffer[DOCUMENT_PATH_CHARS];
+    if (!CreateInboxDataFolder(folderBuffer, DOCUMENT_PATH_CHARS)) {
+        g_Log.Error(host.noFolder);
+        return E_FAIL;
+    }
+    const std::wstring folder = folderBuffer;
+
+    _variant_t documentValue;
+    HRESULT hr = GetProperty(application, host.activeObject, &documentValue);
+    if (FAILED(hr))
+        return Fail(host.activeObjectFailed, hr);
+    IDispatch* document = V_VT(&documentValue) == VT_DISPATCH ? V_DISPATCH(&documentValue) : nullptr;
+
+    std::wstring ownPath;
+    if (FAILED(hr = GetText(document, L"Path", ownPath)))
+        return Fail(host.pathFailed, hr);
+    long readOnly = 0;
+    if (FAILED(hr = GetNumber(document, L"ReadOnly", readOnly)))
+        return Fail(READONLY_FAILED, hr);
+    const bool filed = !ownPath.empty() && readOnly == 0;
+    const wchar_t* defaultExtension = majorVersion < 12 ? host.oldExtension : host.newExtension;
+
+    long wordFormat = WORD_FORMAT_DOC;
+    std::wstring tempPath;
+    std::wstring extension;
+    if (filed) {
+        _variant_t result;
+        if (FAILED(hr = CallMethod(document, L"Save", &result, 0, nullptr)))
+            return Fail(host.saveFailed, hr);
+    } else {
+        std::wstring name;
+        if (FAILED(hr = GetText(document, L"Name", name)))
+            return Fail(host.nameFailed, hr);
+        const bool hasDot = name.find(L'.') != std::wstring::npos;
+        tempPath = folder + name + (hasDot ? L"" : defaultExtension);
+        if (isWord) {
+            if (hasDot) {
+                tempPath = LowerAsciiLetters(tempPath);
+                wordFormat = WordFormatOf(tempPath);
+            } else {
+                wordFormat = majorVersion < 12 ? WORD_FORMAT_DOC : WORD_FORMAT_DOCX;
+            }
+            extension = ExtensionOf(name, defaultExtension);
+        }
+        if (!FitsDocumentPath(tempPath))
+            return Fail(host.firstSaveFailed, E_PATH_TOO_LONG);
+        g_Log.Info(L"Temporary file to save initially created document is %s\n", tempPath.c_str());
+        DeleteIfFile(tempPath);
+        if (FAILED(hr = SaveAs(host.app, document, tempPath, wordFormat)))
+            return Fail(host.firstSaveFailed, hr);
+    }
+
+    std::wstring fullName;
+    if (isWord) {
+        if (FAILED(hr = GetText(document, L"FullName", fullName)))
+            return Fail(WORD_FULLNAME_FAILED, hr);
+        if (!FitsDocumentPath(fullName))
+            return Fail(WORD_FULLNAME_FAILED, E_PATH_TOO_LONG);
+        if (filed) {
+            std::wstring lower(fullName);
+            for (wchar_t& c : lower)
+                c = static_cast<wchar_t>(std::towlower(c));
+            wordFormat = WordFormatOf(lower);
+        }
+    }
+
+    std::wstring currentName;
+    if (FAILED(hr = GetText(document, L"Name", currentName)))
+        return Fail(host.nameFailed, hr);
+    std::wstring copyPath;
+    if (filed) {
+        copyPath = folder + currentName;
+    } else {
+        if (!isWord)
+            extension = ExtensionOf(currentName, defaultExtension);
+        wchar_t stamp[16];
+        FormatText(stamp, _countof(stamp), L"%08X", static_cast<unsigned>(time(nullptr)));
+        copyPath = folder + L"dovrane_" + stamp + L"." + extension;
+    }
+    if (!FitsDocumentPath(copyPath))
+        return Fail(host.copyFailed, E_PATH_TOO_LONG);
+    DeleteIfFile(copyPath);
+
+    switch (host.app) {
+    case OfficeApp::PowerPoint:
+        if (FAILED(hr = CallWithFileName(document, L"SaveCopyAs", copyPath)))
+            return Fail(host.copyFailed, hr);
+        break;
+    case OfficeApp::Excel:
+        hr = CallWithFileName(document, L"SaveCopyAs", copyPath);
+        if (FAILED(hr)) {
+            g_Log.Info(EXCEL_COPY_REFUSED, static_cast<unsigned>(hr));
+            if (FAILED(hr = CallWithFileName(document, L"SaveAs", copyPath)))
+                return Fail(host.copyFailed, hr);
+            if (filed) {
+                std::wstring ownFile = ownPath;
+                if (ownFile.back() != L'\\')
+                    ownFile += L'\\';
+                ownFile += currentName;
+                if (FAILED(hr = TieWorkbookBack(document, ownFile)))
+                    return Fail(host.copyFailed, hr);
+            } else {
+                DeleteIfFile(tempPath);
+                if (FAILED(hr = CallWithFileName(document, L"SaveAs", tempPath)))
+                    return Fail(host.copyFailed, hr);
+            }
+        }
+        break;
+    case OfficeApp::Word: {
+        if (FAILED(hr = WordSaveAs(document, copyPath, wordFormat)))
+            return Fail(host.copyFailed, hr);
+        // A document held at a web address has no file of that name here;
+        // it is saved under its name without the characters a file name
+        // cannot hold.
+        std::wstring backName = fullName;
+        if (!IsFile(fullName)) {
+            wchar_t cleaned[DOCUMENT_PATH_CHARS];
+            CopyText(cleaned, DOCUMENT_PATH_CHARS, fullName.c_str());
+            RemoveInvalidFileNameChars(cleaned);
+            backName = cleaned;
+        }
+        if (FAILED(hr = WordSaveAs(document, backName, wordFormat)))
+            return Fail(host.copyFailed, hr);
+        break;
+    }
+    }
+
+    CopyText(documentPath, DOCUMENT_PATH_CHARS, copyPath.c_str());
+
+    _variant_t custom;
+    if (FAILED(hr = GetProperty(document, L"CustomDocumentProperties", &custom)))
+        g_Log.Warning(L"Can't get custom document properties! hr = 0x%08X\n", hr);
+    else
+        CopyProperties(&custom, 0, props);
+    _variant_t builtIn;
+    if (FAILED(hr = GetProperty(document, L"BuiltInDocumentProperties", &builtIn)))
+        g_Log.Warning(L"Can't get built-in document properties! hr = 0x%08X\n", hr);
+    else
+        CopyProperties(&builtIn, 1, props);
+
+    if (isWord && filed) {
+        _variant_t saved(static_cast<short>(-1));
+        if (FAILED(hr = PutProperty(document, L"Saved", &saved)))
+            return Fail(WORD_SAVED_FAILED, hr);
+    }
+    g_Log.Info(host.exit);
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT SaveWordDocument(IDispatch* application, wchar_t* documentPath, CPropertyCollection* props, int majorVersion)
+{
+    return SaveOfficeDocument(WORD_SAVER, application, documentPath, props, majorVersion);
+}
+
+HRESULT SaveExcelDocument(IDispatch* application, wchar_t* documentPath, CPropertyCollection* props, int majorVersion)
+{
+    return SaveOfficeDocument(EXCEL_SAVER, application, documentPath, props, majorVersion);
+}
+
+HRESULT SavePowerPointDocument(IDispatch* application, wchar_t* documentPath, CPropertyCollection* props,
+                               int majorVersion)
+{
+    return SaveOfficeDocument(POWERPOINT_SAVER, application, documentPath, props, majorVersion);
+}
