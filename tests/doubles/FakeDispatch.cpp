@@ -7,8 +7,6 @@ namespace doubles {
 
 namespace {
 
-long g_liveObjects = 0;
-
 std::wstring Lower(const wchar_t* text)
 {
     std::wstring s(text ? text : L"");
@@ -38,26 +36,6 @@ unsigned ServedAccess(unsigned accepted, WORD flags)
 }
 
 } // namespace
-
-long FakeObjectCount()
-{
-    return g_liveObjects;
-}
-
-FakeObjectCounted::FakeObjectCounted()
-{
-    ++g_liveObjects;
-}
-
-FakeObjectCounted::FakeObjectCounted(const FakeObjectCounted&)
-{
-    ++g_liveObjects;
-}
-
-FakeObjectCounted::~FakeObjectCounted()
-{
-    --g_liveObjects;
-}
 
 bool IsMissing(const VARIANT& v)
 {

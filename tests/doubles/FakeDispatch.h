@@ -22,6 +22,8 @@
 #include <comdef.h>
 #include <ocidl.h>
 
+#include "FakeObjectCount.h"
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,19 +31,6 @@
 #include <vector>
 
 namespace doubles {
-
-// Live fake objects of every kind (dispatch objects, connection points and
-// whatever else a double counts with FakeObjectCounted).
-long FakeObjectCount();
-
-// Base of every counted double object.
-class FakeObjectCounted
-{
-public:
-    FakeObjectCounted();
-    FakeObjectCounted(const FakeObjectCounted&);
-    virtual ~FakeObjectCounted();
-};
 
 // What a member accepts; combine with |.
 enum MemberAccess : unsigned {

@@ -1,0 +1,184 @@
+#include "FakeRedemption.h"
+
+#include "mapi/MsgLayout.h"
+
+namespace doubles {
+
+namespace {
+
+// The class id our fake session class is registered under; the ProgID is
+// what the code looks up.
+const CLSID CLSID_FakeRdoSession = {0x6c1e2a53, 0x0b7d, 0x4f41, {0x9a, 0x3e, 0x5d, 0x21, 0x80, 0x47, 0xc2, 0x19}};
+const wchar_t PROGID_KEY[] = L"Redemption.RDOSession";
+
+_variant_t DateVariant(DATE value)
+{
+    _variant_t v;
+    V_VT(&v) = VT_DATE;
+    V_DATE(&v) = value;
+    return v;
+}
+
+class FakeClassFactory : public IClassFactory, public FakeObjectCounted
+{
+public:
+    FakeClassFactory(bool fails, std::function<FakeDispatchPtr()> make) : m_fails(fails), m_make(std::move(make)) {}
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+            *ppv = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        ULONG refs = --m_refs;
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        ++m_creates;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        if (m_fails || !m_make)
+            return E_OUTOFMEMORY;
+        FakeDispatchPtr session = m_make();
+        return session ? session->QueryInterface(iid, ppv) : E_FAIL;
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+    int m_creates = 0;
+
+private:
+    ~FakeClassFactory() override = default;
+
+    ULONG m_refs = 1;
+    bool m_fails;
+    std::function<FakeDispatchPtr()> m_make;
+};
+
+} // namespace
+
+FakeDispatchPtr CreateRdoMail(const RdoMailData& data)
+{
+    FakeDispatchPtr mail = FakeDispatch::Create(L"RDOMail");
+    mail->AddProperty(L"EntryID", _variant_t(data.entryId.c_str()));
+    mail->AddProperty(L"Subject", _variant_t(data.subject.c_str()));
+    mail->AddProperty(L"Size", _variant_t(data.size));
+    mail->AddProperty(L"MessageClass", _variant_t(data.messageClass.c_str()));
+    mail->AddProperty(L"SentOnBehalfOfName", _variant_t(data.sentOnBehalfOfName.c_str()));
+    mail->AddProperty(L"ReceivedTime", DateVariant(data.receivedTime));
+    mail->AddProperty(L"To", _variant_t(data.to.c_str()));
+    mail->AddProperty(L"SentOn", DateVariant(data.sentOn));
+    mail->AddProperty(L"BCC", _variant_t(data.bcc.c_str()));
+    mail->AddProperty(L"CC", _variant_t(data.cc.c_str()));
+    mail->AddProperty(L"Importance", _variant_t(data.importance));
+    mail->AddProperty(L"SenderName", _variant_t(data.senderName.c_str()));
+    mail->AddMember(L"SaveAs", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_I4)},
+                    [](FakeDispatch& self, const Invocation& call, VARIANT*) {
+                        MsgContent content;
+                        content.props.push_back(
+                            TextProp(PR_SUBJECT_W, static_cast<const wchar_t*>(_bstr_t(self.Property(L"Subject")))));
+                        content.props.push_back(
+                            TextProp(PR_DISPLAY_TO_W, static_cast<const wchar_t*>(_bstr_t(self.Property(L"To")))));
+                        return WriteMsgFile(static_cast<const wchar_t*>(_bstr_t(call.args[0])), content);
+                    });
+    mail->AddMember(L"GetDecryptedMessage", ACCESS_METHOD, {},
+                    [](FakeDispatch& self, const Invocation&, VARIANT* result) {
+                        if (result)
+                            *result = DispatchVariant(&self).Detach();
+                        return S_OK;
+                    });
+    mail->AddMethod(L"Delete");
+    return mail;
+}
+
+FakeDispatchPtr CreateRdoFolder(const std::vector<FakeDispatchPtr>& mails, const std::wstring& storeId)
+{
+    FakeDispatchPtr items = FakeDispatch::Create(L"RDOItems");
+    items->AddProperty(L"Count", _variant_t(static_cast<long>(mails.size())));
+    items->AddMember(L"_Item", ACCESS_METHOD | ACCESS_GET, {Required(VT_I4)},
+                     [mails](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                         long index = V_I4(&call.args[0]);
+                         if (index < 1 || index > static_cast<long>(mails.size()))
+                             return DISP_E_BADINDEX;
+                         if (result)
+                             *result = DispatchVariant(mails[static_cast<size_t>(index - 1)]).Detach();
+                         return S_OK;
+                     });
+    FakeDispatchPtr folder = FakeDispatch::Create(L"RDOFolder");
+    folder->AddProperty(L"Items", DispatchVariant(items));
+    folder->AddProperty(L"StoreID", _variant_t(storeId.c_str()));
+    return folder;
+}
+
+FakeDispatchPtr CreateRdoSession(const std::vector<std::pair<std::wstring, FakeDispatchPtr>>& folders,
+                                 const wchar_t* version)
+{
+    FakeDispatchPtr session = FakeDispatch::Create(L"RDOSession");
+    session->AddProperty(L"Version", _variant_t(version));
+    session->AddProperty(L"MAPIOBJECT", _variant_t(), ACCESS_GET | ACCESS_PUT | ACCESS_PUTREF);
+    session->AddMember(L"GetFolderFromID", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_VARIANT)},
+                       [folders](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                           std::wstring id = static_cast<const wchar_t*>(_bstr_t(call.args[0]));
+                           for (const auto& folder : folders) {
+                               if (_wcsicmp(folder.first.c_str(), id.c_str()) == 0) {
+                                   if (result)
+                                       *result = DispatchVariant(folder.second).Detach();
+                                   return S_OK;
+                               }
+                           }
+                           return MAPI_E_NOT_FOUND;
+                       });
+    return session;
+}
+
+RedemptionClass::RedemptionClass(RedemptionRegistration how, std::function<FakeDispatchPtr()> makeSession)
+{
+    if (how == RedemptionRegistration::None)
+        return;
+    wchar_t clsidText[64];
+    StringFromGUID2(CLSID_FakeRdoSession, clsidText, 64);
+    HKEY key = nullptr;
+    std::wstring path = std::wstring(PROGID_KEY) + L"\\CLSID";
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsidText),
+                       static_cast<DWORD>((wcslen(clsidText) + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        m_keyWritten = true;
+    }
+    if (how == RedemptionRegistration::ProgIdOnly)
+        return;
+    m_factory = new FakeClassFactory(how == RedemptionRegistration::CreateFails, std::move(makeSession));
+    CoRegisterClassObject(CLSID_FakeRdoSession, m_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_cookie);
+}
+
+RedemptionClass::~RedemptionClass()
+{
+    if (m_cookie)
+        CoRevokeClassObject(m_cookie);
+    if (m_factory)
+        m_factory->Release();
+    if (m_keyWritten)
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, PROGID_KEY);
+}
+
+int RedemptionClass::CreateCalls() const
+{
+    return m_factory ? static_cast<FakeClassFactory*>(m_factory)->m_creates : 0;
+}
+
+} // namespace doubles
