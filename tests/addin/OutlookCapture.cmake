@@ -1,0 +1,7 @@
+# The Outlook capture's tables, property readers, .msg writers and Redemption
+# binding, in-process against the MAPI, Outlook and Redemption doubles. Dates
+# are formatted in a fixed time zone and the user locale 0409.
+file(GLOB KQ_OUTLOOK_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/outlook/*.cpp)
+kq_add_gtest(outlook_capture_tests SOURCES ${KQ_OUTLOOK_TEST_SOURCES} LIBS brenmarkcore kqdoubles)
+target_include_directories(outlook_capture_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/outlook)
+set_property(TEST outlook_capture_tests APPEND PROPERTY ENVIRONMENT "TZ=Europe/Berlin")
