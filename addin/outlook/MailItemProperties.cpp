@@ -12,29 +12,37 @@ namespace {
 const size_t TEXT_CHARS = 2048;
 const size_t DATE_CHARS = 32;
 
+enum class ValueForm { Text, Number, Date };
+
 struct MailField {
     bool fromFolder;
     const wchar_t* member;
     const wchar_t* key;
     int valueType;
+    ValueForm form;
     const wchar_t* logName; // the name the value is logged under
     const wchar_t* failure;
 };
 
 const MailField MAIL_FIELDS[] = {
-    {false, L"BCC", L"OTL_MSG_BCC", 1, L"OTL_MSG_BCC", L"Can't get property BCC from mail item! hr = 0x%08X\n"},
-    {false, L"CC", L"OTL_MSG_CC", 1, L"OTL_MSG_CC", L"Can't get property CC from mail item! hr = 0x%08X\n"},
-    {false, L"Importance", L"OTL_MSG_IMPORTANCE", 1, L"OTL_MSG_IMPORTANCE",
+    {false, L"BCC", L"OTL_MSG_BCC", 1, ValueForm::Text, L"OTL_MSG_BCC",
+     L"Can't get property BCC from mail item! hr = 0x%08X\n"},
+    {false, L"CC", L"OTL_MSG_CC", 1, ValueForm::Text, L"OTL_MSG_CC",
+     L"Can't get property CC from mail item! hr = 0x%08X\n"},
+    {false, L"Importance", L"OTL_MSG_IMPORTANCE", 1, ValueForm::Number, L"OTL_MSG_IMPORTANCE",
      L"Can't get property Importance from mail item! hr = 0x%08X\n"},
-    {false, L"Subject", L"OTL_MSG_SUBJECT", 1, L"OTL_MSG_SUBJECT",
+    {false, L"Subject", L"OTL_MSG_SUBJECT", 1, ValueForm::Text, L"OTL_MSG_SUBJECT",
      L"Can't get property Subject from mail item! hr = 0x%08X\n"},
-    {false, L"To", L"OTL_MSG_TO", 1, L"OTL_MSG_TO", L"Can't get property To from mail item! hr = 0x%08X\n"},
-    {false, L"SenderName", L"OTL_MSG_SENDERNAME", 1, L"OTL_MSG_SENDERNAME",
+    {false, L"To", L"OTL_MSG_TO", 1, ValueForm::Text, L"OTL_MSG_TO",
+     L"Can't get property To from mail item! hr = 0x%08X\n"},
+    {false, L"SenderName", L"OTL_MSG_SENDERNAME", 1, ValueForm::Text, L"OTL_MSG_SENDERNAME",
      L"Can't get property SenderName from mail item! hr = 0x%08X\n"},
-    {false, L"ReceivedTime", L"OTL_MSG_RECIEVEDATE", 1, L"OTL_MSG_RECIEVEDATE",
+    {false, L"ReceivedTime", L"OTL_MSG_RECIEVEDATE", 1, ValueForm::Date, L"OTL_MSG_RECIEVEDATE",
      L"Can't get property ReceivedTime from mail item! hr = 0x%08X\n"},
-    {false, L"EntryID", KEY_PR_ENTRYID, 0, L"EntryID", L"Can't get property EntryID from mail item! hr = 0x%08X\n"},
-    {true, L"StoreID", KEY_PR_STORE_ENTRYID, 0, L"StoreID", L"Can't get property StoreID from fodler item! hr = 0x%08X\n"},
+    {false, L"EntryID", KEY_PR_ENTRYID, 0, ValueForm::Text, L"EntryID",
+     L"Can't get property EntryID from mail item! hr = 0x%08X\n"},
+    {true, L"StoreID", KEY_PR_STORE_ENTRYID, 0, ValueForm::Text, L"StoreID",
+     L"Can't get property StoreID from fodler item! hr = 0x%08X\n"},
 };
 
 // The text of a value as "%s" writes it into the 2048-character buffer; an
@@ -50,7 +58,7 @@ void ValueText(const VARIANT& value, wchar_t* text)
     FormatText(text, TEXT_CHARS, L"%s", V_BSTR(&copy));
 }
 
-bool ImportanceText(const VARIANT& value, wchar_t* text)
+bool NumberText(const VARIANT& value, wchar_t* text)
 {
     _variant_t number;
     if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&value), 0, VT_I4)))
@@ -64,7 +72,8 @@ bool ReceivedDateText(const VARIANT& value, wchar_t* text)
 {
     _variant_t date;
     SYSTEMTIME st;
-    if (FAILED(VariantChangeType(&date, const_cast<VARIANT*>(&value), 0, VT_DATE)) || !VariantTimeToSystemTime(V_DATE(&date), &st))
+    if (FAILED(VariantChangeType(&date, const_cast<VARIANT*>(&value), 0, VT_DATE)) ||
+        !VariantTimeToSystemTime(V_DATE(&date), &st))
         return false;
     return GetDateFormatW(LOCALE_USER_DEFAULT, LOCALE_NOUSEROVERRIDE, &st, nullptr, text, DATE_CHARS) > 0;
 }
@@ -85,9 +94,9 @@ void CollectMailItemProperties(IDispatch* folder, IDispatch* mail, CPropertyColl
             continue;
         }
         bool haveText = true;
-        if (wcscmp(field.member, L"Importance") == 0)
-            haveText = ImportanceText(value, text);
-        else if (wcscmp(field.member, L"ReceivedTime") == 0)
+        if (field.form == ValueForm::Number)
+            haveText = NumberText(value, text);
+        else if (field.form == ValueForm::Date)
             haveText = ReceivedDateText(value, text);
         else
             ValueText(value, text);

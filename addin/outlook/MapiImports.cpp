@@ -38,7 +38,8 @@ HRESULT LoadMapiFunctions(const wchar_t* moduleName, MapiFunctions* table, HMODU
     }
     MapiFunctions filled = {};
     bool complete =
-        Resolve(loaded, ORDINAL_MAPIGetDefaultMalloc, L"MAPIGetDefaultMalloc", &filled.MAPIGetDefaultMalloc, moduleName) &&
+        Resolve(loaded, ORDINAL_MAPIGetDefaultMalloc, L"MAPIGetDefaultMalloc", &filled.MAPIGetDefaultMalloc,
+                moduleName) &&
         Resolve(loaded, ORDINAL_OpenIMsgSession, L"OpenIMsgSession", &filled.OpenIMsgSession, moduleName) &&
         Resolve(loaded, ORDINAL_OpenIMsgOnIStg, L"OpenIMsgOnIStg", &filled.OpenIMsgOnIStg, moduleName) &&
         Resolve(loaded, ORDINAL_CloseIMsgSession, L"CloseIMsgSession", &filled.CloseIMsgSession, moduleName) &&

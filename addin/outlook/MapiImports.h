@@ -27,16 +27,18 @@ enum MapiOrdinal : WORD {
 struct MapiFunctions {
     LPMALLOC(WINAPI* MAPIGetDefaultMalloc)();
     SCODE(WINAPI* OpenIMsgSession)(LPMALLOC malloc, ULONG flags, LPMSGSESS* session);
-    SCODE(WINAPI* OpenIMsgOnIStg)(LPMSGSESS session, LPALLOCATEBUFFER allocateBuffer, LPALLOCATEMORE allocateMore,
-                                  LPFREEBUFFER freeBuffer, LPMALLOC malloc, LPVOID mapiSupport, LPSTORAGE storage,
-                                  MSGCALLRELEASE* release, ULONG callerData, ULONG flags, LPMESSAGE* message);
+    SCODE(WINAPI* OpenIMsgOnIStg)
+    (LPMSGSESS session, LPALLOCATEBUFFER allocateBuffer, LPALLOCATEMORE allocateMore, LPFREEBUFFER freeBuffer,
+     LPMALLOC malloc, LPVOID mapiSupport, LPSTORAGE storage, MSGCALLRELEASE* release, ULONG callerData, ULONG flags,
+     LPMESSAGE* message);
     void(WINAPI* CloseIMsgSession)(LPMSGSESS session);
     LPALLOCATEBUFFER MAPIAllocateBuffer;
     LPALLOCATEMORE MAPIAllocateMore;
     LPFREEBUFFER MAPIFreeBuffer;
     // MAPI's one implementation of these two takes 8-bit texts.
-    HRESULT(WINAPI* OpenStreamOnFile)(LPALLOCATEBUFFER allocateBuffer, LPFREEBUFFER freeBuffer, ULONG flags,
-                                      LPSTR fileName, LPSTR prefix, LPSTREAM* stream);
+    HRESULT(WINAPI* OpenStreamOnFile)
+    (LPALLOCATEBUFFER allocateBuffer, LPFREEBUFFER freeBuffer, ULONG flags, LPSTR fileName, LPSTR prefix,
+     LPSTREAM* stream);
     void(WINAPI* HexFromBin)(LPBYTE bytes, int count, LPSTR text);
 };
 

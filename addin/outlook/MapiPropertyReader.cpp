@@ -27,8 +27,7 @@ ULONG RowTag(IMAPIProp* object, const MapiPropertyDef& row, const MapiFunctions*
     HRESULT hr = object->GetIDsFromNames(1, names, 0, tags.Receive());
     if (FAILED(hr) || hr == MAPI_W_ERRORS_RETURNED || !tags || tags->cValues < 1 ||
         PROP_TYPE(tags->aulPropTag[0]) == PT_ERROR) {
-        g_Log.Warning(L"Failed to get ID for CDO named property %s! hr = 0x%08X\n", row.key,
-                      static_cast<unsigned>(hr));
+        g_Log.Warning(L"Failed to get ID for CDO named property %s! hr = 0x%08X\n", row.key, static_cast<unsigned>(hr));
         return 0;
     }
     ULONG type = row.format == FORMAT_DATE_ONLY ? PT_SYSTIME : row.format;
@@ -66,8 +65,8 @@ bool ReadThroughStream(IMAPIProp* object, const MapiPropertyDef& row, ULONG tag,
         void* buffer = nullptr;
         SCODE sc = mapi->MAPIAllocateMore(size + (isText ? 2 : 0), value, &buffer);
         if (FAILED(sc) || !buffer) {
-            g_Log.Warning(L"Failed to determine size of value for PT_ERROR MAPI property %s! hr = 0x%08X\n",
-                          row.key, static_cast<unsigned>(FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY));
+            g_Log.Warning(L"Failed to determine size of value for PT_ERROR MAPI property %s! hr = 0x%08X\n", row.key,
+                          static_cast<unsigned>(FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY));
         } else {
             // A stream may hand out its content in parts.
             ULONG total = 0;

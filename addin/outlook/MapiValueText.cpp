@@ -81,9 +81,7 @@ bool TimeToText(const FILETIME& utc, bool dateOnly, std::wstring* text)
     const DWORD flags = LOCALE_NOUSEROVERRIDE;
     std::wstring date;
     bool dated = FormatSized(
-        [&](wchar_t* buffer, int cch) {
-            return GetDateFormatW(LOCALE_USER_DEFAULT, flags, &st, nullptr, buffer, cch);
-        },
+        [&](wchar_t* buffer, int cch) { return GetDateFormatW(LOCALE_USER_DEFAULT, flags, &st, nullptr, buffer, cch); },
         &date);
     if (!dated) {
         g_Log.Warning(L"Failed to format date value!\n");
@@ -95,9 +93,7 @@ bool TimeToText(const FILETIME& utc, bool dateOnly, std::wstring* text)
     }
     std::wstring time;
     bool timed = FormatSized(
-        [&](wchar_t* buffer, int cch) {
-            return GetTimeFormatW(LOCALE_USER_DEFAULT, flags, &st, nullptr, buffer, cch);
-        },
+        [&](wchar_t* buffer, int cch) { return GetTimeFormatW(LOCALE_USER_DEFAULT, flags, &st, nullptr, buffer, cch); },
         &time);
     if (!timed) {
         g_Log.Warning(L"Failed to format time value!\n");

@@ -52,8 +52,7 @@ HRESULT MakeMsgFileName(wchar_t* buffer, size_t capacity, unsigned index)
         formed = FormName(name, capacity, folder, indexText);
     }
     if (!formed) {
-        g_Log.Error(L"MSG file name does not fit into %u characters in %s\n", static_cast<unsigned>(capacity),
-                    folder);
+        g_Log.Error(L"MSG file name does not fit into %u characters in %s\n", static_cast<unsigned>(capacity), folder);
         // The folder was made for this file alone.
         size_t length = wcslen(folder);
         if (length > 0 && folder[length - 1] == L'\\')

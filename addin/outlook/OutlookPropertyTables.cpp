@@ -21,8 +21,8 @@ const wchar_t KEY_OTL_ATTACHMENT_KEY[] = L"OTL_ATTACHMENT_KEY";
 const wchar_t KEY_OTL_ATTACHMENT_SELECTED[] = L"OTL_ATTACHMENT_SELECTED";
 const wchar_t KEY_OTL_ATTACHMENT_HIDDEN[] = L"OTL_ATTACHMENT_HIDDEN";
 const wchar_t* const AttachmentKeys[ATTACHMENT_KEY_COUNT] = {
-    KEY_OTL_ATTACHMENT_NAME, KEY_OTL_ATTACHMENT_SIZE, KEY_OTL_ATTACHMENT_KEY, KEY_OTL_ATTACHMENT_SELECTED,
-    KEY_OTL_ATTACHMENT_HIDDEN,
+    KEY_OTL_ATTACHMENT_NAME,     KEY_OTL_ATTACHMENT_SIZE,   KEY_OTL_ATTACHMENT_KEY,
+    KEY_OTL_ATTACHMENT_SELECTED, KEY_OTL_ATTACHMENT_HIDDEN,
 };
 
 namespace {
@@ -52,25 +52,24 @@ const ULONG TAG_MESSAGE_DELIVERY_TIME = 0x0E060040;
 const ULONG TAG_START_DATE = 0x00600040;
 const ULONG TAG_END_DATE = 0x00610040;
 
-#define ENTRY_ID_ROWS                                                                                       \
+#define ENTRY_ID_ROWS                                                                                                  \
     Tag(KEY_PR_ENTRYID, PT_BINARY, TAG_ENTRYID, 0), Tag(KEY_PR_STORE_ENTRYID, PT_BINARY, TAG_STORE_ENTRYID, 0)
 
-#define APPOINTMENT_ROWS                                                                                    \
-    ENTRY_ID_ROWS,                                                                                          \
-    Tag(L"OTL_APPOINTMENT_SUBJECT", PT_UNICODE, TAG_SUBJECT_W, 1),                                          \
-    Tag(L"OTL_APPOINTMENT_STARTDATE", FORMAT_DATE_ONLY, TAG_START_DATE, 1),                                 \
-    Tag(L"OTL_APPOINTMENT_STARTDATETIME", PT_SYSTIME, TAG_START_DATE, 1),                                   \
-    Tag(L"OTL_APPOINTMENT_ENDDATE", FORMAT_DATE_ONLY, TAG_END_DATE, 1),                                     \
-    Tag(L"OTL_APPOINTMENT_ENDDATETIME", PT_SYSTIME, TAG_END_DATE, 1),                                       \
-    Tag(L"OTL_APPOINTMENT_SENDER", PT_UNICODE, TAG_SENDER_NAME_W, 1),                                       \
-    Named(L"OTL_APPOINTMENT_BUSYSTATUS", PT_LONG, &PSETID_Appointment, 0x8205, 1),                          \
-    Named(L"OTL_APPOINTMENT_LOCATION", PT_UNICODE, &PSETID_Appointment, 0x8208, 1),                         \
-    Named(L"OTL_APPOINTMENT_DURATION", PT_LONG, &PSETID_Appointment, 0x8213, 1),                            \
-    Named(L"OTL_APPOINTMENT_RECURRING", PT_BOOLEAN, &PSETID_Appointment, 0x8223, 1),                        \
-    Named(L"OTL_APPOINTMENT_RECURRINGTYPE", PT_LONG, &PSETID_Appointment, 0x8231, 1),                       \
-    Named(L"OTL_APPOINTMENT_RECURRINGPATTERN", PT_UNICODE, &PSETID_Appointment, 0x8232, 1)
+#define APPOINTMENT_ROWS                                                                                               \
+    ENTRY_ID_ROWS, Tag(L"OTL_APPOINTMENT_SUBJECT", PT_UNICODE, TAG_SUBJECT_W, 1),                                      \
+        Tag(L"OTL_APPOINTMENT_STARTDATE", FORMAT_DATE_ONLY, TAG_START_DATE, 1),                                        \
+        Tag(L"OTL_APPOINTMENT_STARTDATETIME", PT_SYSTIME, TAG_START_DATE, 1),                                          \
+        Tag(L"OTL_APPOINTMENT_ENDDATE", FORMAT_DATE_ONLY, TAG_END_DATE, 1),                                            \
+        Tag(L"OTL_APPOINTMENT_ENDDATETIME", PT_SYSTIME, TAG_END_DATE, 1),                                              \
+        Tag(L"OTL_APPOINTMENT_SENDER", PT_UNICODE, TAG_SENDER_NAME_W, 1),                                              \
+        Named(L"OTL_APPOINTMENT_BUSYSTATUS", PT_LONG, &PSETID_Appointment, 0x8205, 1),                                 \
+        Named(L"OTL_APPOINTMENT_LOCATION", PT_UNICODE, &PSETID_Appointment, 0x8208, 1),                                \
+        Named(L"OTL_APPOINTMENT_DURATION", PT_LONG, &PSETID_Appointment, 0x8213, 1),                                   \
+        Named(L"OTL_APPOINTMENT_RECURRING", PT_BOOLEAN, &PSETID_Appointment, 0x8223, 1),                               \
+        Named(L"OTL_APPOINTMENT_RECURRINGTYPE", PT_LONG, &PSETID_Appointment, 0x8231, 1),                              \
+        Named(L"OTL_APPOINTMENT_RECURRINGPATTERN", PT_UNICODE, &PSETID_Appointment, 0x8232, 1)
 
-#define TASK_SUBJECT_SENDER_ROWS                                                                            \
+#define TASK_SUBJECT_SENDER_ROWS                                                                                       \
     Tag(L"OTL_TASK_SUBJECT", PT_UNICODE, TAG_SUBJECT_W, 1), Tag(L"OTL_TASK_SENDER", PT_UNICODE, TAG_SENDER_NAME_W, 1)
 
 } // namespace

@@ -70,7 +70,8 @@ bool SameNumber(const VARIANT& a, const VARIANT& b)
     _variant_t numberA;
     _variant_t numberB;
     return SUCCEEDED(VariantChangeType(&numberA, const_cast<VARIANT*>(&a), 0, VT_I4)) &&
-           SUCCEEDED(VariantChangeType(&numberB, const_cast<VARIANT*>(&b), 0, VT_I4)) && V_I4(&numberA) == V_I4(&numberB);
+           SUCCEEDED(VariantChangeType(&numberB, const_cast<VARIANT*>(&b), 0, VT_I4)) &&
+           V_I4(&numberA) == V_I4(&numberB);
 }
 
 bool SameDate(const VARIANT& a, const VARIANT& b)
@@ -78,7 +79,8 @@ bool SameDate(const VARIANT& a, const VARIANT& b)
     _variant_t dateA;
     _variant_t dateB;
     return SUCCEEDED(VariantChangeType(&dateA, const_cast<VARIANT*>(&a), 0, VT_DATE)) &&
-           SUCCEEDED(VariantChangeType(&dateB, const_cast<VARIANT*>(&b), 0, VT_DATE)) && V_DATE(&dateA) == V_DATE(&dateB);
+           SUCCEEDED(VariantChangeType(&dateB, const_cast<VARIANT*>(&b), 0, VT_DATE)) &&
+           V_DATE(&dateA) == V_DATE(&dateB);
 }
 
 bool SameMail(const MailIdentity& item, const MailIdentity& candidate)

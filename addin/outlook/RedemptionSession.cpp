@@ -30,8 +30,7 @@ HRESULT CreateRedemptionSession(IDispatch** session)
         return hr;
     }
     IClassFactory* factory = nullptr;
-    hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                          reinterpret_cast<void**>(&factory));
+    hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
     if (FAILED(hr) || !factory) {
         ShowRedemptionError(NOT_REGISTERED);
         return FAILED(hr) ? hr : E_POINTER;

@@ -7,7 +7,7 @@
 #include "OutlookPropertyReaders.h"
 
 #include "FakeDispatch.h"
-#include "LogCapture.h"
+#include "LogTail.h"
 #include "ScopedTempFolder.h"
 #include "TempDir.h"
 #include "mapi/CountingMapiAllocator.h"
@@ -35,9 +35,9 @@ typedef LONG(WINAPI* CountFunction)();
 LONG ModuleCount(WORD ordinal)
 {
     HMODULE module = GetModuleHandleW(L"mapi32.dll");
-    CountFunction count =
-        module ? reinterpret_cast<CountFunction>(reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(ordinal))))
-               : nullptr;
+    CountFunction count = module ? reinterpret_cast<CountFunction>(
+                                       reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(ordinal))))
+                                 : nullptr;
     return count ? count() : -1;
 }
 
@@ -96,7 +96,8 @@ TEST_F(FakeMapi32Test, TheImportComesFromTheModuleBesideTheProgramByOrdinal)
     const MapiFunctions* mapi = GetMapiFunctions();
     EXPECT_EQ(reinterpret_cast<void*>(mapi->OpenIMsgOnIStg),
               reinterpret_cast<void*>(GetProcAddress(module, "OpenIMsgOnIStg@44")));
-    EXPECT_EQ(reinterpret_cast<void*>(mapi->HexFromBin), reinterpret_cast<void*>(GetProcAddress(module, "HexFromBin@12")));
+    EXPECT_EQ(reinterpret_cast<void*>(mapi->HexFromBin),
+              reinterpret_cast<void*>(GetProcAddress(module, "HexFromBin@12")));
 }
 
 TEST_F(FakeMapi32Test, AMailIsReadAndWrittenThroughTheModule)
@@ -126,14 +127,14 @@ TEST_F(FakeMapi32Test, AMailIsReadAndWrittenThroughTheModule)
 
 TEST_F(FakeMapi32Test, AModuleWithoutAnEntryIsRefusedWithALogLine)
 {
-    LogCapture log;
+    LogTail log;
     MapiFunctions table = {};
     HMODULE module = reinterpret_cast<HMODULE>(1);
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND),
               LoadMapiFunctions(ModuleBeside(L"mapi32part.dll").c_str(), &table, &module));
     EXPECT_EQ(nullptr, module);
     EXPECT_EQ(nullptr, table.MAPIAllocateBuffer);
-    EXPECT_TRUE(log.Contains("[ERR] MAPI function OpenIMsgOnIStg (ordinal 198) is missing in")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[ERR] MAPI function OpenIMsgOnIStg (ordinal 198) is missing in")) << ToUtf8(log.Text());
 }
 
 class MissingMapi32Test : public testing::Test
@@ -157,11 +158,11 @@ protected:
 
 TEST_F(MissingMapi32Test, TheCaptureFailsWithALogLineAndWritesNothing)
 {
-    LogCapture log;
+    LogTail log;
     HRESULT hr = S_OK;
     EXPECT_EQ(nullptr, GetMapiFunctions(&hr));
     EXPECT_TRUE(FAILED(hr));
-    EXPECT_TRUE(log.Contains("[ERR] Can't load mapi32.dll!")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't load mapi32.dll!")) << ToUtf8(log.Text());
 
     FakeMessage* mail = FakeMessage::Create();
     mail->Set(TextProp(PR_SUBJECT_W, L"Bericht"));
@@ -173,8 +174,8 @@ TEST_F(MissingMapi32Test, TheCaptureFailsWithALogLineAndWritesNothing)
     EXPECT_EQ(0u, properties.Count());
     EXPECT_EQ(0, mail->Script().Calls("CopyTo"));
     mail->Release();
-    EXPECT_TRUE(log.Contains("[ERR] Can't write the MSG file without MAPI32!")) << log.Added();
-    EXPECT_TRUE(log.Contains("[ERR] Can't collect MAPI properties without MAPI32!")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't write the MSG file without MAPI32!")) << ToUtf8(log.Text());
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't collect MAPI properties without MAPI32!")) << ToUtf8(log.Text());
     // No hand-off folder is made for a file that cannot be written.
     EXPECT_FALSE(DirExists(temp->Path() + L"kq_temp_inbox"));
 }

@@ -3,7 +3,7 @@
 // the rows that are left out with a warning while the others are read.
 #include "OutlookPropertyReaders.h"
 
-#include "LogCapture.h"
+#include "LogTail.h"
 #include "MapiTestFixture.h"
 #include "mapi/FakeMessage.h"
 
@@ -53,7 +53,7 @@ protected:
     std::string Value(const wchar_t* key) const
     {
         const wchar_t* value = properties.GetValue(key);
-        return value ? Utf8(value) : std::string("(absent)");
+        return value ? ToUtf8(value) : std::string("(absent)");
     }
     // A property that GetProps cannot hand out, read through this stream.
     void StreamOnly(ULONG tag, std::function<IStream*()> stream)
@@ -95,7 +95,9 @@ TEST_F(CollectMapiPropertiesTest, EachFormatHasItsTextForm)
     EXPECT_EQ("00AB10", Value(L"BINARY"));
     EXPECT_EQ(0, properties.GetType(L"BINARY"));
     EXPECT_EQ("", Value(L"EMPTY"));
-    EXPECT_EQ("Gr\xc3\xbc\xc3\x9f" "e \xe6\x97\xa5\xe6\x9c\xac", Value(L"TEXT"));
+    EXPECT_EQ("Gr\xc3\xbc\xc3\x9f"
+              "e \xe6\x97\xa5\xe6\x9c\xac",
+              Value(L"TEXT"));
     EXPECT_EQ(1, properties.GetType(L"TEXT"));
     EXPECT_EQ("-5", Value(L"LONG"));
     EXPECT_EQ("-2", Value(L"I2"));
@@ -134,7 +136,7 @@ TEST_F(CollectMapiPropertiesTest, NamedPropertiesAreFoundInTheirSetAndUnknownOne
     // The same numeric id in another set is another property.
     message->SetNamed(PSETID_Task, LID_UNKNOWN, TextProp(PT_UNICODE, L"wrong set"));
     message->Set(LongProp(TAG_TEST_LONG, 7));
-    LogCapture log;
+    LogTail log;
     Collect({
         NamedRow(L"UNKNOWN", PT_UNICODE, LID_UNKNOWN),
         NamedRow(L"LOCATION", PT_UNICODE, LID_KNOWN),
@@ -143,20 +145,21 @@ TEST_F(CollectMapiPropertiesTest, NamedPropertiesAreFoundInTheirSetAndUnknownOne
     EXPECT_EQ("(absent)", Value(L"UNKNOWN"));
     EXPECT_EQ("Raum 4", Value(L"LOCATION"));
     EXPECT_EQ("7", Value(L"LONG"));
-    EXPECT_EQ(1, log.Count("[WRN] "));
-    EXPECT_TRUE(log.Contains("[WRN] Failed to get ID for CDO named property UNKNOWN! hr = 0x00040380"))
-        << log.Added();
-    EXPECT_EQ(2, log.Count("[INF] CDO property set"));
+    EXPECT_EQ(1, log.Count(L"[WRN] "));
+    EXPECT_TRUE(log.Contains(L"[WRN] Failed to get ID for CDO named property UNKNOWN! hr = 0x00040380"))
+        << ToUtf8(log.Text());
+    EXPECT_EQ(2, log.Count(L"[INF] CDO property set"));
 }
 
 TEST_F(CollectMapiPropertiesTest, AMissingPropertyIsLeftOutWithAWarningAndTheNextRowIsRead)
 {
     message->Set(LongProp(TAG_TEST_LONG, 3));
-    LogCapture log;
+    LogTail log;
     Collect({Row(L"MISSING", PT_UNICODE, TAG_TEST_TEXT), Row(L"LONG", PT_LONG, TAG_TEST_LONG)});
     EXPECT_EQ("(absent)", Value(L"MISSING"));
     EXPECT_EQ("3", Value(L"LONG"));
-    EXPECT_TRUE(log.Contains("[WRN] Failed to open PT_ERROR MAPI property MISSING! hr = 0x8004010F")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[WRN] Failed to open PT_ERROR MAPI property MISSING! hr = 0x8004010F"))
+        << ToUtf8(log.Text());
 }
 
 TEST_F(CollectMapiPropertiesTest, ValuesTooLargeForGetPropsAreReadWholeThroughTheirStreams)
@@ -174,7 +177,7 @@ TEST_F(CollectMapiPropertiesTest, ValuesTooLargeForGetPropsAreReadWholeThroughTh
     std::vector<BYTE> key = {0xDE, 0xAD, 0x00, 0x01};
     StreamOnly(TAG_TEST_BINARY, [key] { return FakeMapiStream::Create(key); });
     Collect({Row(L"BODY", PT_UNICODE, TAG_TEST_TEXT), Row(L"KEY", PT_BINARY, TAG_TEST_BINARY)});
-    EXPECT_EQ(Utf8(body), Value(L"BODY"));
+    EXPECT_EQ(ToUtf8(body), Value(L"BODY"));
     EXPECT_EQ("DEAD0001", Value(L"KEY"));
 }
 
@@ -191,16 +194,25 @@ TEST_F(CollectMapiPropertiesTest, AStreamThatCannotBeReadWholeLeavesItsRowOutWit
     StreamScript readFails;
     readFails.readFailure = STG_E_READFAULT;
     const Case cases[] = {
-        {"size 4 GiB minus 2", [] { return FakeMapiStream::CreateOfSize(0xFFFFFFFEull, 'a'); }, DEFAULT_ALLOCATION_LIMIT,
+        {"size 4 GiB minus 2", [] { return FakeMapiStream::CreateOfSize(0xFFFFFFFEull, 'a'); },
+         DEFAULT_ALLOCATION_LIMIT,
          "[WRN] Failed to determine size of value for PT_ERROR MAPI property TEXT! hr = 0x8007000E"},
-        {"size beyond 4 GiB", [] { return FakeMapiStream::CreateOfSize(0x100000010ull, 'a'); }, DEFAULT_ALLOCATION_LIMIT,
+        {"size beyond 4 GiB", [] { return FakeMapiStream::CreateOfSize(0x100000010ull, 'a'); },
+         DEFAULT_ALLOCATION_LIMIT,
          "[WRN] Failed to determine size of value for PT_ERROR MAPI property TEXT! hr = 0x8007000E"},
         {"more than the allocator grants", [] { return FakeMapiStream::CreateOfSize(5000, 'a'); }, 4096,
          "[WRN] Failed to determine size of value for PT_ERROR MAPI property TEXT! hr = 0x8007000E"},
-        {"Stat fails", [statFails] { return FakeMapiStream::Create({'a', 0}, statFails); }, DEFAULT_ALLOCATION_LIMIT,
+        {"Stat fails",
+         [statFails] {
+             return FakeMapiStream::Create({'a', 0}, statFails);
+         },
+         DEFAULT_ALLOCATION_LIMIT,
          "[WRN] Failed to determine size of value for PT_ERROR MAPI property TEXT! hr = 0x80030005"},
-        {"Read fails", [readFails] { return FakeMapiStream::Create({'a', 0}, readFails); }, DEFAULT_ALLOCATION_LIMIT,
-         "[WRN] Failed to read PT_ERROR MAPI property TEXT! hr = 0x8003001E"},
+        {"Read fails",
+         [readFails] {
+             return FakeMapiStream::Create({'a', 0}, readFails);
+         },
+         DEFAULT_ALLOCATION_LIMIT, "[WRN] Failed to read PT_ERROR MAPI property TEXT! hr = 0x8003001E"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -208,12 +220,12 @@ TEST_F(CollectMapiPropertiesTest, AStreamThatCannotBeReadWholeLeavesItsRowOutWit
         message->Set(LongProp(TAG_TEST_LONG, 9));
         StreamOnly(TAG_TEST_TEXT, c.stream);
         SetCountingAllocationLimit(c.allocationLimit);
-        LogCapture log;
+        LogTail log;
         Collect({Row(L"TEXT", PT_UNICODE, TAG_TEST_TEXT), Row(L"LONG", PT_LONG, TAG_TEST_LONG)});
         SetCountingAllocationLimit(DEFAULT_ALLOCATION_LIMIT);
         EXPECT_EQ("(absent)", Value(L"TEXT"));
         EXPECT_EQ("9", Value(L"LONG"));
-        EXPECT_TRUE(log.Contains(c.warning)) << log.Added();
+        EXPECT_TRUE(log.Contains(FromUtf8(c.warning))) << ToUtf8(log.Text());
     }
 }
 
@@ -236,11 +248,11 @@ TEST_F(CollectMapiPropertiesTest, AFailedGetPropsIsLoggedAndTheOtherRowsAreRead)
     message->Set(LongProp(TAG_TEST_LONG, 4));
     message->Set(TextProp(TAG_TEST_TEXT, L"da"));
     message->Script().Fail("GetProps", MAPI_E_CALL_FAILED, 1);
-    LogCapture log;
+    LogTail log;
     Collect({Row(L"LONG", PT_LONG, TAG_TEST_LONG), Row(L"TEXT", PT_UNICODE, TAG_TEST_TEXT)});
     EXPECT_EQ("(absent)", Value(L"LONG"));
     EXPECT_EQ("da", Value(L"TEXT"));
-    EXPECT_TRUE(log.Contains("[WRN] Failed to get MAPI property LONG! hr = 0x80004005")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[WRN] Failed to get MAPI property LONG! hr = 0x80004005")) << ToUtf8(log.Text());
 }
 
 TEST_F(CollectMapiPropertiesTest, TheAttachmentTableGivesValueTypeZeroToItsOtlKeys)
@@ -256,8 +268,8 @@ TEST_F(CollectMapiPropertiesTest, TheAttachmentTableGivesValueTypeZeroToItsOtlKe
     EXPECT_EQ("40000", Value(L"OTL_ATTACHMENT_SIZE"));
     EXPECT_EQ("0102", Value(L"OTL_ATTACHMENT_KEY"));
     EXPECT_EQ("0", Value(L"OTL_ATTACHMENT_HIDDEN"));
-    for (const wchar_t* key : {L"OTL_ATTACHMENT_NAME", L"OTL_ATTACHMENT_SIZE", L"OTL_ATTACHMENT_KEY",
-                               L"OTL_ATTACHMENT_HIDDEN"})
+    for (const wchar_t* key :
+         {L"OTL_ATTACHMENT_NAME", L"OTL_ATTACHMENT_SIZE", L"OTL_ATTACHMENT_KEY", L"OTL_ATTACHMENT_HIDDEN"})
         EXPECT_EQ(0, properties.GetType(key));
 }
 

@@ -3,7 +3,7 @@
 // the others still go on.
 #include "OutlookPropertyReaders.h"
 
-#include "LogCapture.h"
+#include "LogTail.h"
 #include "MapiTestFixture.h"
 #include "redemption/FakeRedemption.h"
 
@@ -37,7 +37,7 @@ protected:
     std::string Value(const wchar_t* key) const
     {
         const wchar_t* value = properties.GetValue(key);
-        return value ? Utf8(value) : std::string("(absent)");
+        return value ? ToUtf8(value) : std::string("(absent)");
     }
 
     FakeDispatchPtr mail;
@@ -48,7 +48,7 @@ protected:
 TEST_F(MailItemPropertiesTest, EachReadAddsItsKeyWithItsValueType)
 {
     ASSERT_EQ(0x0409u, GetUserDefaultLCID()) << "the date below is en-US";
-    LogCapture log;
+    LogTail log;
     CollectMailItemProperties(folder, mail, &properties);
     struct Expected {
         const wchar_t* key;
@@ -68,26 +68,28 @@ TEST_F(MailItemPropertiesTest, EachReadAddsItsKeyWithItsValueType)
     };
     EXPECT_EQ(sizeof(expected) / sizeof(expected[0]), properties.Count());
     for (const Expected& e : expected) {
-        EXPECT_EQ(e.value, Value(e.key)) << Utf8(e.key);
-        EXPECT_EQ(e.type, properties.GetType(e.key)) << Utf8(e.key);
+        EXPECT_EQ(e.value, Value(e.key)) << ToUtf8(e.key);
+        EXPECT_EQ(e.type, properties.GetType(e.key)) << ToUtf8(e.key);
     }
     // The ids are logged under the members' names.
-    EXPECT_TRUE(log.Contains("[INF] Collect MAPI property EntryID value 00000000ABCDEF")) << log.Added();
-    EXPECT_TRUE(log.Contains("[INF] Collect MAPI property StoreID value STORE01")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[INF] Collect MAPI property EntryID value 00000000ABCDEF")) << ToUtf8(log.Text());
+    EXPECT_TRUE(log.Contains(L"[INF] Collect MAPI property StoreID value STORE01")) << ToUtf8(log.Text());
 }
 
 TEST_F(MailItemPropertiesTest, AFailedReadIsLoggedAddsNothingAndTheOthersGoOn)
 {
     mail->FailInvoke(L"Subject", 0, E_ACCESSDENIED);
     folder->FailInvoke(L"StoreID", 0, MAPI_E_NOT_FOUND);
-    LogCapture log;
+    LogTail log;
     CollectMailItemProperties(folder, mail, &properties);
     EXPECT_EQ("(absent)", Value(L"OTL_MSG_SUBJECT"));
     EXPECT_EQ("(absent)", Value(L"PR_STORE_ENTRYID"));
     EXPECT_EQ("Anna; Bernd", Value(L"OTL_MSG_TO"));
     EXPECT_EQ("00000000ABCDEF", Value(L"PR_ENTRYID"));
-    EXPECT_TRUE(log.Contains("[ERR] Can't get property Subject from mail item! hr = 0x80070005")) << log.Added();
-    EXPECT_TRUE(log.Contains("[ERR] Can't get property StoreID from fodler item! hr = 0x8004010F")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't get property Subject from mail item! hr = 0x80070005"))
+        << ToUtf8(log.Text());
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't get property StoreID from fodler item! hr = 0x8004010F"))
+        << ToUtf8(log.Text());
 }
 
 TEST_F(MailItemPropertiesTest, ATextKeepsAtMost2047CharactersAndANullTextIsEmpty)

@@ -60,8 +60,3 @@ std::vector<std::wstring> MapiDoublesTest::HandoffFolders() const
     FindClose(search);
     return folders;
 }
-
-std::string Utf8(const std::wstring& text)
-{
-    return ToUtf8(text);
-}

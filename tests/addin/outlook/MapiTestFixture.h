@@ -7,6 +7,7 @@
 
 #include "MapiImports.h"
 #include "ScopedTempFolder.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,3 @@ protected:
 private:
     const MapiFunctions* m_previous = nullptr;
 };
-
-// "%s" of a UTF-16 text, for expectations on log lines (UTF-8).
-std::string Utf8(const std::wstring& text);

@@ -4,7 +4,7 @@
 #include "MsgWriters.h"
 
 #include "FileHelpers.h"
-#include "LogCapture.h"
+#include "LogTail.h"
 #include "MapiTestFixture.h"
 #include "OutlookPropertyTables.h"
 #include "TempDir.h"
@@ -53,14 +53,15 @@ protected:
         source->Set(I2Prop(PROP_TAG(PT_I2, 0x6610), -3));
         source->SetNamed(PSETID_Appointment, 0x8208, TextProp(PT_UNICODE, L"Raum \u00df"));
         source->SetNamed(PSETID_Task, 0x8102, DoubleProp(PT_DOUBLE, 0.5));
-        source->AddRecipient({TextProp(PR_DISPLAY_NAME_W, L"Anna \u00d6"), TextProp(PR_EMAIL_ADDRESS_W, L"anna@example.com"),
-                              LongProp(PR_RECIPIENT_TYPE, MAPI_TO)});
+        source->AddRecipient({TextProp(PR_DISPLAY_NAME_W, L"Anna \u00d6"),
+                              TextProp(PR_EMAIL_ADDRESS_W, L"anna@example.com"), LongProp(PR_RECIPIENT_TYPE, MAPI_TO)});
         source->AddRecipient({TextProp(PR_DISPLAY_NAME_W, L"Bernd"), TextProp(PR_EMAIL_ADDRESS_W, L"bernd@example.org"),
                               LongProp(PR_RECIPIENT_TYPE, MAPI_CC)});
         source->AddAttachment({TextProp(PR_DISPLAY_NAME_W, L"Bericht.pdf"), LongProp(PR_ATTACH_METHOD, ATTACH_BY_VALUE),
                                BinaryProp(PR_ATTACH_DATA_BIN, std::vector<BYTE>(3000, 0x5A))});
         source->AddAttachment({TextProp(PR_DISPLAY_NAME_W, L"\u00dcbersicht.txt"),
-                               LongProp(PR_ATTACH_METHOD, ATTACH_BY_VALUE), BinaryProp(PR_ATTACH_DATA_BIN, {'h', 'i'})});
+                               LongProp(PR_ATTACH_METHOD, ATTACH_BY_VALUE),
+                               BinaryProp(PR_ATTACH_DATA_BIN, {'h', 'i'})});
     }
 
     std::wstring Path() const { return path; }
@@ -111,7 +112,7 @@ TEST_F(MsgWritersTest, AFileNameLiesInANewHandoffFolderWithTheIndexAndTheTime)
     ASSERT_EQ(S_OK, MakeMsgFileName(second, MAX_PATH, 7));
     std::wregex name(std::regex_replace(Inbox(), std::wregex(LR"([\\.])"), LR"(\$&)") +
                      LR"(kq_data_\d+\\dovrane_7_[0-9A-F]{8}\.msg)");
-    EXPECT_TRUE(std::regex_match(std::wstring(first), name)) << Utf8(first);
+    EXPECT_TRUE(std::regex_match(std::wstring(first), name)) << ToUtf8(first);
     EXPECT_NE(FolderOf(first), FolderOf(second));
     EXPECT_TRUE(DirExists(FolderOf(first)));
     EXPECT_FALSE(FileExists(first));
@@ -123,18 +124,18 @@ TEST_F(MsgWritersTest, WithoutAHandoffFolderOrRoomForTheNameNoFileNameIsMade)
 {
     {
         TempVariables deep(DeepTempFolder(temp->Path()));
-        LogCapture log;
+        LogTail log;
         EXPECT_EQ(E_FAIL, MakeMsgFileName(path, MAX_PATH, 0));
-        EXPECT_TRUE(log.Contains("[ERR] Failed to get path of temp directory")) << log.Added();
+        EXPECT_TRUE(log.Contains(L"[ERR] Failed to get path of temp directory")) << ToUtf8(log.Text());
         EXPECT_EQ(UNTOUCHED, Path());
     }
     // Room for the folder but not for the name: the folder goes again.
     size_t folderLength = Inbox().size() + wcslen(L"kq_data_4294967295\\");
-    LogCapture log;
+    LogTail log;
     EXPECT_EQ(E_FAIL, MakeMsgFileName(path, folderLength + 10, 0));
     EXPECT_EQ(UNTOUCHED, Path());
     EXPECT_TRUE(HandoffFolders().empty());
-    EXPECT_TRUE(log.Contains("[ERR] MSG file name does not fit")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[ERR] MSG file name does not fit")) << ToUtf8(log.Text());
 }
 
 TEST_F(MsgWritersTest, SaveToMsgWritesEveryPropertyRecipientAndAttachmentOfTheSource)
@@ -220,10 +221,10 @@ TEST_F(MsgWritersTest, EachFailingStepIsLoggedReturnedAndLeavesAMarkedFolderAndT
             RemoveTree(folder);
         MakeRichMail();
         c.arrange(*this);
-        LogCapture log;
+        LogTail log;
         EXPECT_EQ(c.result, SaveToMSG(source, path, 0));
-        EXPECT_TRUE(log.Contains(c.log)) << log.Added();
-        EXPECT_TRUE(log.Contains("[INF] Leave SaveToMSG"));
+        EXPECT_TRUE(log.Contains(FromUtf8(c.log))) << ToUtf8(log.Text());
+        EXPECT_TRUE(log.Contains(L"[INF] Leave SaveToMSG"));
         EXPECT_EQ(UNTOUCHED, Path());
         std::vector<std::wstring> folders = HandoffFolders();
         ASSERT_EQ(1u, folders.size());
@@ -257,11 +258,11 @@ TEST_F(MsgWritersTest, WithoutAHandoffFolderTheWritersFailAndTouchNothing)
     MakeRichMail();
     item = FakeOutlookItem::Create(L"IPM.Note.SMIME", source);
     TempVariables deep(DeepTempFolder(temp->Path()));
-    LogCapture log;
+    LogTail log;
     EXPECT_EQ(E_FAIL, SaveToMSG(source, path, 0));
     EXPECT_EQ(E_FAIL, SaveToMSG_SMIME(item, path, 0));
     EXPECT_EQ(UNTOUCHED, Path());
-    EXPECT_EQ(2, log.Count("[ERR] Failed to get path of temp directory oder tempfilename"));
+    EXPECT_EQ(2, log.Count(L"[ERR] Failed to get path of temp directory oder tempfilename"));
     EXPECT_EQ(0, MsgStorage().sessionsOpened);
     EXPECT_EQ(0, source->Script().Calls("CopyTo"));
     EXPECT_EQ(0, item->CallCount(L"SaveAs"));
@@ -292,10 +293,10 @@ TEST_F(MsgWritersTest, AFailedOwnSaveIsLoggedReturnedAndLeavesTheBufferAndFolder
     MakeRichMail();
     item = FakeOutlookItem::Create(L"IPM.Note.SMIME", source);
     item->FailInvoke(L"SaveAs", 0, E_ACCESSDENIED);
-    LogCapture log;
+    LogTail log;
     EXPECT_EQ(E_ACCESSDENIED, SaveToMSG_SMIME(item, path, 0));
-    EXPECT_TRUE(log.Contains("[ERR] Failed to saveas smime mailitem! hr = 0x80070005")) << log.Added();
-    EXPECT_TRUE(log.Contains("[INF] Leave SaveToMSG_SMIME"));
+    EXPECT_TRUE(log.Contains(L"[ERR] Failed to saveas smime mailitem! hr = 0x80070005")) << ToUtf8(log.Text());
+    EXPECT_TRUE(log.Contains(L"[INF] Leave SaveToMSG_SMIME"));
     EXPECT_EQ(UNTOUCHED, Path());
     EXPECT_EQ(1, item->CallCount(L"SaveAs"));
     std::vector<std::wstring> folders = HandoffFolders();

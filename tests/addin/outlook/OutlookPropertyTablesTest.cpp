@@ -50,7 +50,8 @@ ExpectedTables ReadExpected()
     std::string table;
     std::string tableSet;
     const std::regex heading(R"re(^\[(\w+)\](?: set=(\w+))?$)re");
-    const std::regex row(R"re(^\| "([^"]+)" \| `(\w+)` \| (?:(?:`(\w+)` )?LID (0x[0-9A-F]+)|tag (0x[0-9A-F]+) \(`(\w+)`\)) \| (\d) \|$)re");
+    const std::regex row(
+        R"re(^\| "([^"]+)" \| `(\w+)` \| (?:(?:`(\w+)` )?LID (0x[0-9A-F]+)|tag (0x[0-9A-F]+) \(`(\w+)`\)) \| (\d) \|$)re");
     const std::regex classRow(R"re(^\| "([^"]+)" \| ([\w-]+) \|$)re");
     std::smatch m;
     while (std::getline(in, line)) {
@@ -102,9 +103,8 @@ const std::map<std::string, const MapiPropertyDef*>& TablesByName()
 unsigned long FormatValue(const std::string& name)
 {
     static const std::map<std::string, unsigned long> formats = {
-        {"PT_BINARY", PT_BINARY}, {"PT_UNICODE", PT_UNICODE}, {"PT_LONG", PT_LONG},
-        {"PT_I2", PT_I2},         {"PT_DOUBLE", PT_DOUBLE},   {"PT_BOOLEAN", PT_BOOLEAN},
-        {"PT_SYSTIME", PT_SYSTIME}, {"FORMAT_DATE_ONLY", 0x0041},
+        {"PT_BINARY", PT_BINARY}, {"PT_UNICODE", PT_UNICODE}, {"PT_LONG", PT_LONG},       {"PT_I2", PT_I2},
+        {"PT_DOUBLE", PT_DOUBLE}, {"PT_BOOLEAN", PT_BOOLEAN}, {"PT_SYSTIME", PT_SYSTIME}, {"FORMAT_DATE_ONLY", 0x0041},
     };
     auto found = formats.find(name);
     return found == formats.end() ? 0xFFFFFFFF : found->second;

@@ -4,7 +4,7 @@
 #include "OutlookPropertyReaders.h"
 
 #include "FakeDispatch.h"
-#include "LogCapture.h"
+#include "LogTail.h"
 #include "MapiTestFixture.h"
 #include "mapi/FakeMapiSession.h"
 #include "mapi/FakeMessage.h"
@@ -38,7 +38,7 @@ protected:
     std::string Value(const wchar_t* key) const
     {
         const wchar_t* value = properties.GetValue(key);
-        return value ? Utf8(value) : std::string("(absent)");
+        return value ? ToUtf8(value) : std::string("(absent)");
     }
 
 public:
@@ -85,7 +85,7 @@ TEST_F(RecipientAndSenderTest, RecipientsOfEveryTypeWithAnAtAreJoinedBySemicolon
         CollectRecipientAddresses(mail, &collected);
         mail->Release();
         ASSERT_NE(nullptr, collected.GetValue(L"OTL_MSG_TO_SMTP_ADDRESS"));
-        EXPECT_EQ(c.expected, Utf8(collected.GetValue(L"OTL_MSG_TO_SMTP_ADDRESS")));
+        EXPECT_EQ(c.expected, ToUtf8(collected.GetValue(L"OTL_MSG_TO_SMTP_ADDRESS")));
         EXPECT_EQ(1, collected.GetType(L"OTL_MSG_TO_SMTP_ADDRESS"));
     }
 }
@@ -133,7 +133,7 @@ TEST_F(RecipientAndSenderTest, AnExchangeSenderGetsTheAddressBooksSmtpAddress)
         if (c.addressType)
             collected.Add(L"PR_SENDER_ADDRTYPE", c.addressType, 0);
         EXPECT_EQ(S_OK, CollectSenderAddress(outlook, mail, &collected));
-        EXPECT_EQ(c.expected, Utf8(collected.GetValue(L"OTL_MSG_SENDER_EMAIL_ADDRESS")));
+        EXPECT_EQ(c.expected, ToUtf8(collected.GetValue(L"OTL_MSG_SENDER_EMAIL_ADDRESS")));
         EXPECT_EQ(1, collected.GetType(L"OTL_MSG_SENDER_EMAIL_ADDRESS"));
         mail->Release();
         outlook = nullptr;
@@ -153,24 +153,26 @@ TEST_F(RecipientAndSenderTest, EachFailingStepOfTheSenderRoadIsLoggedAndLeavesTh
     const Case cases[] = {
         {"no _Application", [](RecipientAndSenderTest& t) { t.application = FakeDispatch::Create(L"NotOutlook"); },
          E_NOINTERFACE, "[ERR] Can't get ApplicationPtr! hr = 0x80004002"},
-        {"GetNamespace fails", [](RecipientAndSenderTest& t) { t.application->FailInvoke(L"GetNamespace", 0, E_ACCESSDENIED); },
+        {"GetNamespace fails",
+         [](RecipientAndSenderTest& t) { t.application->FailInvoke(L"GetNamespace", 0, E_ACCESSDENIED); },
          E_ACCESSDENIED, "[ERR] Can't get Namespace(MAPI) from Application! hr = 0x80070005"},
         {"no MAPIOBJECT", [](RecipientAndSenderTest& t) { t.application = FakeOutlookApplication::Create(nullptr); },
          DISP_E_TYPEMISMATCH, "[ERR] Can't get MAPIOBJECT from session! hr = 0x80020005"},
         {"MAPIOBJECT is no session",
-         [](RecipientAndSenderTest& t) { t.application = FakeOutlookApplication::Create(t.message); },
-         E_NOINTERFACE, "[ERR] Can't get MAPISession from MAPIObject! hr = 0x80004002"},
-        {"no address book", [](RecipientAndSenderTest& t) { t.session->Script().Fail("OpenAddressBook", MAPI_E_NO_ACCESS); },
+         [](RecipientAndSenderTest& t) { t.application = FakeOutlookApplication::Create(t.message); }, E_NOINTERFACE,
+         "[ERR] Can't get MAPISession from MAPIObject! hr = 0x80004002"},
+        {"no address book",
+         [](RecipientAndSenderTest& t) { t.session->Script().Fail("OpenAddressBook", MAPI_E_NO_ACCESS); },
          MAPI_E_NO_ACCESS, "[ERR] Can't open AddressBook from MAPISession! hr = 0x80070005"},
-        {"no sender entry id", [](RecipientAndSenderTest& t) { t.message->Remove(PROP_ID(PR_SENDER_ENTRYID)); },
-         E_FAIL, "[ERR] Can't get valid ENTRYID Object from Mailitem!"},
+        {"no sender entry id", [](RecipientAndSenderTest& t) { t.message->Remove(PROP_ID(PR_SENDER_ENTRYID)); }, E_FAIL,
+         "[ERR] Can't get valid ENTRYID Object from Mailitem!"},
         {"GetProps fails", [](RecipientAndSenderTest& t) { t.message->Script().Fail("GetProps", MAPI_E_CALL_FAILED); },
          MAPI_E_CALL_FAILED, "[ERR] Can't get ENTRYID Object from Mailitem! hr = 0x80004005"},
         {"unknown entry", [](RecipientAndSenderTest& t) { t.message->Set(BinaryProp(PR_SENDER_ENTRYID, {0x09})); },
          MAPI_E_UNKNOWN_ENTRYID, "[ERR] Can't open MailUser Object! hr = 0x80040201"},
         {"mail user fails GetProps",
-         [](RecipientAndSenderTest& t) { t.user->Script().Fail("GetProps", MAPI_E_CALL_FAILED); },
-         MAPI_E_CALL_FAILED, "[ERR] Can't get PR_SMTP_ADDRESS from MailUser! hr = 0x80004005"},
+         [](RecipientAndSenderTest& t) { t.user->Script().Fail("GetProps", MAPI_E_CALL_FAILED); }, MAPI_E_CALL_FAILED,
+         "[ERR] Can't get PR_SMTP_ADDRESS from MailUser! hr = 0x80004005"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -184,10 +186,10 @@ TEST_F(RecipientAndSenderTest, EachFailingStepOfTheSenderRoadIsLoggedAndLeavesTh
         properties.Clear();
         properties.Add(L"PR_SENDER_ADDRTYPE", L"EX", 0);
         properties.Add(L"OTL_MSG_SENDER_EMAIL_ADDRESS", L"/o=Firma/cn=Chef", 1);
-        LogCapture log;
+        LogTail log;
         EXPECT_EQ(c.result, CollectSenderAddress(application, message, &properties));
         EXPECT_EQ("", Value(L"OTL_MSG_SENDER_EMAIL_ADDRESS"));
-        EXPECT_TRUE(log.Contains(c.log)) << log.Added();
+        EXPECT_TRUE(log.Contains(FromUtf8(c.log))) << ToUtf8(log.Text());
     }
 }
 

@@ -5,7 +5,7 @@
 #include "RedemptionSession.h"
 
 #include "DialogWatcher.h"
-#include "LogCapture.h"
+#include "LogTail.h"
 #include "MapiTestFixture.h"
 #include "MessageBoxSpy.h"
 #include "TempDir.h"
@@ -124,7 +124,7 @@ TEST_F(RedemptionTest, WithoutRedemptionTheUserIsToldWhy)
         MessageBoxSpy spy;
         ASSERT_TRUE(spy.Installed());
         DialogWatcher watcher({}, DialogAnswer{IDOK});
-        LogCapture log;
+        LogTail log;
         IDispatch* session = reinterpret_cast<IDispatch*>(1);
         EXPECT_TRUE(FAILED(CreateRedemptionSession(&session)));
         EXPECT_EQ(nullptr, session);
@@ -134,8 +134,8 @@ TEST_F(RedemptionTest, WithoutRedemptionTheUserIsToldWhy)
         EXPECT_EQ(L"marvik dovrane", boxes[0].caption);
         EXPECT_EQ(static_cast<UINT>(MB_TOPMOST | MB_ICONERROR), boxes[0].type);
         EXPECT_EQ(nullptr, boxes[0].owner);
-        EXPECT_EQ(c.logged, log.Contains("[ERR] Can't get CLSID for Redemption.RDOSession! hr = 0x800401F3"))
-            << log.Added();
+        EXPECT_EQ(c.logged, log.Contains(L"[ERR] Can't get CLSID for Redemption.RDOSession! hr = 0x800401F3"))
+            << ToUtf8(log.Text());
     }
 }
 
@@ -144,11 +144,11 @@ TEST_F(RedemptionTest, AMailIsFoundByItsEntryIdInAnyLetterCase)
     MakeFolder({Mail(L"00000000AAAA", L"Erste"), Mail(L"00000000bbbb", L"Zweite"), Mail(L"00000000CCCC", L"Dritte")});
     item = ItemLike(Mail(L"00000000BBBB", L"anders"));
     _variant_t result;
-    LogCapture log;
+    LogTail log;
     ASSERT_EQ(S_OK, FindRDOMail(folder, item, &result));
     EXPECT_EQ(1, Found(result));
-    EXPECT_TRUE(log.Contains("[INF] There are 3 items in that folder.")) << log.Added();
-    EXPECT_TRUE(log.Contains("[INF] We have found an Email with an corresponding EntryID!"));
+    EXPECT_TRUE(log.Contains(L"[INF] There are 3 items in that folder.")) << ToUtf8(log.Text());
+    EXPECT_TRUE(log.Contains(L"[INF] We have found an Email with an corresponding EntryID!"));
     // The third mail is not looked at.
     EXPECT_EQ(0, mails[2]->CallCount(L"EntryID"));
 }
@@ -200,11 +200,12 @@ TEST_F(RedemptionTest, WhereTheEntryIdCannotBeReadTheMailsPropertiesDecide)
         mails[0]->FailInvoke(L"EntryID", 0, MAPI_E_NOT_FOUND);
         item = ItemLike(Mail(L"00000000AAAA", L"Bericht"));
         _variant_t result;
-        LogCapture log;
+        LogTail log;
         EXPECT_EQ(c.matches ? S_OK : E_FAIL, FindRDOMail(folder, item, &result));
         EXPECT_EQ(c.matches ? 0 : -1, Found(result));
-        EXPECT_EQ(c.matches, log.Contains("[INF] We have found an Email over other properties.!")) << log.Added();
-        EXPECT_EQ(!c.matches, log.Contains("[ERR] ### No mail found! ###")) << log.Added();
+        EXPECT_EQ(c.matches, log.Contains(L"[INF] We have found an Email over other properties.!"))
+            << ToUtf8(log.Text());
+        EXPECT_EQ(!c.matches, log.Contains(L"[ERR] ### No mail found! ###")) << ToUtf8(log.Text());
     }
 }
 
@@ -239,9 +240,9 @@ TEST_F(RedemptionTest, FailedReadsAreLoggedAndReturnedExceptTheItemsOptionalOnes
         item = ItemLike(Mail(L"00000000AAAA", L"Bericht"));
         c.arrange(*this);
         _variant_t result;
-        LogCapture log;
+        LogTail log;
         EXPECT_EQ(c.result, FindRDOMail(folder, item, &result));
-        EXPECT_TRUE(log.Contains(c.log)) << log.Added();
+        EXPECT_TRUE(log.Contains(FromUtf8(c.log))) << ToUtf8(log.Text());
         if (FAILED(c.result)) {
             EXPECT_EQ(VT_EMPTY, V_VT(&result));
         }
@@ -253,9 +254,9 @@ TEST_F(RedemptionTest, AnEmptyFolderFindsNoMail)
     MakeFolder({});
     item = ItemLike(Mail(L"00000000AAAA", L"Bericht"));
     _variant_t result;
-    LogCapture log;
+    LogTail log;
     EXPECT_EQ(E_FAIL, FindRDOMail(folder, item, &result));
-    EXPECT_TRUE(log.Contains("[ERR] There are no folder items!")) << log.Added();
+    EXPECT_TRUE(log.Contains(L"[ERR] There are no folder items!")) << ToUtf8(log.Text());
 }
 
 TEST_F(RedemptionTest, AFoundMailIsSavedAsUnicodeMessageFileAndItsPropertiesAreCollected)
@@ -306,9 +307,9 @@ TEST_F(RedemptionTest, NoMailOrAFailedSaveCollectsNothingAndLeavesTheBuffer)
             mails[0]->FailInvoke(L"SaveAs", 0, STG_E_ACCESSDENIED);
         wchar_t path[MAX_PATH] = L"untouched";
         CPropertyCollection properties;
-        LogCapture log;
+        LogTail log;
         EXPECT_EQ(c.result, SaveRDOMailFromFolder(folder, item, path, 0, &properties));
-        EXPECT_TRUE(log.Contains(c.log)) << log.Added();
+        EXPECT_TRUE(log.Contains(FromUtf8(c.log))) << ToUtf8(log.Text());
         EXPECT_EQ(std::wstring(L"untouched"), path);
         EXPECT_EQ(0u, properties.Count());
         EXPECT_EQ(c.saveFails ? 1u : 0u, HandoffFolders().size());

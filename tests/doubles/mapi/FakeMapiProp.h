@@ -246,8 +246,8 @@ public:
             Remove(PROP_ID(tags->aulPropTag[i]));
         return S_OK;
     }
-    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID iid, LPVOID destination,
-                        ULONG, LPSPropProblemArray* problems) override
+    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID iid, LPVOID destination, ULONG,
+                        LPSPropProblemArray* problems) override
     {
         if (problems)
             *problems = nullptr;
@@ -339,11 +339,10 @@ public:
     }
     static std::string Narrow(const std::wstring& text)
     {
-        int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                    nullptr);
+        int n =
+            WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
         std::string narrow(static_cast<size_t>(n), '\0');
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &narrow[0], n, nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
         return narrow;
     }
 

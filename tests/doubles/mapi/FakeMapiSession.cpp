@@ -78,8 +78,7 @@ STDMETHODIMP FakeAddrBook::CreateOneOff(LPTSTR, LPTSTR, LPTSTR, ULONG, ULONG* cb
     return MAPI_E_NO_SUPPORT;
 }
 
-STDMETHODIMP FakeAddrBook::NewEntry(ULONG_PTR, ULONG, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG* cb,
-                                    LPENTRYID* entryId)
+STDMETHODIMP FakeAddrBook::NewEntry(ULONG_PTR, ULONG, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG* cb, LPENTRYID* entryId)
 {
     Clear(cb);
     Clear(entryId);

@@ -26,8 +26,8 @@ public:
     // The mail user of an entry id (the book keeps a reference).
     FakeMailUser* AddEntry(const std::vector<BYTE>& entryId, std::vector<PropValue> props);
 
-    STDMETHODIMP OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
-                           ULONG* lpulObjType, LPUNKNOWN* lppUnk) override;
+    STDMETHODIMP OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+                           LPUNKNOWN* lppUnk) override;
     STDMETHODIMP CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG* result) override;
     STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) override;
     STDMETHODIMP Unadvise(ULONG) override;

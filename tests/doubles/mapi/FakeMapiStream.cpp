@@ -79,7 +79,7 @@ STDMETHODIMP FakeMapiStream::Write(const void*, ULONG, ULONG* pcbWritten)
 
 STDMETHODIMP FakeMapiStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition)
 {
-    LONGLONG base = origin == STREAM_SEEK_SET ? 0
+    LONGLONG base = origin == STREAM_SEEK_SET   ? 0
                     : origin == STREAM_SEEK_CUR ? static_cast<LONGLONG>(m_position)
                     : origin == STREAM_SEEK_END ? static_cast<LONGLONG>(m_size)
                                                 : -1;

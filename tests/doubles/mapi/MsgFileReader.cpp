@@ -82,8 +82,9 @@ bool ReadProperties(IStorage* storage, size_t headerSize, std::vector<PropValue>
                 return false;
             }
             ULONG size = Get32(bytes, at + 8);
-            ULONG expected = static_cast<ULONG>(content.size()) +
-                             (value.Type() == PT_UNICODE ? 2 : value.Type() == PT_STRING8 ? 1 : 0);
+            ULONG expected = static_cast<ULONG>(content.size()) + (value.Type() == PT_UNICODE   ? 2
+                                                                   : value.Type() == PT_STRING8 ? 1
+                                                                                                : 0);
             if (size != expected) {
                 *error = "size " + std::to_string(size) + " of property " + Hex(value.tag) + " with a stream of " +
                          std::to_string(content.size()) + " bytes";
@@ -160,8 +161,8 @@ bool ReadNames(IStorage* root, std::map<ULONG, NamedId>* names, std::string* err
     }
     std::vector<BYTE> guids;
     std::vector<BYTE> entries;
-    bool ok = ReadStream(mapping, L"__substg1.0_00020102", &guids) &&
-              ReadStream(mapping, L"__substg1.0_00030102", &entries);
+    bool ok =
+        ReadStream(mapping, L"__substg1.0_00020102", &guids) && ReadStream(mapping, L"__substg1.0_00030102", &entries);
     mapping->Release();
     if (!ok || guids.size() % 16 || entries.size() % 8) {
         *error = "named-property mapping streams unreadable";

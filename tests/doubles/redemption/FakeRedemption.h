@@ -44,10 +44,10 @@ FakeDispatchPtr CreateRdoSession(const std::vector<std::pair<std::wstring, FakeD
                                  const wchar_t* version = L"6.3.0.5742");
 
 enum class RedemptionRegistration {
-    Registered,       // ProgID and class object
-    ProgIdOnly,       // the ProgID names a class no one serves
-    None,             // no ProgID
-    CreateFails,      // the class object's CreateInstance fails
+    Registered,  // ProgID and class object
+    ProgIdOnly,  // the ProgID names a class no one serves
+    None,        // no ProgID
+    CreateFails, // the class object's CreateInstance fails
 };
 
 // Registers the fake session class for the life of the object; the
