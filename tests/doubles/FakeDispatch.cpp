@@ -266,6 +266,11 @@ void FakeDispatch::FailInvoke(const wchar_t* member, int nth, HRESULT hr)
     m_invokeFailures[Lower(member)] = Failure{nth, hr};
 }
 
+void FakeDispatch::FailInvokeWhen(const wchar_t* member, std::function<HRESULT(const Invocation&)> when)
+{
+    m_invokeFilters[Lower(member)] = std::move(when);
+}
+
 void FakeDispatch::FailLookup(const wchar_t* member, HRESULT hr)
 {
     m_lookupFailures[Lower(member)] = hr;
@@ -431,6 +436,13 @@ STDMETHODIMP FakeDispatch::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPP
             m_invokeFailures.erase(failure);
             return hr;
         }
+    }
+
+    auto filter = m_invokeFilters.find(Lower(member->name.c_str()));
+    if (filter != m_invokeFilters.end()) {
+        HRESULT hr = filter->second(call);
+        if (FAILED(hr))
+            return hr;
     }
 
     if (call.access == 0)

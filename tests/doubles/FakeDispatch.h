@@ -98,6 +98,9 @@ public:
     // The n-th Invoke of the member (1 = the next one, counting every Invoke
     // of it, retries included; 0: every one) fails with hr.
     void FailInvoke(const wchar_t* member, int nth, HRESULT hr);
+    // Every Invoke of the member for which when() gives a failure fails with
+    // it (a host that refuses some arguments, such as a save to one path).
+    void FailInvokeWhen(const wchar_t* member, std::function<HRESULT(const Invocation& call)> when);
     // GetIDsOfNames of that name fails with hr.
     void FailLookup(const wchar_t* member, HRESULT hr);
     // QueryInterface also answers iid with this object.
@@ -170,6 +173,7 @@ private:
     DISPID m_nextId;
     std::vector<Invocation> m_calls;
     std::map<std::wstring, Failure> m_invokeFailures; // key: lower-case name
+    std::map<std::wstring, std::function<HRESULT(const Invocation&)>> m_invokeFilters;
     std::map<std::wstring, HRESULT> m_lookupFailures;
     std::vector<IID> m_extraIids;
     std::vector<std::pair<IID, HRESULT>> m_findPointFailures;

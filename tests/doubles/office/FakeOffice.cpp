@@ -235,22 +235,27 @@ void AddDocumentMembers(FakeDispatch& doc, const State& state)
 FakeDispatchPtr MakeDocumentProperties(const std::vector<DocumentPropertySpec>& properties)
 {
     auto items = std::make_shared<std::vector<FakeDispatchPtr>>();
+    auto failures = std::make_shared<std::vector<HRESULT>>();
     for (const DocumentPropertySpec& spec : properties) {
         FakeDispatchPtr property = FakeDispatch::Create(L"DocumentProperty");
         property->AddProperty(L"Name", _variant_t(spec.name.c_str()));
         property->AddProperty(L"Value", spec.value);
         if (FAILED(spec.valueFailure))
             property->FailInvoke(L"Value", 0, spec.valueFailure);
+        if (FAILED(spec.nameFailure))
+            property->FailInvoke(L"Name", 0, spec.nameFailure);
         items->push_back(property);
+        failures->push_back(spec.itemFailure);
     }
     FakeDispatchPtr collection = FakeDispatch::Create(L"DocumentProperties");
     collection->AddProperty(L"Count", _variant_t(static_cast<long>(properties.size())));
     // Item is the collection's default property.
     collection->AddMember(
         L"Item", ACCESS_GET, {Required(VT_VARIANT)},
-        [items](FakeDispatch&, const Invocation& call, VARIANT* result) -> HRESULT {
+        [items, failures](FakeDispatch&, const Invocation& call, VARIANT* result) -> HRESULT {
             const _variant_t& index = call.args[0];
             FakeDispatch* found = nullptr;
+            HRESULT failure = S_OK;
             if (V_VT(&index) == VT_BSTR) {
                 for (const FakeDispatchPtr& item : *items)
                     if (_wcsicmp(_bstr_t(item->Property(L"Name")), V_BSTR(&index)) == 0)
@@ -260,9 +265,13 @@ FakeDispatchPtr MakeDocumentProperties(const std::vector<DocumentPropertySpec>& 
                 if (FAILED(VariantChangeType(&number, &number, 0, VT_I4)))
                     return DISP_E_TYPEMISMATCH;
                 long i = V_I4(&number);
-                if (i >= 1 && i <= static_cast<long>(items->size()))
+                if (i >= 1 && i <= static_cast<long>(items->size())) {
                     found = (*items)[static_cast<size_t>(i - 1)];
+                    failure = (*failures)[static_cast<size_t>(i - 1)];
+                }
             }
+            if (FAILED(failure))
+                return failure;
             if (!found)
                 return DISP_E_BADINDEX;
             return SetResult(result, _variant_t(static_cast<IDispatch*>(found), true));

@@ -46,12 +46,15 @@ struct OfficeDocumentState {
     std::vector<std::wstring> written;
 };
 
-// One property of a DocumentProperties collection; a failing Value read
-// (a built-in property the host does not fill) when valueFailure is set.
+// One property of a DocumentProperties collection. A failure set here makes
+// that read fail every time: Item of its index, its Name, its Value (as for
+// a built-in property the host does not fill).
 struct DocumentPropertySpec {
     std::wstring name;
     _variant_t value;
     HRESULT valueFailure = S_OK;
+    HRESULT nameFailure = S_OK;
+    HRESULT itemFailure = S_OK;
 };
 
 // Count and Item (1-based index or name; Item is the collection's default

@@ -1,0 +1,372 @@
+// The add-in's commands as the ribbon starts them, end to end: the document
+// captured from its host double, the hand-off file in the inbox, the choice
+// of storage location and the stand-in receiving program; the messages of
+// the failing roads; the settings and info dialogs.
+#include "AddinFixture.h"
+#include "CommandGuard.h"
+#include "DialogResource.h"
+#include "DialogWatcher.h"
+#include "FakeOffice.h"
+#include "FileHelpers.h"
+#include "ModalDialogDriver.h"
+#include "OberlaneStandin.h"
+#include "ScopedTempFolder.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace doubles;
+
+namespace {
+
+const wchar_t LOCATION_A[] = L"label=\"Archiv\" appid=A1 configid=C1";
+const wchar_t LOCATION_B[] = L"label=\"Vertrieb\" appid=A2 configid=C2";
+const wchar_t ERROR_CAPTION[] = L"Fehler bei der Dokumentablage";
+const wchar_t TEXT_NOT_SAVED[] = L"Das Dokument konnte nicht zwischengespeichert werden!";
+const wchar_t TEXT_NO_HANDOFF_FILE[] = L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.";
+const wchar_t TEXT_NO_OBERLANE[] = L"Das marvik dovrane Oberlane konnte nicht gefunden werden.";
+const wchar_t TEXT_OUT_OF_MEMORY[] =
+    L"Das Dokument konnte nicht zwischengespeichert werden! Der Anwendung steht zu wenig Speicher zur Verf\u00fcgung.";
+
+std::vector<std::wstring> Folders(const std::wstring& pattern)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+std::wstring ElementText(const std::wstring& xml, const std::wstring& name)
+{
+    size_t start = xml.find(L"<" + name + L">");
+    size_t end = xml.find(L"</" + name + L">");
+    if (start == std::wstring::npos || end == std::wstring::npos)
+        return L"<missing>";
+    start += name.size() + 2;
+    return xml.substr(start, end - start);
+}
+
+// The name and value of every property line, in file order.
+std::vector<std::pair<std::wstring, std::wstring>> Properties(const std::wstring& xml)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> result;
+    const std::wstring open = L"<property name=\"";
+    for (size_t pos = xml.find(open); pos != std::wstring::npos; pos = xml.find(open, pos + 1)) {
+        size_t nameStart = pos + open.size();
+        size_t nameEnd = xml.find(L"\"><![CDATA[", nameStart);
+        size_t valueEnd = xml.find(L"]]></property>", nameEnd);
+        if (nameEnd == std::wstring::npos || valueEnd == std::wstring::npos)
+            break;
+        result.emplace_back(xml.substr(nameStart, nameEnd - nameStart), xml.substr(nameEnd + 11, valueEnd - nameEnd - 11));
+    }
+    return result;
+}
+
+class CommandsTest : public AddinTest
+{
+protected:
+    void SetUp() override
+    {
+        AddinTest::SetUp();
+        SetGlobal(L"Loader", standin.Path());
+        SetGlobal(L"Params1", LOCATION_A);
+        ASSERT_EQ(addin->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&callbacks)), S_OK);
+    }
+
+    void TearDown() override
+    {
+        if (started)
+            Stop();
+        callbacks->Release();
+        AddinTest::TearDown();
+    }
+
+    void ReleaseHost() override
+    {
+        host.reset();
+        if (application)
+            application->ClearObjectProperties();
+        application = nullptr;
+    }
+
+    void SetGlobal(const wchar_t* name, const std::wstring& text)
+    {
+        reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), name, text);
+    }
+
+    // An Office host with a filed document that has properties of both kinds.
+    OfficeDocumentDouble& StartOffice(OfficeApp app, const wchar_t* fileName)
+    {
+        host.reset(new OfficeHostDouble(app, 16, "figures of the quarter"));
+        OfficeDocumentDouble& document = host->Document();
+        document.OpenFile(documents / fileName);
+        document.SetCustomProperties({{L"Kunde", _variant_t(L"Muster GmbH")}});
+        document.SetBuiltInProperties({{L"Title", _variant_t(L"Quartal")}, {L"Author", _variant_t(L"Anna")}});
+        EXPECT_EQ(Start(host->Application()), S_OK);
+        started = true;
+        return document;
+    }
+
+    // A callback as the host calls it: by name, with the ribbon control.
+    HRESULT Click(const wchar_t* callback)
+    {
+        LPOLESTR name = const_cast<LPOLESTR>(callback);
+        DISPID id = DISPID_UNKNOWN;
+        HRESULT hr = callbacks->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr))
+            return hr;
+        FakeDispatchPtr control = MakeRibbonControl(L"KVPMBTVX2_0001", nullptr);
+        VARIANT arg;
+        V_VT(&arg) = VT_DISPATCH;
+        V_DISPATCH(&arg) = control;
+        DISPPARAMS params = {&arg, nullptr, 1, 0};
+        _variant_t result;
+        return callbacks->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
+                                 nullptr);
+    }
+
+    std::wstring Inbox() const { return temp.Path() + L"kq_temp_inbox\\"; }
+    std::vector<std::wstring> InboxFolders() const { return Folders(Inbox() + L"kq_data_*"); }
+    std::wstring HandoffXml(const std::wstring& id) const
+    {
+        return FromUtf8(ReadFileBytes(Inbox() + id + L"\\" + id + L".xml"));
+    }
+
+    // True when the stand-in was not started within a second and a half.
+    bool NothingStarted() const { return !standin.WaitForRecords(1, 1500); }
+
+    ScopedTempFolder temp;
+    OberlaneStandin standin;
+    TempDir documents;
+    std::unique_ptr<OfficeHostDouble> host;
+    FakeDispatchPtr application;
+    IDispatch* callbacks = nullptr;
+    bool started = false;
+};
+
+struct HostCase {
+    OfficeApp app;
+    const wchar_t* fileName;
+    int startapp;
+};
+
+class ArchiveEndToEndTest : public CommandsTest, public testing::WithParamInterface<HostCase>
+{
+};
+
+TEST_P(ArchiveEndToEndTest, HandsTheDocumentWithItsPropertiesToTheReceivingProgram)
+{
+    const HostCase& c = GetParam();
+    OfficeDocumentDouble& document = StartOffice(c.app, c.fileName);
+    document.Edit("edited before archiving");
+    DialogWatcher watcher;
+
+    EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    std::vector<std::wstring> folders = InboxFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const std::wstring& id = folders[0];
+    EXPECT_EQ(standin.Records()[0].parameters,
+              std::wstring(LOCATION_A) + L" files=" + id + L" startapp=" + std::to_wstring(c.startapp));
+
+    std::wstring xml = HandoffXml(id);
+    std::wstring copy = Inbox() + id + L"\\" + c.fileName;
+    EXPECT_EQ(Properties(xml), (std::vector<std::pair<std::wstring, std::wstring>>{
+                                   {L"Kunde", L"Muster GmbH"}, {L"MSO_AUTHOR", L"Anna"}, {L"MSO_TITLE", L"Quartal"}}));
+    EXPECT_EQ(ElementText(xml, L"path"), copy);
+    EXPECT_EQ(ElementText(xml, L"deletefile"), Inbox() + id);
+    EXPECT_EQ(ElementText(xml, L"id"), id);
+    EXPECT_EQ(xml.find(L"<deletemail>"), std::wstring::npos);
+    EXPECT_EQ(ReadFileBytes(copy), document.FileBytes());
+    EXPECT_EQ(document.State().fullName, documents / c.fileName);
+    EXPECT_EQ(watcher.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, ArchiveEndToEndTest,
+                         testing::Values(HostCase{OfficeApp::Word, L"Bericht.docx", 2},
+                                         HostCase{OfficeApp::Excel, L"Budget.xlsx", 3},
+                                         HostCase{OfficeApp::PowerPoint, L"Vortrag.pptx", 4}),
+                         [](const testing::TestParamInfo<HostCase>& info) {
+                             return std::to_string(info.param.startapp);
+                         });
+
+TEST_F(CommandsTest, WithTwoLocationsTheChosenOneIsPassed)
+{
+    SetGlobal(L"Params2", LOCATION_B);
+    StartOffice(OfficeApp::Word, L"Bericht.docx");
+    DialogWatcher watcher({DialogAnswer{IDOK, 1}});
+
+    EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+    ASSERT_TRUE(standin.WaitForRecords(1));
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].listItems, (std::vector<std::wstring>{L"Archiv", L"Vertrieb"}));
+    std::vector<std::wstring> folders = InboxFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(standin.Records()[0].parameters, std::wstring(LOCATION_B) + L" files=" + folders[0] + L" startapp=2");
+}
+
+// Cancel leaves the hand-off folder marked for deletion and starts nothing.
+TEST_F(CommandsTest, CancelledChoiceMarksTheFolderAndStartsNothing)
+{
+    SetGlobal(L"Params2", LOCATION_B);
+    StartOffice(OfficeApp::Excel, L"Budget.xlsx");
+    DialogWatcher watcher({DialogAnswer{IDCANCEL}});
+
+    EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+    EXPECT_EQ(watcher.Count(), 1u);
+    std::vector<std::wstring> folders = InboxFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_TRUE(FileExists(Inbox() + folders[0] + L"\\" + MARKER_FILE_NAME));
+    EXPECT_TRUE(NothingStarted());
+}
+
+struct FailureCase {
+    const char* label;
+    const wchar_t* text;
+};
+
+class ArchiveFailureTest : public CommandsTest, public testing::WithParamInterface<FailureCase>
+{
+};
+
+// Each failing road shows its one message and starts nothing.
+TEST_P(ArchiveFailureTest, ShowsItsMessageAndStartsNothing)
+{
+    const FailureCase& c = GetParam();
+    std::string label = c.label;
+    if (label == "NoLoader")
+        SetGlobal(L"Loader", documents / L"Oberlane.exe");
+    OfficeDocumentDouble& document = StartOffice(OfficeApp::PowerPoint, L"Vortrag.pptx");
+    if (label == "SaverFails")
+        document.Object()->FailInvoke(L"SaveCopyAs", 0, RPC_E_SERVERFAULT);
+    if (label == "HandoffFileFails") {
+        // The disk refuses the hand-off file: a folder stands where it goes.
+        document.Object()->FailInvokeWhen(L"SaveCopyAs", [](const Invocation& call) {
+            std::wstring copy = static_cast<const wchar_t*>(_bstr_t(call.args[0]));
+            std::wstring folder = copy.substr(0, copy.rfind(L'\\'));
+            std::wstring id = folder.substr(folder.rfind(L'\\') + 1);
+            CreateDirectoryW((folder + L"\\" + id + L".xml").c_str(), nullptr);
+            return S_OK;
+        });
+    }
+    DialogWatcher watcher;
+
+    EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].caption, ERROR_CAPTION);
+    EXPECT_EQ(watcher.Seen()[0].text, c.text);
+    if (label != "NoLoader") {
+        EXPECT_TRUE(NothingStarted());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, ArchiveFailureTest,
+                         testing::Values(FailureCase{"SaverFails", TEXT_NOT_SAVED},
+                                         FailureCase{"HandoffFileFails", TEXT_NO_HANDOFF_FILE},
+                                         FailureCase{"NoLoader", TEXT_NO_OBERLANE}),
+                         [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.label); });
+
+// A host whose start-up failed, or one the add-in does not know, gets no
+// capture: no message, no folder, no start.
+TEST_F(CommandsTest, ArchiveDoesNothingWithoutAKnownHost)
+{
+    for (const wchar_t* name : {L"Microsoft Word", L"Microsoft Visio"}) {
+        application = MakeHostApplication(name, L"16.0");
+        if (std::wstring(name) == L"Microsoft Word")
+            application->FailInvoke(L"Version", 0, RPC_E_SERVERFAULT);
+        addin->OnConnection(application, ext_cm_Startup, nullptr, &custom);
+        addin->OnStartupComplete(&custom);
+        EXPECT_EQ(object->GetHostKind(), std::wstring(name) == L"Microsoft Word" ? HOST_NONE : HOST_OTHER);
+        application->ClearCalls();
+        DialogWatcher watcher;
+        log.Mark();
+
+        EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+        EXPECT_EQ(log.Count(L"[INF] Outlook CMarvikAddin->OnArchive invoked\n"), 1);
+        EXPECT_TRUE(application->Calls().empty());
+        EXPECT_TRUE(InboxFolders().empty());
+        Stop();
+        application->ClearObjectProperties();
+        application = nullptr;
+        EXPECT_EQ(watcher.Count(), 0u);
+    }
+    EXPECT_TRUE(NothingStarted());
+}
+
+// A change confirmed in the settings dialog is saved for the user and used
+// by the next archive command in the same host.
+TEST_F(CommandsTest, SettingsChangeIsSavedAndUsedByTheNextArchive)
+{
+    OberlaneStandin other(L"other");
+    StartOffice(OfficeApp::Word, L"Bericht.docx");
+
+    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Settings")); },
+                                  [&](HWND dialog) {
+                                      TypeInto(dialog, IDC_SETTINGS_LOADER, other.Path());
+                                      ClickButton(dialog, IDOK);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    EXPECT_EQ(run.result, S_OK);
+    std::wstring saved;
+    EXPECT_TRUE(RegistryFixture::GetText(HKEY_CURRENT_USER, RegistryFixture::UserKey(), L"Loader", &saved));
+    EXPECT_EQ(saved, other.Path());
+
+    EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+    EXPECT_TRUE(other.WaitForRecords(1));
+    EXPECT_TRUE(NothingStarted());
+}
+
+TEST_F(CommandsTest, InfoShowsTheInfoDialog)
+{
+    DialogWatcher watcher;
+    EXPECT_EQ(Click(L"MarvikAddin.Info"), S_OK);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].caption, L"Info");
+    EXPECT_TRUE(log.Contains(L"[INF] Outlook CMarvikAddin->OnAbout invoked\n"));
+}
+
+struct GuardCase {
+    const char* label;
+    std::function<void()> body;
+    const wchar_t* hr;
+    const wchar_t* text;
+};
+
+class CommandGuardTest : public testing::TestWithParam<GuardCase>
+{
+};
+
+// An exception that escapes a command's body never reaches the host: it is
+// logged and shown as the message for a document that could not be saved.
+TEST_P(CommandGuardTest, TurnsAnEscapingExceptionIntoItsMessage)
+{
+    const GuardCase& c = GetParam();
+    LogTail log;
+    DialogWatcher watcher;
+    RunCommand(L"OnArchive", c.body);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].text, c.text);
+    EXPECT_TRUE(log.Contains(std::wstring(L"[ERR] OnArchive failed with an exception! hr = ") + c.hr + L"\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exceptions, CommandGuardTest,
+    testing::Values(GuardCase{"OutOfMemory", [] { _com_issue_error(E_OUTOFMEMORY); }, L"0x8007000E", TEXT_OUT_OF_MEMORY},
+                    GuardCase{"BadAlloc", [] { throw std::bad_alloc(); }, L"0x8007000E", TEXT_OUT_OF_MEMORY},
+                    GuardCase{"ComError", [] { _com_issue_error(DISP_E_TYPEMISMATCH); }, L"0x80020005", TEXT_NOT_SAVED}),
+    [](const testing::TestParamInfo<GuardCase>& info) { return std::string(info.param.label); });
+
+} // namespace

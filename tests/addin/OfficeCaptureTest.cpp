@@ -1,0 +1,473 @@
+// The Word, Excel and PowerPoint savers against host doubles that keep
+// their documents' files: what lands in the hand-off folder, which file the
+// document is tied to afterwards, and how each failing host call ends the
+// capture.
+#include "FakeOffice.h"
+#include "LogTail.h"
+#include "OfficeCapture.h"
+#include "ScopedTempFolder.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+using namespace doubles;
+
+namespace {
+
+using Saver = HRESULT (*)(IDispatch*, wchar_t*, CPropertyCollection*, int);
+
+Saver SaverOf(OfficeApp app)
+{
+    switch (app) {
+    case OfficeApp::Word: return SaveWordDocument;
+    case OfficeApp::Excel: return SaveExcelDocument;
+    default: return SavePowerPointDocument;
+    }
+}
+
+const char* AppName(OfficeApp app)
+{
+    switch (app) {
+    case OfficeApp::Word: return "Word";
+    case OfficeApp::Excel: return "Excel";
+    default: return "PowerPoint";
+    }
+}
+
+std::vector<std::wstring> Entries(const std::wstring& pattern, bool folders)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder == folders && data.cFileName[0] != L'.')
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class CaptureTest : public testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        host.reset();
+        EXPECT_EQ(FakeObjectCount(), 0);
+    }
+
+    OfficeHostDouble& Host(OfficeApp app, int major, const std::string& content = "document content")
+    {
+        host.reset(new OfficeHostDouble(app, major, content));
+        return *host;
+    }
+
+    HRESULT Save()
+    {
+        path[0] = L'\0';
+        return SaverOf(app)(host->Application(), path, &props, major);
+    }
+
+    OfficeHostDouble& Host(const std::string& content = "document content")
+    {
+        return Host(app, major, content);
+    }
+
+    // The one hand-off folder the capture made, with its closing backslash.
+    std::wstring Folder()
+    {
+        std::vector<std::wstring> folders = Entries(Inbox() + L"kq_data_*", true);
+        EXPECT_EQ(folders.size(), 1u);
+        return folders.empty() ? std::wstring() : Inbox() + folders[0] + L"\\";
+    }
+
+    std::wstring Inbox() const { return temp.Path() + L"kq_temp_inbox\\"; }
+    std::vector<std::wstring> FilesOf(const std::wstring& folder) { return Entries(folder + L"*", false); }
+
+    OfficeApp app = OfficeApp::Word;
+    int major = 16;
+    ScopedTempFolder temp;
+    TempDir documents;
+    std::unique_ptr<OfficeHostDouble> host;
+    wchar_t path[DOCUMENT_PATH_CHARS];
+    CPropertyCollection props;
+    LogTail log;
+};
+
+struct NeverSavedCase {
+    OfficeApp app;
+    int major;
+    const wchar_t* tempName;
+    const wchar_t* copyExtension;
+    long wordFormat;
+};
+
+class NeverSavedTest : public CaptureTest, public testing::WithParamInterface<NeverSavedCase>
+{
+};
+
+// A never-saved document gets the host's default extension of its version;
+// afterwards the host shows it as the temporary file, and the copy beside it
+// is what is handed off.
+TEST_P(NeverSavedTest, IsTiedToItsTemporaryFileAndHandsOffACopy)
+{
+    const NeverSavedCase& c = GetParam();
+    app = c.app;
+    major = c.major;
+    OfficeDocumentDouble& document = Host().Document();
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    std::wstring folder = Folder();
+    std::wstring tempFile = folder + c.tempName;
+    std::vector<std::wstring> files = FilesOf(folder);
+    ASSERT_EQ(files.size(), 2u);
+    std::wstring copyName = files[0] == c.tempName ? files[1] : files[0];
+    EXPECT_TRUE(std::regex_match(copyName, std::wregex(std::wstring(L"dovrane_[0-9A-F]{8}\\.") + c.copyExtension)))
+        << ToUtf8(copyName);
+    EXPECT_EQ(std::wstring(path), folder + copyName);
+
+    std::string bytes = document.FileBytes(c.wordFormat);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+    EXPECT_EQ(ReadFileBytes(tempFile), bytes);
+    EXPECT_EQ(document.State().fullName, tempFile);
+    EXPECT_TRUE(log.Contains(L"[INF] Temporary file to save initially created document is " + tempFile + L"\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hosts, NeverSavedTest,
+    testing::Values(NeverSavedCase{OfficeApp::Word, 16, L"Dokument1.docx", L"docx", 12},
+                    NeverSavedCase{OfficeApp::Word, 11, L"Dokument1.doc", L"doc", 0},
+                    NeverSavedCase{OfficeApp::Excel, 16, L"Mappe1.xlsx", L"xlsx", 0},
+                    NeverSavedCase{OfficeApp::Excel, 11, L"Mappe1.xls", L"xls", 0},
+                    NeverSavedCase{OfficeApp::PowerPoint, 16, L"Pr\u00e4sentation1.pptx", L"pptx", 0},
+                    NeverSavedCase{OfficeApp::PowerPoint, 11, L"Pr\u00e4sentation1.ppt", L"ppt", 0}),
+    [](const testing::TestParamInfo<NeverSavedCase>& info) {
+        return std::string(AppName(info.param.app)) + std::to_string(info.param.major);
+    });
+
+struct ReadOnlyCase {
+    OfficeApp app;
+    const wchar_t* name;
+    const wchar_t* tempName;
+    const wchar_t* copyExtension;
+    long wordFormat;
+};
+
+class ReadOnlyTest : public CaptureTest, public testing::WithParamInterface<ReadOnlyCase>
+{
+};
+
+// A read-only document's own file is left as it was; everything after the
+// first dot of its name is the copy's extension.
+TEST_P(ReadOnlyTest, LeavesItsOwnFileAndKeepsBothDotsOfItsName)
+{
+    const ReadOnlyCase& c = GetParam();
+    app = c.app;
+    OfficeDocumentDouble& document = Host("as opened").Document();
+    std::wstring own = documents / c.name;
+    document.OpenFile(own, true);
+    std::string ownBytes = ReadFileBytes(own);
+    document.Edit("edited, not saved");
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    EXPECT_EQ(ReadFileBytes(own), ownBytes);
+    std::wstring folder = Folder();
+    std::vector<std::wstring> files = FilesOf(folder);
+    ASSERT_EQ(files.size(), 2u);
+    std::wstring copyName = std::wstring(path).substr(folder.size());
+    EXPECT_TRUE(std::regex_match(copyName, std::wregex(std::wstring(L"dovrane_[0-9A-F]{8}\\.") + c.copyExtension)))
+        << ToUtf8(copyName);
+    // The name on disk shows whether Word lower-cased the temporary path.
+    EXPECT_NE(std::find(files.begin(), files.end(), c.tempName), files.end()) << ToUtf8(files[0] + L" " + files[1]);
+    EXPECT_EQ(ReadFileBytes(path), document.FileBytes(c.wordFormat));
+    // Word holds the whole lower-cased path; Windows names the same file.
+    EXPECT_EQ(_wcsicmp(document.State().fullName.c_str(), (folder + c.tempName).c_str()), 0)
+        << ToUtf8(document.State().fullName);
+    EXPECT_FALSE(document.State().readOnly);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hosts, ReadOnlyTest,
+    testing::Values(ReadOnlyCase{OfficeApp::Word, L"Angebot.V2.Docx", L"angebot.v2.docx", L"V2\\.Docx", 12},
+                    ReadOnlyCase{OfficeApp::Excel, L"Kalkulation.V2.xlsx", L"Kalkulation.V2.xlsx", L"V2\\.xlsx", 0},
+                    ReadOnlyCase{OfficeApp::PowerPoint, L"Vortrag.V2.pptx", L"Vortrag.V2.pptx", L"V2\\.pptx", 0}),
+    [](const testing::TestParamInfo<ReadOnlyCase>& info) { return std::string(AppName(info.param.app)); });
+
+struct FiledCase {
+    OfficeApp app;
+    const wchar_t* name;
+    long wordFormat;
+    size_t ownWrites; // how often the document's own file is written
+};
+
+class FiledTest : public CaptureTest, public testing::WithParamInterface<FiledCase>
+{
+};
+
+// A filed document is saved in place first, so the copy under its own name
+// carries what the user sees; the host stays on the document's own file.
+TEST_P(FiledTest, SavesInPlaceAndHandsOffACopyUnderItsName)
+{
+    const FiledCase& c = GetParam();
+    app = c.app;
+    OfficeDocumentDouble& document = Host("first state").Document();
+    std::wstring own = documents / c.name;
+    document.OpenFile(own);
+    document.Edit("edited state");
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    std::wstring folder = Folder();
+    EXPECT_EQ(std::wstring(path), folder + c.name);
+    EXPECT_EQ(FilesOf(folder), std::vector<std::wstring>{c.name});
+    std::string bytes = document.FileBytes(c.wordFormat);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+    EXPECT_EQ(ReadFileBytes(own), bytes);
+    EXPECT_EQ(document.State().fullName, own);
+    EXPECT_TRUE(document.State().saved);
+    EXPECT_EQ(static_cast<size_t>(std::count(document.State().written.begin(), document.State().written.end(), own)),
+              c.ownWrites);
+    if (c.app == OfficeApp::Word) {
+        std::vector<Invocation> saved = document.Object()->CallsOf(L"Saved");
+        ASSERT_EQ(saved.size(), 1u);
+        EXPECT_EQ(V_VT(&saved[0].args.back()), VT_I2);
+        EXPECT_EQ(V_I2(&saved[0].args.back()), -1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, FiledTest,
+                         testing::Values(FiledCase{OfficeApp::Word, L"Bericht.docx", 12, 2},
+                                         FiledCase{OfficeApp::Word, L"Makro.DocM", 13, 2},
+                                         FiledCase{OfficeApp::Word, L"Alt.doc", 0, 2},
+                                         FiledCase{OfficeApp::Excel, L"Budget.xlsx", 0, 1},
+                                         FiledCase{OfficeApp::PowerPoint, L"Vortrag.pptx", 0, 1}),
+                         [](const testing::TestParamInfo<FiledCase>& info) {
+                             std::string name = ToUtf8(info.param.name);
+                             return std::string(AppName(info.param.app)) + name.substr(name.find('.') + 1);
+                         });
+
+// Saved back under a web address's name, stripped of what a file name
+// cannot hold, in Word's current folder.
+TEST_F(CaptureTest, WordDocumentAtAWebAddressIsSavedBackUnderItsCleanedName)
+{
+    OfficeDocumentDouble& document = Host("intranet state").Document();
+    document.OpenWebAddress(L"https://intranet/sites/team/Bericht.docx");
+    document.Edit("edited state");
+    TempDir current;
+    wchar_t before[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(current.Path().c_str());
+    HRESULT hr = Save();
+    SetCurrentDirectoryW(before);
+
+    ASSERT_EQ(hr, S_OK) << ToUtf8(log.Text());
+    EXPECT_EQ(document.State().webContent, "edited state");
+    EXPECT_EQ(std::wstring(path), Folder() + L"Bericht.docx");
+    std::wstring savedBack = current / L"httpsintranetsitesteamBericht.docx";
+    EXPECT_EQ(ReadFileBytes(savedBack), document.FileBytes(12));
+    EXPECT_EQ(document.State().fullName, savedBack);
+}
+
+TEST_F(CaptureTest, FailedSavedFlagFailsTheCaptureWithCopyAndPropertiesInPlace)
+{
+    OfficeDocumentDouble& document = Host().Document();
+    document.OpenFile(documents / L"Bericht.docx");
+    document.SetCustomProperties({{L"Kunde", _variant_t(L"Muster")}});
+    document.Object()->FailInvoke(L"Saved", 0, DISP_E_EXCEPTION);
+
+    EXPECT_EQ(Save(), DISP_E_EXCEPTION);
+    EXPECT_TRUE(log.Contains(L"[ERR] Failed to set saved flag of the current word document! hr = 0x80020009\n"));
+    EXPECT_EQ(std::wstring(path), Folder() + L"Bericht.docx");
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_STREQ(props.GetValue(L"Kunde"), L"Muster");
+}
+
+TEST_F(CaptureTest, BothPropertyCollectionsTravelAndAFailedReadOnlyWarns)
+{
+    app = OfficeApp::PowerPoint;
+    OfficeDocumentDouble& document = Host().Document();
+    document.OpenFile(documents / L"Vortrag.pptx");
+    document.SetCustomProperties({{L"MSO_TITLE", _variant_t(L"custom")}, {L"Kunde", _variant_t(L"Muster")}});
+    document.SetBuiltInProperties({{L"Title", _variant_t(L"Quartal")}});
+    ASSERT_EQ(Save(), S_OK);
+    EXPECT_STREQ(props.GetValue(L"Kunde"), L"Muster");
+    EXPECT_STREQ(props.GetValue(L"MSO_TITLE"), L"Quartal");
+
+    CPropertyCollection second;
+    document.Object()->FailInvoke(L"CustomDocumentProperties", 0, E_ACCESSDENIED);
+    document.Object()->FailInvoke(L"BuiltInDocumentProperties", 0, E_ACCESSDENIED);
+    path[0] = L'\0';
+    EXPECT_EQ(SavePowerPointDocument(host->Application(), path, &second, major), S_OK);
+    EXPECT_EQ(second.Count(), 0u);
+    EXPECT_TRUE(log.Contains(L"[WRN] Can't get custom document properties! hr = 0x80070005\n"));
+    EXPECT_TRUE(log.Contains(L"[WRN] Can't get built-in document properties! hr = 0x80070005\n"));
+    EXPECT_TRUE(log.Contains(L"[INF] Leave SavePowerPointDocument\n"));
+}
+
+// Excel refuses SaveCopyAs now and then; SaveAs to the copy ties the
+// workbook to it, so it is tied back at once: a never-saved one to its
+// temporary file, a filed one to its own file.
+TEST_F(CaptureTest, ExcelWithoutSaveCopyAsTiesANeverSavedWorkbookBackToItsTemporaryFile)
+{
+    app = OfficeApp::Excel;
+    OfficeDocumentDouble& document = Host().Document();
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    std::wstring folder = Folder();
+    EXPECT_TRUE(log.Contains(L"[INF] Can not SaveCopyAs active document! hr = 0x800A03EC\n"));
+    EXPECT_EQ(document.State().fullName, folder + L"Mappe1.xlsx");
+    EXPECT_EQ(ReadFileBytes(path), document.FileBytes());
+    EXPECT_EQ(ReadFileBytes(folder + L"Mappe1.xlsx"), document.FileBytes());
+    EXPECT_EQ(FilesOf(folder).size(), 2u);
+}
+
+TEST_F(CaptureTest, ExcelWithoutSaveCopyAsTiesAFiledWorkbookBackToItsOwnFile)
+{
+    app = OfficeApp::Excel;
+    OfficeDocumentDouble& document = Host("first state").Document();
+    std::wstring own = documents / L"Budget.xlsx";
+    document.OpenFile(own);
+    document.Edit("edited state");
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    EXPECT_EQ(document.State().fullName, own);
+    EXPECT_EQ(ReadFileBytes(own), "edited state");
+    EXPECT_EQ(ReadFileBytes(path), "edited state");
+    EXPECT_EQ(std::wstring(path), Folder() + L"Budget.xlsx");
+    EXPECT_EQ(FilesOf(documents.Path() + L"\\"), std::vector<std::wstring>{L"Budget.xlsx"});
+}
+
+// When even the way back fails, the workbook's own file is put back as it
+// was and the capture fails.
+TEST_F(CaptureTest, ExcelKeepsTheOwnFileWhenTheWayBackFails)
+{
+    app = OfficeApp::Excel;
+    OfficeDocumentDouble& document = Host("saved state").Document();
+    std::wstring own = documents / L"Budget.xlsx";
+    document.OpenFile(own);
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+    document.Object()->FailInvokeWhen(L"SaveAs", [own](const Invocation& call) {
+        return _wcsicmp(_bstr_t(call.args[0]), own.c_str()) == 0 ? RPC_E_SERVERFAULT : S_OK;
+    });
+
+    EXPECT_EQ(Save(), RPC_E_SERVERFAULT);
+    EXPECT_TRUE(log.Contains(L"[ERR] Failed to save active document! hr = 0x80010105\n"));
+    EXPECT_EQ(ReadFileBytes(own), "saved state");
+    EXPECT_EQ(FilesOf(documents.Path() + L"\\"), std::vector<std::wstring>{L"Budget.xlsx"});
+}
+
+struct NoDocumentCase {
+    OfficeApp app;
+    HRESULT hr;
+    const wchar_t* line;
+};
+
+class NoDocumentTest : public CaptureTest, public testing::WithParamInterface<NoDocumentCase>
+{
+};
+
+TEST_P(NoDocumentTest, EndsAtTheActiveObjectAndLeavesAnEmptyFolder)
+{
+    const NoDocumentCase& c = GetParam();
+    app = c.app;
+    Host().CloseDocument();
+    EXPECT_EQ(Save(), c.hr);
+    EXPECT_TRUE(log.Contains(c.line)) << ToUtf8(log.Text());
+    EXPECT_TRUE(FilesOf(Folder()).empty());
+    EXPECT_EQ(path[0], L'\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hosts, NoDocumentTest,
+    testing::Values(NoDocumentCase{OfficeApp::Word, HOST_E_NO_DOCUMENT, L"[ERR] Can't get active document! hr = 0x800A1098\n"},
+                    NoDocumentCase{OfficeApp::Excel, E_POINTER, L"[ERR] Can't get path of active workbook! hr = 0x80004003\n"},
+                    NoDocumentCase{OfficeApp::PowerPoint, HOST_E_NO_DOCUMENT,
+                                   L"[ERR] Can't get active presentation! hr = 0x800A1098\n"}),
+    [](const testing::TestParamInfo<NoDocumentCase>& info) { return std::string(AppName(info.param.app)); });
+
+struct StepFailureCase {
+    const char* label;
+    OfficeApp app;
+    bool filed;
+    const wchar_t* member;
+    const wchar_t* line;
+};
+
+class StepFailureTest : public CaptureTest, public testing::WithParamInterface<StepFailureCase>
+{
+};
+
+// Each failing host call ends the capture with its HRESULT and its own words.
+TEST_P(StepFailureTest, EndsWithTheHostsResultAndItsLogLine)
+{
+    const StepFailureCase& c = GetParam();
+    app = c.app;
+    OfficeDocumentDouble& document = Host().Document();
+    if (c.filed)
+        document.OpenFile(documents / L"Datei.bin");
+    document.Object()->FailInvoke(c.member, 0, RPC_E_SERVERFAULT);
+    EXPECT_EQ(Save(), RPC_E_SERVERFAULT);
+    EXPECT_TRUE(log.Contains(std::wstring(L"[ERR] ") + c.line + L" hr = 0x80010105\n")) << ToUtf8(log.Text());
+    EXPECT_EQ(path[0], L'\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, StepFailureTest,
+    testing::Values(
+        StepFailureCase{"WordPath", OfficeApp::Word, true, L"Path", L"Can't get full name of active document!"},
+        StepFailureCase{"WordReadOnly", OfficeApp::Word, true, L"ReadOnly", L"Can't get ReadOnly flag of active document!"},
+        StepFailureCase{"WordSave", OfficeApp::Word, true, L"Save", L"Can't save active document!"},
+        StepFailureCase{"WordFullName", OfficeApp::Word, true, L"FullName", L"Can't get full name of active document!"},
+        StepFailureCase{"WordCopy", OfficeApp::Word, true, L"SaveAs", L"Can't save initially created document!"},
+        StepFailureCase{"WordName", OfficeApp::Word, false, L"Name", L"Can't get name of active document!"},
+        StepFailureCase{"ExcelPath", OfficeApp::Excel, true, L"Path", L"Can't get path of active workbook!"},
+        StepFailureCase{"ExcelSave", OfficeApp::Excel, true, L"Save", L"Can't save workbook!"},
+        StepFailureCase{"ExcelName", OfficeApp::Excel, false, L"Name", L"Can't get name of active workbook!"},
+        StepFailureCase{"ExcelFirstSave", OfficeApp::Excel, false, L"SaveAs", L"Can't save initially created workbook!"},
+        StepFailureCase{"PowerPointPath", OfficeApp::PowerPoint, true, L"Path", L"Can't get path of active presentation!"},
+        StepFailureCase{"PowerPointSave", OfficeApp::PowerPoint, true, L"Save", L"Can't save active presentation!"},
+        StepFailureCase{"PowerPointName", OfficeApp::PowerPoint, false, L"Name", L"Can't get name of active presentation!"},
+        StepFailureCase{"PowerPointFirstSave", OfficeApp::PowerPoint, false, L"SaveAs",
+                        L"Can't save initially created presentation!"},
+        StepFailureCase{"PowerPointCopy", OfficeApp::PowerPoint, true, L"SaveCopyAs",
+                        L"Failed to save active presentation!"}),
+    [](const testing::TestParamInfo<StepFailureCase>& info) { return std::string(info.param.label); });
+
+TEST_F(CaptureTest, WithoutATemporaryFolderNothingIsSaved)
+{
+    Host();
+    std::wstring tooLong = L"C:\\" + std::wstring(300, L't') + L"\\";
+    SetEnvironmentVariableW(L"TMP", tooLong.c_str());
+    SetEnvironmentVariableW(L"TEMP", tooLong.c_str());
+    HRESULT hr = Save();
+    SetEnvironmentVariableW(L"TMP", temp.Path().c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.Path().c_str());
+    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_TRUE(log.Contains(L"[ERR] Failed to get path of temp directory ... SaveWordDocument\n"));
+    EXPECT_EQ(host->Application()->CallCount(L"ActiveDocument"), 0);
+}
+
+// A name that would not fit the path buffer fails the save it is meant for,
+// with that step's words; nothing is written under a cut name.
+TEST_F(CaptureTest, NameTooLongForThePathBufferIsRefused)
+{
+    app = OfficeApp::Excel;
+    OfficeDocumentDouble& document = Host().Document();
+    document.NeverSaved(std::wstring(240, L'x'));
+    EXPECT_EQ(Save(), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't save initially created workbook! hr = 0x800700CE\n"));
+    EXPECT_TRUE(document.State().written.empty());
+    EXPECT_TRUE(FilesOf(Folder()).empty());
+}
+
+} // namespace
