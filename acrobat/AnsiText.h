@@ -1,0 +1,9 @@
+// Conversions between the plug-in's 8-bit texts (the ANSI code page) and the
+// UTF-16 texts of COM and the host's text objects.
+#pragma once
+
+#include <string>
+
+std::wstring AnsiToWide(const std::string& text);
+std::string WideToAnsi(const std::wstring& text);
+std::string WideToAnsi(const wchar_t* text);
