@@ -34,10 +34,22 @@ std::wstring TypeName(VARTYPE vt)
 
 } // namespace
 
+namespace {
+
+// VariantClear refuses the types that a VARIANT may not hold (VT_HRESULT,
+// the pointer texts); they own nothing it could free.
+void Clear(VARIANT* value)
+{
+    if (FAILED(VariantClear(value)))
+        value->vt = VT_EMPTY;
+}
+
+} // namespace
+
 std::wstring VariantTypeName(VARIANT* value)
 {
     std::wstring name = TypeName(value->vt);
-    VariantClear(value);
+    Clear(value);
     return name;
 }
 
@@ -79,6 +91,6 @@ std::wstring VariantToText(VARIANT* value, bool withType)
     }
     if (withType)
         text += L"  (" + TypeName(value->vt) + L")";
-    VariantClear(value);
+    Clear(value);
     return text;
 }

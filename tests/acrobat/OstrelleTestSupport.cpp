@@ -34,6 +34,13 @@ std::string ReadText(const std::wstring& path)
     return ReadFileBytes(path);
 }
 
+std::string Fixture(const char* name)
+{
+    const char* source = std::getenv("KQ_SOURCE_DIR");
+    std::string relative = std::string("\\tests\\acrobat\\fixtures\\") + name;
+    return ReadFileBytes(UnixToWindowsPath(source ? source : "") + std::wstring(relative.begin(), relative.end()));
+}
+
 void OstrelleHostTest::SetUp()
 {
     m_temp.reset(new ScopedTempFolder(L"temp"));

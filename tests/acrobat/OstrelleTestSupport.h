@@ -19,8 +19,10 @@ std::wstring OstrelleApiPath();
 // frames, and (once it is unloaded) menus, items and toolbar buttons.
 void ExpectCleanHost(const acrohost::AcroTestHost& host);
 
-// The lines of a text file (8-bit), empty when it cannot be read.
+// The bytes of a text file, empty when it cannot be read.
 std::string ReadText(const std::wstring& path);
+// The bytes of a file of tests/acrobat/fixtures.
+std::string Fixture(const char* name);
 
 class OstrelleHostTest : public testing::Test
 {

@@ -3,7 +3,7 @@
 // the same documents, files and saves.
 #pragma once
 
-#include "AcroAutomation.h"
+#include "acrobat/AcroAutomation.h"
 #include "AcroTestHost.h"
 
 namespace acrohost {

@@ -1,0 +1,335 @@
+// The archive command end to end: the plug-in loaded in the test host, the
+// real Brenmark registered from a setup.ini whose receiving program is the
+// stand-in, "AcroExch.App" registered in the process; checked on disk, in
+// the hand-off files and in what the receiving program got.
+#include "OstrelleTestSupport.h"
+
+#include "ConnectorClient.h"
+#include "DialogWatcher.h"
+#include "FakeDispatch.h"
+#include "HostAutomation.h"
+#include "OberlaneStandin.h"
+#include "RegistryFixture.h"
+#include "TempDir.h"
+
+#include <memory>
+#include <vector>
+
+using namespace acrohost;
+
+namespace {
+
+const wchar_t kLocation[] = L"label=\"Archiv\" appid=A1 configid=C1";
+const wchar_t kSecondLocation[] = L"label=\"Projekte\" appid=A2 configid=C2";
+const wchar_t kCaption[] = L"marvik dovrane Acrobat Plugin";
+const wchar_t kUploadFailed[] = L"Fehler beim Upload.";
+const wchar_t kPortfolioQuestion[] =
+    L"Wollen Sie das Portfolio archivieren?\r\n\"Ja\" - Archivierung Portfolio\r\n\"Nein\" - Archivierung des "
+    L"aktuell angezeigten Dokumentes\r\n\"Abbrechen\" - Archivierung abbrechen";
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+std::vector<std::wstring> Matches(const std::wstring& pattern)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(entry.cFileName);
+    while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+// The value of a property of a hand-off file ("" when it is not there).
+std::wstring Property(const std::wstring& xml, const std::wstring& name)
+{
+    std::wstring open = L"name=\"" + name + L"\"><![CDATA[";
+    size_t at = xml.find(open);
+    if (at == std::wstring::npos)
+        return std::wstring();
+    at += open.size();
+    return xml.substr(at, xml.find(L"]]>", at) - at);
+}
+
+std::wstring Element(const std::wstring& xml, const std::wstring& name)
+{
+    size_t at = xml.find(L"<" + name + L">");
+    size_t end = xml.find(L"</" + name + L">");
+    if (at == std::wstring::npos || end == std::wstring::npos)
+        return std::wstring();
+    at += name.size() + 2;
+    return xml.substr(at, end - at);
+}
+
+class OstrelleArchive : public OstrelleHostTest
+{
+protected:
+    void SetUp() override
+    {
+        OstrelleHostTest::SetUp();
+        RegistryFixture::DeleteAllSettings();
+        Register({kLocation});
+        automation.reset(new HostAutomation(*host));
+        ASSERT_TRUE(automation->Registered());
+        LoadPlugin();
+    }
+    void TearDown() override
+    {
+        host->Unload();
+        automation.reset();
+        if (m_setup)
+            m_setup->Unregister();
+        RegistryFixture::DeleteAllSettings();
+        OstrelleHostTest::TearDown();
+    }
+
+    void Register(const std::vector<std::wstring>& locations, const std::wstring& loader = std::wstring())
+    {
+        if (m_setup)
+            m_setup->Unregister();
+        m_setup.reset(new BrenmarkSetup(ConnectorSetupIni(loader.empty() ? standin.Path() : loader, locations)));
+        ASSERT_EQ(0u, m_setup->Register());
+    }
+    void Unregister()
+    {
+        m_setup->Unregister();
+        m_setup.reset();
+    }
+
+    // A PDF that lies in a folder of the user, with the XMP of the fixture.
+    DocumentSpec Pdf(const std::wstring& name, bool modified = false)
+    {
+        DocumentSpec spec;
+        spec.path = Narrow(documents.WriteFile(name, Fixture("Angebot.pdf")));
+        spec.modified = modified;
+        spec.xmp = Fixture("Angebot.xmp");
+        spec.content = Fixture("Angebot.pdf") + "% saved by the host\n";
+        return spec;
+    }
+
+    std::wstring Inbox() const { return Temp() + L"kq_temp_inbox\\"; }
+    std::vector<std::wstring> HandoffFolders() const { return Matches(Inbox() + L"kq_data_*"); }
+    std::vector<std::wstring> TemporaryInis() const { return Matches(Temp() + L"tmp*.tmp"); }
+
+    // Archives through the toolbar button, answering the dialogs that come.
+    std::vector<SeenDialog> Archive(std::vector<DialogAnswer> answers = {})
+    {
+        DialogWatcher watcher(answers, DialogAnswer{IDOK});
+        EXPECT_TRUE(host->PressButton("marvik:40002"));
+        return watcher.Seen();
+    }
+
+    // The single start of the receiving program and its one hand-off id.
+    std::wstring HandedOffId()
+    {
+        EXPECT_TRUE(standin.WaitForRecords(1));
+        std::vector<StandinRecord> records = standin.Records();
+        EXPECT_EQ(1u, records.size());
+        if (records.empty())
+            return std::wstring();
+        const std::wstring& parameters = records[0].parameters;
+        EXPECT_EQ(0u, parameters.find(kLocation)) << parameters;
+        EXPECT_EQ(L" startapp=6", parameters.substr(parameters.size() - 11)) << parameters;
+        std::vector<std::wstring> ids = FilesParameter(parameters);
+        EXPECT_EQ(1u, ids.size()) << parameters;
+        return ids.empty() ? std::wstring() : ids[0];
+    }
+    std::wstring HandoffXml(const std::wstring& id) const
+    {
+        return FromUtf8(ReadFileBytes(Inbox() + id + L"\\" + id + L".xml"));
+    }
+    void ExpectNothingHandedOff()
+    {
+        Sleep(300);
+        EXPECT_TRUE(standin.Records().empty()) << "the receiving program was started";
+        EXPECT_TRUE(HandoffFolders().empty()) << "a hand-off folder was left";
+        EXPECT_TRUE(TemporaryInis().empty()) << "a temporary ini file was left";
+    }
+
+    OberlaneStandin standin;
+    TempDir documents;
+    std::unique_ptr<HostAutomation> automation;
+
+private:
+    std::unique_ptr<BrenmarkSetup> m_setup;
+};
+
+TEST_F(OstrelleArchive, UnchangedDocumentGoesUnderItsOwnNameWithItsXmpProperties)
+{
+    DocumentSpec spec = Pdf(L"Angebot.pdf");
+    int doc = host->OpenDocument(spec);
+    EXPECT_TRUE(Archive().empty()) << "no box";
+
+    std::wstring id = HandedOffId();
+    std::wstring folder = Inbox() + id;
+    std::wstring saved = folder + L"\\Angebot.pdf";
+    EXPECT_EQ(spec.content, ReadFileBytes(saved));
+    std::wstring xml = HandoffXml(id);
+    EXPECT_EQ(saved, Element(xml, L"path"));
+    EXPECT_EQ(L"Angebot 4711 f\x00fcr M\x00fcller & S\x00f6hne", Property(xml, L"ADOBE_TITLE"));
+    EXPECT_EQ(L"Acrobat Distiller 9.0", Property(xml, L"ADOBE_PRODUCER"));
+    EXPECT_EQ(L"15.06.2009 08:20:30", Property(xml, L"ADOBE_CREATION_DATE"));
+    EXPECT_EQ(L"16.06.2009 13:30:00", Property(xml, L"ADOBE_MODDATE"));
+    EXPECT_EQ(std::wstring::npos, xml.find(L"mimeType"));
+    EXPECT_TRUE(TemporaryInis().empty()) << "the temporary ini file is removed";
+
+    // A copy: the document stays tied to its own file.
+    ASSERT_EQ(1u, host->Saves(doc).size());
+    EXPECT_EQ(0xA3u, host->Saves(doc)[0].flags);
+    EXPECT_EQ(Narrow(saved), host->Saves(doc)[0].path);
+    EXPECT_EQ(spec.path, host->DocumentPath(doc));
+}
+
+TEST_F(OstrelleArchive, ModifiedDocumentOrOneWithoutFileGoesAsDataPdf)
+{
+    DocumentSpec modified = Pdf(L"Angebot.pdf", true);
+    DocumentSpec unsaved = Pdf(L"Neu.pdf");
+    unsaved.path.clear();
+    for (const DocumentSpec& spec : {modified, unsaved}) {
+        int doc = host->OpenDocument(spec);
+        size_t before = standin.Records().size();
+        EXPECT_TRUE(Archive().empty()) << "no box";
+        ASSERT_TRUE(standin.WaitForRecords(before + 1));
+        std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+        ASSERT_EQ(1u, ids.size());
+        std::wstring saved = Inbox() + ids[0] + L"\\data.pdf";
+        EXPECT_EQ(spec.content, ReadFileBytes(saved)) << spec.path;
+        std::wstring xml = HandoffXml(ids[0]);
+        EXPECT_EQ(saved, Element(xml, L"path"));
+        EXPECT_EQ(L"Acrobat Distiller 9.0", Property(xml, L"ADOBE_PRODUCER"));
+        host->CloseDocument(doc);
+    }
+    std::string log = ReadText(Temp() + L"Ostrelle.log");
+    EXPECT_NE(std::string::npos, log.find("[WRN] KVArchive(): failed to KVGetDocFileName(); code = 0x00000002")) << log;
+}
+
+TEST_F(OstrelleArchive, PortfolioQuestionDecidesTheRoad)
+{
+    DocumentSpec spec = Pdf(L"Mappe.pdf");
+    spec.portfolio = true;
+    spec.info = {{L"Title", L"Mappe 12"}, {L"Producer", L"Acrobat 9"}, {L"Created", L"D:20090615"},
+                 {L"Modified", L"D:20090616"}};
+    int doc = host->OpenDocument(spec);
+
+    // Cancel: nothing.
+    std::vector<SeenDialog> seen = Archive({DialogAnswer{IDCANCEL}});
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(kCaption, seen[0].caption);
+    EXPECT_EQ(kPortfolioQuestion, seen[0].text);
+    EXPECT_TRUE(seen[0].hasOwner) << "owned by the document's window";
+    ExpectNothingHandedOff();
+
+    // Yes: the portfolio through the automation objects, with its document
+    // information.
+    EXPECT_EQ(1u, Archive({DialogAnswer{IDYES}}).size());
+    std::wstring id = HandedOffId();
+    std::wstring xml = HandoffXml(id);
+    EXPECT_EQ(Inbox() + id + L"\\Mappe.pdf", Element(xml, L"path"));
+    EXPECT_EQ(spec.content, ReadFileBytes(Inbox() + id + L"\\Mappe.pdf"));
+    EXPECT_EQ(L"Mappe 12", Property(xml, L"ADOBE_TITLE"));
+    EXPECT_EQ(L"Acrobat 9", Property(xml, L"ADOBE_PRODUCER"));
+    EXPECT_EQ(L"D:20090615", Property(xml, L"ADOBE_CREATION_DATE"));
+    EXPECT_EQ(L"D:20090616", Property(xml, L"ADOBE_MODDATE"));
+    ASSERT_EQ(1u, host->Saves(doc).size());
+    EXPECT_EQ(163u, host->Saves(doc)[0].flags);
+
+    // No: the shown document through the plug-in interface, with its XMP.
+    EXPECT_EQ(1u, Archive({DialogAnswer{IDNO}}).size());
+    ASSERT_TRUE(standin.WaitForRecords(2));
+    std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+    ASSERT_EQ(1u, ids.size());
+    EXPECT_EQ(L"Angebot 4711 f\x00fcr M\x00fcller & S\x00f6hne", Property(HandoffXml(ids[0]), L"ADOBE_TITLE"));
+    ASSERT_EQ(2u, host->Saves(doc).size());
+    EXPECT_EQ(0xA3u, host->Saves(doc)[1].flags);
+}
+
+TEST_F(OstrelleArchive, AnyOtherDocumentIsNoPortfolio)
+{
+    host->OpenDocument(Pdf(L"Angebot.pdf"));
+    EXPECT_TRUE(Archive().empty()) << "its script object's collection is null: no question";
+    HandedOffId();
+    EXPECT_GE(automation->Created(), 1) << "asked the automation objects";
+}
+
+TEST_F(OstrelleArchive, SaveThatFailsSaysSoAndHandsNothingOff)
+{
+    const struct {
+        SaveOutcome outcome;
+        bool portfolio;
+    } cases[] = {{SAVE_RAISES, false}, {SAVE_WRITES_NOTHING, false}, {SAVE_RAISES, true}, {SAVE_WRITES_NOTHING, true}};
+    for (const auto& c : cases) {
+        DocumentSpec spec = Pdf(L"Angebot.pdf");
+        spec.save = c.outcome;
+        spec.portfolio = c.portfolio;
+        int doc = host->OpenDocument(spec);
+        std::vector<DialogAnswer> answers;
+        if (c.portfolio)
+            answers.push_back(DialogAnswer{IDYES});
+        std::vector<SeenDialog> seen = Archive(answers);
+        ASSERT_EQ(c.portfolio ? 2u : 1u, seen.size()) << c.outcome << c.portfolio;
+        EXPECT_EQ(kCaption, seen.back().caption);
+        EXPECT_EQ(kUploadFailed, seen.back().text);
+        EXPECT_FALSE(seen.back().hasOwner);
+        ExpectNothingHandedOff();
+        host->CloseDocument(doc);
+    }
+}
+
+TEST_F(OstrelleArchive, RunThatFailsIsReportedAfterTheConnectorsOwnMessage)
+{
+    Register({kLocation}, documents / L"missing\\Oberlane.exe");
+    host->OpenDocument(Pdf(L"Angebot.pdf"));
+    std::vector<SeenDialog> seen = Archive();
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(L"Fehler bei der Dokumentablage", seen[0].caption) << "the connector's box";
+    EXPECT_EQ(kCaption, seen[1].caption);
+    EXPECT_EQ(kUploadFailed, seen[1].text);
+    EXPECT_TRUE(TemporaryInis().empty());
+}
+
+TEST_F(OstrelleArchive, ConnectorNotRegisteredGivesTwoBoxes)
+{
+    Unregister();
+    host->OpenDocument(Pdf(L"Angebot.pdf"));
+    std::vector<SeenDialog> seen = Archive();
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(L"Die COM Schnittstelle ist nicht registriert.", seen[0].text);
+    EXPECT_EQ(kUploadFailed, seen[1].text);
+    for (const SeenDialog& box : seen)
+        EXPECT_EQ(kCaption, box.caption);
+    EXPECT_TRUE(TemporaryInis().empty());
+}
+
+TEST_F(OstrelleArchive, CancelInTheStorageLocationChoiceShowsNoBoxAndMarksTheFolder)
+{
+    Register({kLocation, kSecondLocation});
+    host->OpenDocument(Pdf(L"Angebot.pdf"));
+    std::vector<SeenDialog> seen = Archive({DialogAnswer{IDCANCEL}});
+    ASSERT_EQ(1u, seen.size()) << "only the choice of storage location";
+    EXPECT_EQ(2u, seen[0].listItems.size());
+    Sleep(300);
+    EXPECT_TRUE(standin.Records().empty());
+    std::vector<std::wstring> folders = HandoffFolders();
+    ASSERT_EQ(1u, folders.size());
+    EXPECT_TRUE(FileExists(Inbox() + folders[0] + L"\\Angebot.pdf"));
+    EXPECT_TRUE(FileExists(Inbox() + folders[0] + L"\\__freetodelete__.bin"));
+    EXPECT_TRUE(TemporaryInis().empty());
+}
+
+TEST_F(OstrelleArchive, WithoutAnActiveDocumentTheCommandDoesNothing)
+{
+    DialogWatcher watcher;
+    EXPECT_TRUE(host->RunMenuItem("marvik:40002"));
+    EXPECT_EQ(0u, watcher.Count());
+    ExpectNothingHandedOff();
+    EXPECT_NE(std::string::npos,
+              ReadText(Temp() + L"Ostrelle.log").find("[WRN] KVSaveSingleDoc(): no active document!\n"));
+}
+
+} // namespace
