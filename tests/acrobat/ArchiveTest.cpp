@@ -322,6 +322,25 @@ TEST_F(OstrelleArchive, CancelInTheStorageLocationChoiceShowsNoBoxAndMarksTheFol
     EXPECT_TRUE(TemporaryInis().empty());
 }
 
+TEST_F(OstrelleArchive, SettingsAndInfoOpenTheConnectorsDialogs)
+{
+    host->OpenDocument(Pdf(L"Angebot.pdf"));
+    const struct {
+        const char* item;
+        const wchar_t* caption;
+    } cases[] = {{"marvik:40003", L"Einstellungen"}, {"marvik:40001", L"Info"}};
+    for (const auto& c : cases) {
+        DialogWatcher watcher({DialogAnswer{IDCANCEL}}, DialogAnswer{IDCANCEL});
+        ASSERT_TRUE(host->RunMenuItem(c.item));
+        std::vector<SeenDialog> seen = watcher.Seen();
+        ASSERT_EQ(1u, seen.size()) << c.item;
+        EXPECT_NE(std::wstring::npos, seen[0].caption.find(c.caption)) << c.item;
+    }
+    std::string log = ReadText(Temp() + L"Ostrelle.log");
+    EXPECT_NE(std::string::npos, log.find("[INF] KVDisplaySettings() ...entered\n"));
+    EXPECT_NE(std::string::npos, log.find("[INF] KVDisplayInfo() ...entered\n"));
+}
+
 TEST_F(OstrelleArchive, WithoutAnActiveDocumentTheCommandDoesNothing)
 {
     DialogWatcher watcher;
