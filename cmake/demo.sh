@@ -105,3 +105,42 @@ while IFS= read -r line; do
   esac
 done < <(tr -d '\r' <"$record")
 [ "$n" -ge 2 ] || { echo "the receiving program was started $n times, not 2"; exit 1; }
+
+# --- Ostrelle, the Acrobat plug-in, in the Acrobat test host ----------------
+echo
+echo "=== 6. Ostrelle: a PDF archived through the plug-in in the Acrobat test host"
+plugins="$c/Program Files (x86)/Adobe/Acrobat DC/Acrobat/plug_ins"
+mkdir -p "$plugins" "$c/Dokumente/Acrobat"
+cp "$bin/acrobat/Ostrelle.api" "$plugins/Ostrelle.api"
+cp "$top/tests/acrobat/fixtures/Angebot.pdf" "$top/tests/acrobat/fixtures/Angebot.xmp" "$c/Dokumente/Acrobat/"
+echo 'plug-in: C:\Program Files (x86)\Adobe\Acrobat DC\Acrobat\plug_ins\Ostrelle.api'
+echo 'document: C:\Dokumente\Acrobat\Angebot.pdf, its XMP metadata:'
+sed -n '/<dc:title>/,/<\/dc:title>/p; /Producer\|Date/p' "$c/Dokumente/Acrobat/Angebot.xmp" | sed 's/^ */    /'
+echo
+before=$(grep -c '^\[start\]' "$record" 2>/dev/null) || true
+set +e
+wine "$bin/tests/acrobat/AcroTestHost.exe" \
+  'C:\Program Files (x86)\Adobe\Acrobat DC\Acrobat\plug_ins\Ostrelle.api' \
+  'C:\Dokumente\Acrobat\Angebot.pdf' 'C:\Dokumente\Acrobat\Angebot.xmp' 2>/dev/null | tr -d '\r'
+host_rc=${PIPESTATUS[0]}
+set -e
+echo "test host exit code $host_rc"
+for _ in $(seq 50); do
+  starts=$(grep -c '^\[start\]' "$record" 2>/dev/null) || true
+  [ "${starts:-0}" -gt "${before:-0}" ] && break
+  sleep 0.2
+done
+params=$(tr -d '\r' <"$record" | sed -n 's/^parameters=//p' | tail -1)
+[ "${starts:-0}" -gt "${before:-0}" ] || { echo "the receiving program was not started by the plug-in"; exit 1; }
+echo
+echo "--- what the receiving program got from the plug-in's hand-off, its parameters:"
+echo "$params"
+for id in $(printf '%s' "$params" | sed -n 's/.* files=\([^ ]*\).*/\1/p' | tr ',' ' '); do
+  echo
+  echo "--- hand-off folder %TEMP%\\kq_temp_inbox\\$id:"
+  (cd "$temp/kq_temp_inbox/$id" && ls -1 | sed 's/^/    /')
+  echo "--- hand-off file $id.xml:"
+  tr -d '\r' <"$temp/kq_temp_inbox/$id/$id.xml" | sed '1s/^\xEF\xBB\xBF//; /^$/d'
+  echo
+done
+[ "$host_rc" -eq 0 ] || exit 1

@@ -10,6 +10,7 @@
 #include "AcroTestHost.h"
 #include "DialogWatcher.h"
 #include "HostAutomation.h"
+#include "TempDir.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -21,20 +22,6 @@ using namespace acrohost;
 
 namespace {
 
-std::string ReadBytes(const std::wstring& path)
-{
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
 std::string Narrow(const std::wstring& text)
 {
     int cb = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -42,15 +29,6 @@ std::string Narrow(const std::wstring& text)
     WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &ansi[0], cb, nullptr, nullptr);
     ansi.resize(ansi.size() - 1);
     return ansi;
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    int cb = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(cb > 0 ? cb : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], cb, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);
-    return utf8;
 }
 
 int Run(int argc, wchar_t** argv)
@@ -79,13 +57,13 @@ int Run(int argc, wchar_t** argv)
     }
     for (const std::string& button : host.ToolBarButtons("dovrane VX"))
         printf("host: toolbar \"dovrane VX\": button %s, tooltip \"%s\"\n", button.c_str(),
-               Utf8(host.ButtonTooltip(button)).c_str());
+               ToUtf8(host.ButtonTooltip(button)).c_str());
 
     DocumentSpec spec;
     spec.path = Narrow(argv[2]);
-    spec.content = ReadBytes(argv[2]);
+    spec.content = ReadFileBytes(argv[2]);
     if (argc > 3)
-        spec.xmp = ReadBytes(argv[3]);
+        spec.xmp = ReadFileBytes(argv[3]);
     int doc = host.OpenDocument(spec);
     printf("host: opened %s (%u bytes, XMP %u bytes); archive button enabled: %s\n", spec.path.c_str(),
            static_cast<unsigned>(spec.content.size()), static_cast<unsigned>(spec.xmp.size()),
@@ -97,7 +75,7 @@ int Run(int argc, wchar_t** argv)
         printf("host: pressing the button marvik:40002\n");
         ok = host.PressButton("marvik:40002") && ok;
         for (const SeenDialog& box : watcher.Seen())
-            printf("host: message box \"%s\": %s\n", Utf8(box.caption).c_str(), Utf8(box.text).c_str());
+            printf("host: message box \"%s\": %s\n", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
         boxes = watcher.Count();
     }
     size_t saves = host.Saves(doc).size();
