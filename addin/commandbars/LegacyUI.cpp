@@ -1,16 +1,113 @@
-// The legacy road of hosts without the ribbon (Office before 12, Outlook
-// before 14). The command bars are not part of this module yet: such a host
-// starts without buttons.
+// The add-in's road in hosts without its ribbon (Word, Excel and PowerPoint
+// before 12, Outlook before 14): the main window's menu and buttons, in
+// older Outlook also the sinks that equip explorer and mail inspector
+// windows opened later; and letting go of all of them at shutdown.
 #include "MarvikAddin.h"
 
+#include "ButtonHandler.h"
+#include "CommandBarsBuilder.h"
+#include "DispatchHelpers.h"
+#include "ExplorerHandlers.h"
+#include "InspectorHandlers.h"
 #include "LogFile.h"
+#include "TypedInterface.h"
 
-HRESULT CMarvikAddin::StartLegacyUI(IDispatch*)
+namespace {
+
+HRESULT Failed(const wchar_t* text, HRESULT hr)
 {
-    g_Log.Warning(L"This host has no legacy buttons in this build!\n");
-    return S_OK;
+    g_Log.Error(text, static_cast<unsigned>(hr));
+    return hr;
+}
+
+// A property of the host that holds an object.
+HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name, IDispatchPtr& value)
+{
+    _variant_t result;
+    HRESULT hr = GetProperty(object, name, &result);
+    if (FAILED(hr))
+        return hr;
+    HRESULT conversion = ObjectFromVariant(result, value);
+    return FAILED(conversion) ? conversion : hr;
+}
+
+template <typename Sink>
+void LetGo(Sink*& sink)
+{
+    if (Sink* held = sink) {
+        sink = nullptr;
+        held->Unadvise();
+        held->Release();
+    }
+}
+
+} // namespace
+
+HRESULT CMarvikAddin::StartLegacyUI(IDispatch* commandBars)
+{
+    IDispatchPtr bars(commandBars);
+    if (m_hostKind == HOST_OUTLOOK) {
+        IDispatchPtr explorer;
+        HRESULT hr = GetObjectProperty(m_application, L"ActiveExplorer", explorer);
+        if (FAILED(hr))
+            return Failed(L"Failed to access ActiveExplorer property! hr = 0x%08X\n", hr);
+
+        const CSettingValue* multiProcess = m_settings.GetValue(SZ_MULTIPROCESS);
+        if (multiProcess && multiProcess->GetNumber() != 0) {
+            IDispatchPtr explorers;
+            hr = GetObjectProperty(m_application, L"Explorers", explorers);
+            if (FAILED(hr))
+                return Failed(L"Failed to access Explorers property! hr = 0x%08X\n", hr);
+            LetGo(m_explorersHandler);
+            m_explorersHandler = new CExplorersHandler(this);
+            m_explorersHandler->AddRef();
+            m_explorersHandler->Advise(explorers);
+        }
+
+        hr = GetObjectProperty(explorer, L"CommandBars", bars);
+        if (FAILED(hr))
+            return Failed(L"Failed to access CommandBars property! hr = 0x%08X\n", hr);
+
+        IDispatchPtr inspectors;
+        hr = GetObjectProperty(m_application, L"Inspectors", inspectors);
+        if (FAILED(hr))
+            return Failed(L"Failed to access Inspectors property! hr = 0x%08X\n", hr);
+        LetGo(m_inspectorsHandler);
+        m_inspectorsHandler = new CInspectorsHandler(this);
+        m_inspectorsHandler->AddRef();
+        m_inspectorsHandler->Advise(inspectors);
+    }
+
+    HRESULT hr = BuildCommandBars(this, bars, m_buttonHandlers, 0);
+
+    if (m_hostKind == HOST_WORD) {
+        // The buttons change the template; Word must not ask to save it.
+        IDispatchPtr context;
+        hr = GetObjectProperty(m_application, L"CustomizationContext", context);
+        if (FAILED(hr))
+            return Failed(L"Failed to get the current word template! hr = 0x%08X\n", hr);
+        _variant_t saved(static_cast<short>(-1));
+        hr = PutProperty(context, L"Saved", &saved);
+        if (FAILED(hr))
+            return Failed(L"Failed to set saved flag of the current word template! hr = 0x%08X\n", hr);
+    }
+    return hr;
 }
 
 void CMarvikAddin::ShutdownLegacyUI()
 {
+    for (CButtonHandler*& handler : m_buttonHandlers)
+        LetGo(handler);
+    LetGo(m_explorersHandler);
+    // Windows still open when the add-in goes: their sinks must not call
+    // into it any more.
+    std::list<CExplorerHandler*> explorers;
+    explorers.swap(m_explorerHandlers);
+    for (CExplorerHandler* handler : explorers)
+        LetGo(handler);
+    LetGo(m_inspectorsHandler);
+    std::list<CInspectorHandler*> inspectors;
+    inspectors.swap(m_inspectorHandlers);
+    for (CInspectorHandler* handler : inspectors)
+        LetGo(handler);
 }

@@ -1,0 +1,5 @@
+# The legacy command bars: button faces through the clipboard, the event
+# sinks, the menu and toolbar builder and the add-in's legacy road, against
+# the CommandBars, Office and Outlook doubles.
+kq_add_gtest(addin_button_face_tests SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ButtonFaceTest.cpp ${BRENMARK_RC}
+             LIBS brenmarkcore kqdoubles)
