@@ -148,8 +148,8 @@ TEST_P(ButtonFaceFormatTest, HostGetsTransparentFaceTagTooltipAndUserClipboardCo
     EXPECT_EQ(1, button->Style());
     ExpectUserClipboardBack(c.faces);
     for (const std::wstring& name : c.logged)
-        EXPECT_EQ(1u, log.Count(L"[INF] get clipboardformat: " + name + L"\n")) << log.Text().c_str();
-    EXPECT_EQ(1u, log.Count(L"[INF] pButton->PasteFace() successful\n"));
+        EXPECT_EQ(1, log.Count(L"[INF] get clipboardformat: " + name + L"\n")) << log.Text().c_str();
+    EXPECT_EQ(1, log.Count(L"[INF] pButton->PasteFace() successful\n"));
     EXPECT_FALSE(log.Contains(L"Try again"));
 }
 
@@ -183,9 +183,9 @@ TEST_F(ButtonFaceTest, FirstPasteFailingIsTriedOnceMoreAndSucceeds)
 
     EXPECT_EQ(3, button->object->CallCount(L"PasteFace"));
     ExpectTransparentFace(*button);
-    EXPECT_EQ(1u, log.Count(L"[WRN] Failed to set button face hr = 0x80004005. Try again\n"));
+    EXPECT_EQ(1, log.Count(L"[WRN] Failed to set button face hr = 0x80004005. Try again\n"));
     EXPECT_FALSE(log.Contains(L"Again failed"));
-    EXPECT_EQ(1u, log.Count(L"[INF] pButton->PasteFace() successful\n"));
+    EXPECT_EQ(1, log.Count(L"[INF] pButton->PasteFace() successful\n"));
     ExpectUserClipboardBack(OfficeFaceFormats());
 }
 
@@ -198,8 +198,8 @@ TEST_F(ButtonFaceTest, PasteFailingTwiceIsNotTriedAThirdTimeAndTheButtonStillGet
 
     EXPECT_EQ(3, button->object->CallCount(L"PasteFace"));
     EXPECT_FALSE(button->hasFace);
-    EXPECT_EQ(1u, log.Count(L"[WRN] Failed to set button face hr = 0x80070005. Try again\n"));
-    EXPECT_EQ(1u, log.Count(L"[WRN] Again failed to set button face hr = 0x80070005\n"));
+    EXPECT_EQ(1, log.Count(L"[WRN] Failed to set button face hr = 0x80070005. Try again\n"));
+    EXPECT_EQ(1, log.Count(L"[WRN] Again failed to set button face hr = 0x80070005\n"));
     EXPECT_FALSE(log.Contains(L"PasteFace() successful"));
     EXPECT_EQ(L"KVCBBTVX2_0002", button->Tag());
     EXPECT_EQ(L"Anhänge ablegen", button->Tooltip());

@@ -3,3 +3,10 @@
 # the CommandBars, Office and Outlook doubles.
 kq_add_gtest(addin_button_face_tests SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ButtonFaceTest.cpp ${BRENMARK_RC}
              LIBS brenmarkcore kqdoubles)
+kq_add_gtest(addin_legacy_ui_tests SOURCES
+  ${CMAKE_CURRENT_SOURCE_DIR}/EventSinkTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/ButtonClickTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/CommandBarsBuildTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/LegacyRoadTest.cpp
+  ${BRENMARK_RC}
+  LIBS brenmarkcore kqdoubles)

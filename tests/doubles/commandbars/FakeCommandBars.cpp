@@ -91,11 +91,44 @@ void Search(const std::shared_ptr<FakeControlList>& list, long type, const std::
     }
 }
 
-std::shared_ptr<FakeControlList> MakeList(const std::weak_ptr<FakeBar>& bar, const FaceFormats& faces);
+} // namespace
+
+// What the whole host shares: its face formats, the customize callback and
+// the failures scripted on objects it makes later.
+struct FakeHostHooks {
+    FaceFormats faces;
+    std::function<void()> customized;
+    struct NewFailure {
+        std::wstring typeName;
+        std::wstring member;
+        int nth;
+        HRESULT hr;
+    };
+    std::vector<NewFailure> newFailures;
+
+    void Customized() const
+    {
+        if (customized)
+            customized();
+    }
+    void Script(FakeDispatch& object) const
+    {
+        for (const NewFailure& failure : newFailures)
+            if (failure.typeName == object.TypeName())
+                object.FailInvoke(failure.member.c_str(), failure.nth, failure.hr);
+    }
+};
+
+namespace {
+
+using Hooks = std::shared_ptr<FakeHostHooks>;
+
+std::shared_ptr<FakeControlList> MakeList(const std::weak_ptr<FakeBar>& bar, const Hooks& hooks);
 
 std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>& parent, long type,
-                                         const FaceFormats& faces)
+                                         const Hooks& hooks)
 {
+    const FaceFormats& faces = hooks->faces;
     auto control = std::make_shared<FakeControl>();
     control->type = type;
     control->parent = parent;
@@ -108,8 +141,9 @@ std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>&
     object.AddProperty(L"Type", _variant_t(type));
 
     std::weak_ptr<FakeControl> weak = control;
+    std::weak_ptr<FakeHostHooks> host = hooks;
     object.AddMember(L"Delete", ACCESS_METHOD, {Optional(VT_VARIANT)},
-                     [weak](FakeDispatch&, const Invocation&, VARIANT* result) {
+                     [weak, host](FakeDispatch&, const Invocation&, VARIANT* result) {
                          auto self = weak.lock();
                          if (!self || self->deleted)
                              return GONE;
@@ -118,17 +152,20 @@ std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>&
                              items.erase(std::remove(items.begin(), items.end(), self), items.end());
                          }
                          self->deleted = true;
+                         if (auto h = host.lock())
+                             h->Customized();
                          return Return(result, _variant_t());
                      });
 
     if (type == FAKE_CONTROL_POPUP) {
         object.AcceptInterface(DOC_IID_CommandBarPopup);
-        control->children = MakeList(std::weak_ptr<FakeBar>(), faces);
+        control->children = MakeList(std::weak_ptr<FakeBar>(), hooks);
         std::weak_ptr<FakeControlList> children = control->children;
         object.AddMember(L"Controls", ACCESS_GET, {}, [children](FakeDispatch&, const Invocation&, VARIANT* result) {
             auto list = children.lock();
             return list ? Return(result, ObjectResult(list->object)) : GONE;
         });
+        hooks->Script(object);
         return control;
     }
 
@@ -183,10 +220,11 @@ std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>&
         ::CloseClipboard();
         return Return(result, _variant_t());
     });
+    hooks->Script(object);
     return control;
 }
 
-std::shared_ptr<FakeControlList> MakeList(const std::weak_ptr<FakeBar>& bar, const FaceFormats& faces)
+std::shared_ptr<FakeControlList> MakeList(const std::weak_ptr<FakeBar>& bar, const Hooks& hooks)
 {
     auto list = std::make_shared<FakeControlList>();
     list->bar = bar;
@@ -201,7 +239,7 @@ std::shared_ptr<FakeControlList> MakeList(const std::weak_ptr<FakeBar>& bar, con
         L"Add", ACCESS_METHOD,
         {Optional(VT_VARIANT), Optional(VT_VARIANT), Optional(VT_VARIANT), Optional(VT_VARIANT),
          Optional(VT_VARIANT)},
-        [weak, faces](FakeDispatch&, const Invocation& call, VARIANT* result) {
+        [weak, hooks](FakeDispatch&, const Invocation& call, VARIANT* result) {
             auto self = weak.lock();
             if (!self)
                 return GONE;
@@ -227,13 +265,15 @@ std::shared_ptr<FakeControlList> MakeList(const std::weak_ptr<FakeBar>& bar, con
             if (!IsMissing(temporaryArg) && !ToBool(temporaryArg, &temporary))
                 return DISP_E_TYPEMISMATCH;
 
-            auto control = MakeControl(self, type, faces);
+            auto control = MakeControl(self, type, hooks);
             control->temporary = temporary;
             control->before = before;
             auto at = before ? self->controls.begin() + (before - 1) : self->controls.end();
             self->controls.insert(at, control);
+            hooks->Customized();
             return Return(result, ObjectResult(control->object));
         });
+    hooks->Script(*list->object);
     return list;
 }
 
@@ -311,6 +351,7 @@ std::vector<std::wstring> FakeBar::Captions() const
 }
 
 struct FakeCommandBars::State {
+    std::shared_ptr<FakeHostHooks> hooks = std::make_shared<FakeHostHooks>();
     FakeDispatchPtr object;
     std::vector<std::shared_ptr<FakeBar>> bars;
     std::shared_ptr<FakeBar> menuBar;
@@ -318,6 +359,7 @@ struct FakeCommandBars::State {
 
 FakeCommandBars::FakeCommandBars(FaceFormats faces) : m_state(std::make_shared<State>()), m_faces(std::move(faces))
 {
+    m_state->hooks->faces = m_faces;
     m_state->object = FakeDispatch::Create(L"CommandBars");
     m_object = m_state->object;
     m_object->AcceptInterface(DOC_IID_CommandBars);
@@ -362,7 +404,7 @@ std::shared_ptr<FakeBar> FakeCommandBars::AddToolbar(const std::wstring& name)
     bar->object->AcceptInterface(DOC_IID_CommandBar);
     bar->object->AddProperty(L"Name", _variant_t(name.c_str()));
     bar->object->AddProperty(L"Protection", _variant_t(0L), ACCESS_GET | ACCESS_PUT);
-    bar->controls = MakeList(bar, m_faces);
+    bar->controls = MakeList(bar, m_state->hooks);
     std::weak_ptr<FakeBar> weak = bar;
     bar->object->AddMember(L"Controls", ACCESS_GET, {}, [weak](FakeDispatch&, const Invocation&, VARIANT* result) {
         auto self = weak.lock();
@@ -415,7 +457,7 @@ std::shared_ptr<FakeBar> FakeCommandBars::AddMenuBar(const std::wstring& name, c
 std::shared_ptr<FakeControl> FakeCommandBars::AddControl(const std::shared_ptr<FakeControlList>& list, long type,
                                                          const std::wstring& caption, const std::wstring& tag)
 {
-    auto control = MakeControl(list, type, m_faces);
+    auto control = MakeControl(list, type, m_state->hooks);
     control->object->SetProperty(L"Caption", _variant_t(caption.c_str()));
     control->object->SetProperty(L"Tag", _variant_t(tag.c_str()));
     list->controls.push_back(control);
@@ -447,6 +489,16 @@ std::shared_ptr<FakeControl> FakeCommandBars::Find(const std::wstring& tag) cons
 {
     auto found = FindAll(tag);
     return found.empty() ? nullptr : found.front();
+}
+
+void FakeCommandBars::OnCustomize(std::function<void()> callback)
+{
+    m_state->hooks->customized = std::move(callback);
+}
+
+void FakeCommandBars::FailOnNew(const std::wstring& typeName, const std::wstring& member, int nth, HRESULT hr)
+{
+    m_state->hooks->newFailures.push_back(FakeHostHooks::NewFailure{typeName, member, nth, hr});
 }
 
 void FakeCommandBars::AddTypicalBars()

@@ -19,6 +19,7 @@
 
 #include "FakeDispatch.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -123,6 +124,14 @@ public:
     std::shared_ptr<FakeControl> Find(const std::wstring& tag) const;
 
     const FaceFormats& Faces() const { return m_faces; }
+
+    // Called whenever a control is added or deleted (Word marks its template
+    // as changed then).
+    void OnCustomize(std::function<void()> callback);
+    // A failure scripted on the objects the host makes later: the n-th
+    // Invoke of the member (0: every one) on each new object of the type
+    // ("CommandBarPopup", "CommandBarButton", "CommandBarControls").
+    void FailOnNew(const std::wstring& typeName, const std::wstring& member, int nth, HRESULT hr);
 
     // A typical window: menu bar "Menu Bar" with "Datei", "Bearbeiten",
     // "Ansicht", "?"; toolbars "Standard" and "Formatting".

@@ -1,0 +1,272 @@
+// The add-in's road in hosts without its ribbon, end to end: Outlook 12
+// with and without MultiProcess, explorers built at their first activation,
+// mail inspectors equipped when they open, windows that close in any order
+// and after the add-in's shutdown, events with wrong argument counts, and
+// clicks on the legacy controls of Word 11 that reach the receiving program
+// and the dialogs.
+#include "LegacyAddinFixture.h"
+
+#include "DialogWatcher.h"
+#include "OberlaneStandin.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace doubles;
+
+namespace {
+
+const IID DOC_ExplorersEvents = {0x00063078, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID DOC_ExplorerEvents = {0x0006304f, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID DOC_InspectorsEvents = {0x00063079, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+const wchar_t EXPLORER_ACTIVATE[] = L"[INF] Outlook Explorer->OnExplorerActivate invoked\n";
+const wchar_t NEW_EXPLORER[] = L"[INF] Outlook Explorer->OnNewExplorer invoked\n";
+const wchar_t NEW_INSPECTOR[] = L"[INF] Outlook Inspectors->OnNewInspector invoked\n";
+
+const std::vector<std::wstring> INSPECTOR_BUTTON_TAGS = {L"KVPMBTSVX2_0001", L"KVPMBTSVX2_0002", L"KVPMBTSVX2_0003",
+                                                         L"KVCBBTSVX2_0001"};
+
+int ClickSinks(const FakeCommandBars& window, const std::vector<std::wstring>& tags)
+{
+    int sinks = 0;
+    for (const std::wstring& tag : tags)
+        for (const auto& control : window.FindAll(tag))
+            sinks += control->ClickSinks();
+    return sinks;
+}
+
+class LegacyRoadTest : public LegacyAddinTest
+{
+protected:
+    void StartOutlook(DWORD multiProcess)
+    {
+        SetSetting(L"MultiProcess", multiProcess);
+        MakeOutlook();
+        ASSERT_EQ(S_OK, Start(outlook->Application())) << log.Text().c_str();
+    }
+
+    std::shared_ptr<FakeOutlookWindow> OpenMail(const wchar_t* messageClass, bool sent)
+    {
+        FakeDispatchPtr item = FakeOutlook::MakeItem(messageClass, sent);
+        return outlook->OpenInspector(item);
+    }
+};
+
+TEST_F(LegacyRoadTest, OutlookWithMultiProcessBuildsEachNewExplorerOnceAtItsFirstActivation)
+{
+    StartOutlook(1);
+    EXPECT_EQ(1, outlook->Explorers()->SinkCount(DOC_ExplorersEvents));
+    EXPECT_EQ(1, outlook->Inspectors()->SinkCount(DOC_InspectorsEvents));
+    EXPECT_TRUE(outlook->MainExplorer()->commandBars->Find(L"KVPMVX2_0001"));
+
+    auto explorer = outlook->OpenExplorer();
+    EXPECT_EQ(1, log.Count(NEW_EXPLORER));
+    EXPECT_EQ(1, explorer->Sinks());
+    EXPECT_FALSE(explorer->commandBars->Find(L"KVPMVX2_0001"));
+
+    EXPECT_EQ(S_OK, outlook->Activate(explorer));
+    EXPECT_EQ(S_OK, outlook->Activate(explorer));
+    EXPECT_EQ(1, log.Count(EXPLORER_ACTIVATE));
+    EXPECT_EQ(1u, explorer->commandBars->FindAll(L"KVPMVX2_0001").size());
+    EXPECT_EQ(1u, explorer->commandBars->FindAll(L"KVCBBTVX2_0001").size());
+    // The explorer's controls get no click sinks of their own.
+    EXPECT_EQ(0, ClickSinks(*explorer->commandBars, {L"KVPMBTVX2_0001", L"KVCBBTVX2_0001"}));
+
+    EXPECT_EQ(S_OK, outlook->Close(explorer));
+    EXPECT_EQ(0, explorer->Sinks());
+    Stop();
+    EXPECT_EQ(0, outlook->Explorers()->SinkCount(DOC_ExplorersEvents));
+    EXPECT_EQ(0, outlook->Inspectors()->SinkCount(DOC_InspectorsEvents));
+}
+
+TEST_F(LegacyRoadTest, OutlookWithoutMultiProcessLeavesNewExplorersAloneButEquipsMailInspectors)
+{
+    StartOutlook(0);
+    EXPECT_EQ(0, outlook->Explorers()->SinkCount(DOC_ExplorersEvents));
+
+    auto explorer = outlook->OpenExplorer();
+    outlook->Activate(explorer);
+    EXPECT_EQ(0, explorer->Sinks());
+    EXPECT_FALSE(explorer->commandBars->Find(L"KVPMVX2_0001"));
+
+    auto inspector = OpenMail(L"IPM.Note", true);
+    EXPECT_EQ(1, inspector->Sinks());
+    EXPECT_EQ(4, ClickSinks(*inspector->commandBars, INSPECTOR_BUTTON_TAGS));
+
+    outlook->Close(inspector);
+    outlook->Close(explorer);
+    Stop();
+}
+
+struct InspectorCase {
+    const char* name;
+    const wchar_t* messageClass;
+    bool sent;
+    bool equipped;
+};
+
+class InspectorKindTest : public LegacyRoadTest, public testing::WithParamInterface<InspectorCase>
+{
+};
+
+TEST_P(InspectorKindTest, OnlyASentOrReceivedPlainMailGetsSinkAndButtons)
+{
+    StartOutlook(0);
+    auto inspector = OpenMail(GetParam().messageClass, GetParam().sent);
+
+    EXPECT_EQ(1, log.Count(NEW_INSPECTOR));
+    EXPECT_EQ(GetParam().equipped ? 1 : 0, inspector->Sinks());
+    EXPECT_EQ(GetParam().equipped, inspector->commandBars->Find(L"KVPMSVX2_0001") != nullptr);
+    EXPECT_EQ(GetParam().equipped ? 1 : 0, log.Count(L"[INF] Outlook Inspector->OnInspectorActivate invoked\n"));
+    outlook->Close(inspector);
+    Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, InspectorKindTest,
+                         testing::Values(InspectorCase{"ReceivedMail", L"IPM.Note", true, true},
+                                         InspectorCase{"ClassInOtherCase", L"ipm.NOTE", true, true},
+                                         InspectorCase{"MailBeingWritten", L"IPM.Note", false, false},
+                                         InspectorCase{"SignedMail", L"IPM.Note.SMIME", true, false},
+                                         InspectorCase{"Appointment", L"IPM.Appointment", false, false}),
+                         [](const testing::TestParamInfo<InspectorCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(LegacyRoadTest, ExplorerWhoseBarsCannotBeReadIsBuiltAtItsNextActivation)
+{
+    StartOutlook(1);
+    auto explorer = outlook->OpenExplorer();
+    explorer->object->FailInvoke(L"CommandBars", 1, E_FAIL);
+
+    outlook->Activate(explorer);
+    EXPECT_EQ(1, log.Count(L"[ERR] Failed to access CommandBars property! hr = 0x80004005\n"));
+    EXPECT_FALSE(explorer->commandBars->Find(L"KVPMVX2_0001"));
+    outlook->Activate(explorer);
+    EXPECT_TRUE(explorer->commandBars->Find(L"KVPMVX2_0001"));
+
+    outlook->Close(explorer);
+    Stop();
+}
+
+TEST_F(LegacyRoadTest, WindowsClosingInAnyOrderAndAfterShutdownTouchNothingOfTheAddin)
+{
+    StartOutlook(1);
+    auto first = outlook->OpenExplorer();
+    auto second = outlook->OpenExplorer();
+    outlook->Activate(first);
+    outlook->Activate(second);
+    auto mailA = OpenMail(L"IPM.Note", true);
+    auto mailB = OpenMail(L"IPM.Note", true);
+    auto buttonOfA = mailA->commandBars->Find(L"KVCBBTSVX2_0001");
+    ASSERT_TRUE(buttonOfA);
+
+    outlook->Close(mailA);
+    // Closing an inspector lets go of its own click sinks only.
+    EXPECT_EQ(0, buttonOfA->ClickSinks());
+    EXPECT_EQ(4, ClickSinks(*mailB->commandBars, INSPECTOR_BUTTON_TAGS));
+    EXPECT_EQ(4, ClickSinks(*outlook->MainExplorer()->commandBars,
+                            {L"KVPMBTVX2_0001", L"KVPMBTVX2_0002", L"KVPMBTVX2_0003", L"KVCBBTVX2_0001"}));
+    outlook->Close(second);
+    EXPECT_EQ(1, first->Sinks());
+
+    Stop();
+    EXPECT_EQ(0, first->Sinks());
+    EXPECT_EQ(0, mailB->Sinks());
+    EXPECT_EQ(0, ClickSinks(*mailB->commandBars, INSPECTOR_BUTTON_TAGS));
+    log.Mark();
+    // Windows still open when the add-in went away close later.
+    EXPECT_EQ(S_OK, outlook->Close(mailB));
+    EXPECT_EQ(S_OK, outlook->Close(first));
+    outlook->OpenExplorer();
+    OpenMail(L"IPM.Note", true);
+    EXPECT_EQ(L"", log.Text());
+    ReleaseAddin();
+}
+
+TEST_F(LegacyRoadTest, EventsWithWrongArgumentCountsReachNothing)
+{
+    StartOutlook(1);
+    auto explorer = outlook->OpenExplorer();
+    log.Mark();
+
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, outlook->Inspectors()->Fire(DOC_InspectorsEvents, 0xF001));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              outlook->Explorers()->Fire(DOC_ExplorersEvents, 0xF001,
+                                         {DispatchVariant(explorer->object), DispatchVariant(explorer->object)}));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, explorer->object->Fire(DOC_ExplorerEvents, 0xF001, {_variant_t(1L)}));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, explorer->object->Fire(DOC_ExplorerEvents, 0xF008, {_variant_t(1L)}));
+    EXPECT_EQ(L"", log.Text());
+    EXPECT_EQ(1, explorer->Sinks());
+
+    outlook->Close(explorer);
+    Stop();
+}
+
+TEST_F(LegacyRoadTest, ShutdownWithoutAWindowEverOpenedAndAStartThatFailedAtTheExplorer)
+{
+    MakeOutlook();
+    outlook->Application()->FailInvoke(L"ActiveExplorer", 0, E_ACCESSDENIED);
+    EXPECT_EQ(E_ACCESSDENIED, Start(outlook->Application()));
+    EXPECT_EQ(1, log.Count(L"[ERR] Failed to access ActiveExplorer property! hr = 0x80070005\n"));
+    EXPECT_EQ(0, outlook->Inspectors()->SinkCount(DOC_InspectorsEvents));
+    Stop();
+}
+
+class WordClickTest : public LegacyRoadTest
+{
+protected:
+    void SetUp() override
+    {
+        LegacyRoadTest::SetUp();
+        reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Loader", standin.Path());
+        reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Params1",
+                    L"label=\"Ablage\" appid=7 configid=9");
+        MakeOffice(OfficeApp::Word, 11);
+        office->Document().OpenFile(documents / L"Bericht.doc");
+        ASSERT_EQ(S_OK, Start(office->Application())) << log.Text().c_str();
+    }
+    void TearDown() override
+    {
+        if (addin)
+            Stop();
+        LegacyRoadTest::TearDown();
+    }
+
+    TempDir documents;
+    OberlaneStandin standin;
+};
+
+TEST_F(WordClickTest, ArchiveButtonAndEntryHandTheDocumentToTheReceivingProgram)
+{
+    ASSERT_EQ(S_OK, bars->Find(L"KVCBBTVX2_0001")->Click());
+    ASSERT_EQ(S_OK, bars->Find(L"KVPMBTVX2_0001")->Click());
+
+    ASSERT_TRUE(standin.WaitForRecords(2));
+    for (const StandinRecord& record : standin.Records()) {
+        EXPECT_EQ(0u, record.parameters.find(L"label=\"Ablage\" appid=7 configid=9 files="))
+            << record.parameters.c_str();
+        EXPECT_NE(std::wstring::npos, record.parameters.find(L" startapp=2"));
+        std::vector<std::wstring> ids = FilesParameter(record.parameters);
+        ASSERT_EQ(1u, ids.size());
+        std::wstring folder = TempPath() + L"kq_temp_inbox\\" + ids[0];
+        std::string handoff = ReadFileBytes(folder + L"\\" + ids[0] + L".xml");
+        EXPECT_NE(std::string::npos, handoff.find("Bericht.doc")) << handoff;
+        RemoveTree(folder);
+    }
+}
+
+TEST_F(WordClickTest, SettingsAndInfoEntriesOpenTheirDialogs)
+{
+    DialogWatcher watcher({}, DialogAnswer{IDCANCEL});
+    EXPECT_EQ(S_OK, bars->Find(L"KVPMBTVX2_0002")->Click());
+    EXPECT_EQ(S_OK, bars->Find(L"KVPMBTVX2_0003")->Click());
+
+    ASSERT_EQ(2u, watcher.Count());
+    std::vector<SeenDialog> seen = watcher.Seen();
+    EXPECT_EQ(1, log.Count(L"[INF] Outlook CMarvikAddin->OnSettings invoked\n"));
+    EXPECT_EQ(1, log.Count(L"[INF] Outlook CMarvikAddin->OnAbout invoked\n"));
+    EXPECT_NE(seen[0].caption, seen[1].caption);
+}
+
+} // namespace
