@@ -84,6 +84,14 @@ HRESULT FindTaggedControl(IDispatch* bar, long type, const wchar_t* tag, IDispat
     return FAILED(conversion) ? conversion : hr;
 }
 
+// Deletes a control that FindControl gave, through its typed interface.
+HRESULT DeleteControl(IDispatch* found, const _variant_t& temporary)
+{
+    IDispatchPtr control;
+    HRESULT hr = QueryTypedInterface(found, IID_CommandBarControl, control);
+    return FAILED(hr) ? hr : TypedCall(control, L"Delete", nullptr, {temporary});
+}
+
 // A new temporary control of the collection, asked for its typed interface.
 HRESULT AddTemporaryControl(IDispatch* controls, long type, const _variant_t& before, REFIID iid,
                             IDispatchPtr& control)
@@ -248,10 +256,7 @@ HRESULT CCommandBarsBuild::RemoveEarlierPopup()
     if (!popup)
         return hr;
     g_Log.Info(L"pPopupMenu->Delete\n");
-    IDispatchPtr control;
-    hr = QueryTypedInterface(popup, IID_CommandBarControl, control);
-    if (SUCCEEDED(hr))
-        hr = TypedCall(control, L"Delete", nullptr, {_variant_t(static_cast<short>(0))});
+    hr = DeleteControl(popup, _variant_t(static_cast<short>(0)));
     if (FAILED(hr))
         return Failed(L"Failed to call pPopupMenu->Delete! hr = 0x%08X\n", hr);
     return hr;
@@ -294,10 +299,7 @@ HRESULT CCommandBarsBuild::RemoveEarlierArchiveButton()
     if (!button)
         return hr;
     g_Log.Info(L"ToolbarButton found, try to delete\n");
-    IDispatchPtr control;
-    HRESULT deleted = QueryTypedInterface(button, IID_CommandBarControl, control);
-    if (SUCCEEDED(deleted))
-        deleted = TypedCall(control, L"Delete", nullptr, {MissingArgument()});
+    HRESULT deleted = DeleteControl(button, MissingArgument());
     // A button that stays is found again and kept below.
     if (FAILED(deleted))
         g_Log.Error(L"Error: can't delete ToolbarButton! hr = 0x%08X\n", static_cast<unsigned>(deleted));

@@ -4,6 +4,8 @@
 #include "AddinFixture.h"
 #include "FakeOffice.h"
 #include "TempDir.h"
+#include "commandbars/FakeCommandBars.h"
+#include "outlook/FakeOutlookWindows.h"
 
 #include <gtest/gtest.h>
 #include <olectl.h>
@@ -15,7 +17,8 @@ using namespace doubles;
 namespace {
 
 const wchar_t RIBBON_START[] = L"[INF] cancel OnStartupComplete, we want to use Ribbons!";
-const wchar_t LEGACY_START[] = L"[WRN] This host has no legacy buttons in this build!";
+// The command-bar road has begun to build the window's menu and buttons.
+const wchar_t LEGACY_START[] = L"[INF] try to find standard toolbar...\n";
 const wchar_t RIBBON_SHUTDOWN[] = L"[INF] cancel OnBeginShutdown, we used Ribbons!";
 
 class LifecycleTest : public AddinTest
@@ -26,9 +29,14 @@ protected:
         if (application)
             application->ClearObjectProperties();
         application = nullptr;
+        outlook.reset();
+        bars.reset();
     }
 
     FakeDispatchPtr application;
+    // The legacy road's host: Outlook with its windows, or a window's bars.
+    std::unique_ptr<FakeOutlook> outlook;
+    std::unique_ptr<FakeCommandBars> bars;
 };
 
 struct StartupCase {
@@ -54,8 +62,22 @@ class StartupTableTest : public LifecycleTest, public testing::WithParamInterfac
 TEST_P(StartupTableTest, HostKindVersionAndRoad)
 {
     const StartupCase& c = GetParam();
-    bool outlook = std::wstring(c.name) == L"Outlook";
-    application = MakeHostApplication(c.name, c.version, !outlook);
+    bool isOutlook = std::wstring(c.name) == L"Outlook";
+    if (isOutlook && !c.ribbon) {
+        outlook = std::make_unique<FakeOutlook>(c.version);
+        application = outlook->Application();
+    } else {
+        application = MakeHostApplication(c.name, c.version, !isOutlook);
+        if (!c.ribbon) {
+            bars = std::make_unique<FakeCommandBars>();
+            bars->AddTypicalBars();
+            application->SetProperty(L"CommandBars", DispatchVariant(bars->Object()));
+            // Word's template, which the legacy buttons change.
+            FakeDispatchPtr normal = FakeDispatch::Create(L"Template");
+            normal->AddProperty(L"Saved", _variant_t(true), ACCESS_GET | ACCESS_PUT);
+            application->AddProperty(L"CustomizationContext", DispatchVariant(normal));
+        }
+    }
 
     EXPECT_EQ(Start(application), S_OK) << ToUtf8(log.Text());
     EXPECT_EQ(object->GetHostKind(), c.kind);
@@ -65,7 +87,7 @@ TEST_P(StartupTableTest, HostKindVersionAndRoad)
     EXPECT_TRUE(log.Contains(std::wstring(L"[INF] Office Application ") + c.name + L"\n"));
     std::wstring major = std::to_wstring(c.major);
     EXPECT_TRUE(log.Contains(std::wstring(c.name) + L" Version: " + major + L" (" + c.version + L")\n"));
-    EXPECT_EQ(application->CallCount(L"CommandBars"), outlook ? 0 : 1);
+    EXPECT_EQ(application->CallCount(L"CommandBars"), isOutlook ? 0 : 1);
 
     Stop();
     EXPECT_EQ(log.Count(RIBBON_SHUTDOWN), c.ribbon ? 1 : 0);

@@ -8,6 +8,7 @@
 #include "ScopedHandles.h"
 #include "commandbars/FakeCommandBars.h"
 
+#include "ConnectorClient.h"
 #include "LogTail.h"
 
 #include <gtest/gtest.h>
@@ -273,6 +274,25 @@ TEST_F(ButtonFaceTest, ClipboardHeldByAnotherProgramIsNotTakenOver)
     EXPECT_EQ(L"Dokument ablegen", button->Tooltip());
     EXPECT_TRUE(log.Contains(L"[WRN] Failed to save the clipboard, the button gets no face\n"));
     ExpectUserClipboardBack(OfficeFaceFormats());
+}
+
+// The built module of this program's bitness carries both faces as the
+// buttons need them: 16 by 16 pixels, 4 bits per pixel, uncompressed.
+TEST(BrenmarkButtonFaces, ModuleCarriesBothBitmaps)
+{
+    HMODULE module = LoadLibraryExW(BrenmarkPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module) << GetLastError();
+    for (WORD id : {IDB_ARCHIVE_FACE, IDB_ATTACHMENT_FACE}) {
+        HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2)); // RT_BITMAP
+        ASSERT_TRUE(resource) << id;
+        const BITMAPINFOHEADER* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, resource)));
+        ASSERT_TRUE(header);
+        EXPECT_EQ(16, header->biWidth);
+        EXPECT_EQ(16, header->biHeight);
+        EXPECT_EQ(4, header->biBitCount);
+        EXPECT_EQ(static_cast<DWORD>(BI_RGB), header->biCompression);
+    }
+    FreeLibrary(module);
 }
 
 } // namespace

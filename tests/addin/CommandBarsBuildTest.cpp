@@ -144,8 +144,9 @@ TEST_P(EntriesTest, AttachmentEntriesOnlyInOutlookAndSettingsOnlyWhenAllowed)
     EXPECT_EQ(c.buttons, TagsOf(window->Bar(L"Standard")->Controls()));
     // One click sink for each entry and button, none for anything else.
     EXPECT_EQ(static_cast<int>(c.entries.size() + c.buttons.size()), SinkedControls(*window, MAIN_TAGS));
-    if (c.buttons.size() == 2)
+    if (c.buttons.size() == 2) {
         EXPECT_EQ(L"Anhänge ablegen", window->Bar(L"Standard")->Controls()[1]->Tooltip());
+    }
     Stop();
     EXPECT_EQ(0, SinkedControls(*window, MAIN_TAGS));
 }

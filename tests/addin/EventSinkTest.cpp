@@ -23,7 +23,7 @@ const IID DOC_InspectorEvents = {0x0006302a, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46
 const IID DOC_InspectorsEvents = {0x00063079, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID SOME_IID = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
 
-struct EventSpec {
+struct EventRow {
     const wchar_t* name;
     DISPID id;
     UINT argCount;
@@ -35,7 +35,7 @@ struct SinkKind {
     // these checks.
     std::function<CEventSink*(IDispatch* explorer)> make;
     IID events;
-    std::vector<EventSpec> members;
+    std::vector<EventRow> members;
 };
 
 template <typename Sink, typename... Args>
@@ -69,8 +69,9 @@ protected:
     }
     void TearDown() override
     {
-        if (sink)
+        if (sink) {
             EXPECT_EQ(0u, sink->Release());
+        }
         explorer = nullptr;
         EXPECT_EQ(FakeObjectCount(), 0);
     }
@@ -127,7 +128,7 @@ TEST_P(EventSinkTest, QueryInterfaceAnswersUnknownDispatchAndItsOwnEventInterfac
 
 TEST_P(EventSinkTest, GetIDsOfNamesKnowsItsEventsByExactNameAndChecksInOrder)
 {
-    for (const EventSpec& member : GetParam().members) {
+    for (const EventRow& member : GetParam().members) {
         DISPID id = 0;
         EXPECT_EQ(S_OK, Lookup(member.name, &id)) << member.name;
         EXPECT_EQ(member.id, id);
@@ -151,15 +152,16 @@ TEST_P(EventSinkTest, GetIDsOfNamesKnowsItsEventsByExactNameAndChecksInOrder)
 
 TEST_P(EventSinkTest, InvokeChecksInterfaceThenMemberThenParametersThenCount)
 {
-    const EventSpec& member = GetParam().members[0];
+    const EventRow& member = GetParam().members[0];
     EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, Call(4711, 9, SOME_IID, false));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(4711, member.argCount, IID_NULL, false));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(DISPID_VALUE, member.argCount));
     EXPECT_EQ(E_POINTER, Call(member.id, member.argCount, IID_NULL, false));
-    for (const EventSpec& event : GetParam().members) {
+    for (const EventRow& event : GetParam().members) {
         EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(event.id, event.argCount + 1));
-        if (event.argCount > 0)
+        if (event.argCount > 0) {
             EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(event.id, event.argCount - 1));
+        }
     }
 }
 
@@ -211,7 +213,7 @@ TEST_P(EventSinkTest, UnadviseDisconnectsOnceAndASecondUnadviseDoesNothing)
     sink->Unadvise();
     EXPECT_EQ(0, source->SinkCount(GetParam().events));
     // An event that still reaches an unadvised sink finds no add-in.
-    const EventSpec& member = GetParam().members[0];
+    const EventRow& member = GetParam().members[0];
     EXPECT_EQ(S_OK, Call(member.id, member.argCount));
 }
 
