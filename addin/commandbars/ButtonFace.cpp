@@ -7,7 +7,7 @@
 #include "ModuleInstance.h"
 #include "ScopedHandles.h"
 #include "TransBitmap.h"
-#include "TypedInterface.h"
+#include "TypedCalls.h"
 #include "WideFormat.h"
 
 namespace {

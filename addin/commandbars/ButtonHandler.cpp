@@ -4,7 +4,7 @@
 #include "CommandBarTags.h"
 #include "DispatchHelpers.h"
 #include "MarvikAddin.h"
-#include "TypedInterface.h"
+#include "TypedCalls.h"
 
 #include <cwchar>
 
@@ -56,7 +56,7 @@ void CButtonHandler::OnEvent(DISPID, const DISPPARAMS& params)
     IDispatch* control = ObjectArgument(params, 1);
     IDispatchPtr button;
     _bstr_t tag;
-    if (FAILED(QueryTypedInterface(control, IID__CommandBarButton, button)) ||
+    if (FAILED(QueryTypedInterface(control, IID__CommandBarButton, &button)) ||
         FAILED(TypedGetText(button, L"Tag", tag)))
         return;
     const wchar_t* text = tag.length() ? static_cast<const wchar_t*>(tag) : L"";

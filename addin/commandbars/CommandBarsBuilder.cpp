@@ -9,7 +9,7 @@
 #include "LogFile.h"
 #include "MarvikAddin.h"
 #include "ModuleInstance.h"
-#include "TypedInterface.h"
+#include "TypedCalls.h"
 
 #include <cwchar>
 #include <new>
@@ -65,7 +65,7 @@ HRESULT GetTypedObject(IDispatch* object, const wchar_t* name, REFIID iid, IDisp
         return hr;
     if (!value)
         return E_POINTER;
-    HRESULT query = QueryTypedInterface(value, iid, typed);
+    HRESULT query = QueryTypedInterface(value, iid, &typed);
     return FAILED(query) ? query : hr;
 }
 
@@ -88,7 +88,7 @@ HRESULT FindTaggedControl(IDispatch* bar, long type, const wchar_t* tag, IDispat
 HRESULT DeleteControl(IDispatch* found, const _variant_t& temporary)
 {
     IDispatchPtr control;
-    HRESULT hr = QueryTypedInterface(found, IID_CommandBarControl, control);
+    HRESULT hr = QueryTypedInterface(found, IID_CommandBarControl, &control);
     return FAILED(hr) ? hr : TypedCall(control, L"Delete", nullptr, {temporary});
 }
 
@@ -109,7 +109,7 @@ HRESULT AddTemporaryControl(IDispatch* controls, long type, const _variant_t& be
         return conversion;
     if (!added)
         return E_POINTER;
-    HRESULT query = QueryTypedInterface(added, iid, control);
+    HRESULT query = QueryTypedInterface(added, iid, &control);
     return FAILED(query) ? query : hr;
 }
 
@@ -215,7 +215,7 @@ HRESULT CCommandBarsBuild::Run()
 
 HRESULT CCommandBarsBuild::OpenMenuBar()
 {
-    HRESULT hr = QueryTypedInterface(m_commandBars, IID__CommandBars, m_bars);
+    HRESULT hr = QueryTypedInterface(m_commandBars, IID__CommandBars, &m_bars);
     long count = 0;
     if (SUCCEEDED(hr))
         hr = TypedGetLong(m_bars, L"Count", &count);
@@ -225,7 +225,7 @@ HRESULT CCommandBarsBuild::OpenMenuBar()
     IDispatchPtr menuBar;
     hr = TypedGetObject(m_bars, L"ActiveMenuBar", menuBar);
     if (SUCCEEDED(hr) && menuBar)
-        hr = QueryTypedInterface(menuBar, IID_CommandBar, m_menuBar);
+        hr = QueryTypedInterface(menuBar, IID_CommandBar, &m_menuBar);
     if (FAILED(hr))
         return Failed(L"Failed to call CommandBars->get_ActiveMenuBar! hr = 0x%08X\n", hr);
     if (!m_menuBar) {
@@ -273,7 +273,7 @@ HRESULT CCommandBarsBuild::FindStandardToolbar()
         IDispatchPtr item;
         IDispatchPtr bar;
         if (FAILED(TypedGetObject(m_bars, L"Item", item, {_variant_t(static_cast<short>(index))})) || !item ||
-            FAILED(QueryTypedInterface(item, IID_CommandBar, bar)))
+            FAILED(QueryTypedInterface(item, IID_CommandBar, &bar)))
             continue;
         _bstr_t name;
         if (FAILED(TypedGetText(bar, L"Name", name)))

@@ -10,7 +10,7 @@
 #include "ExplorerHandlers.h"
 #include "InspectorHandlers.h"
 #include "LogFile.h"
-#include "TypedInterface.h"
+#include "TypedCalls.h"
 
 namespace {
 

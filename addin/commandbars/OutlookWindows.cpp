@@ -10,7 +10,7 @@
 #include "InspectorHandlers.h"
 #include "LogFile.h"
 #include "MailInspector.h"
-#include "TypedInterface.h"
+#include "TypedCalls.h"
 
 #include <algorithm>
 

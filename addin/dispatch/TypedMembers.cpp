@@ -11,7 +11,10 @@ HRESULT InvokeOnce(IDispatch* typed, const wchar_t* name, WORD flags, VARIANT* r
     HRESULT hr = typed->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr))
         return hr;
-    DISPPARAMS params = {args, nullptr, argCount, 0};
+    // A put's value is the one named argument.
+    DISPID putId = DISPID_PROPERTYPUT;
+    bool put = flags == DISPATCH_PROPERTYPUT;
+    DISPPARAMS params = {args, put ? &putId : nullptr, argCount, put ? 1u : 0u};
     return typed->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
 }
 
@@ -35,7 +38,20 @@ HRESULT GetTypedProperty(IDispatch* typed, const wchar_t* name, VARIANT* result)
     return InvokeOnce(typed, name, DISPATCH_PROPERTYGET, result, 0, nullptr);
 }
 
+HRESULT GetTypedPropertyWithArgs(IDispatch* typed, const wchar_t* name, VARIANT* result, UINT argCount,
+                                 VARIANT* args)
+{
+    return InvokeOnce(typed, name, DISPATCH_PROPERTYGET, result, argCount, args);
+}
+
 HRESULT CallTypedMethod(IDispatch* typed, const wchar_t* name, VARIANT* result, UINT argCount, VARIANT* args)
 {
     return InvokeOnce(typed, name, DISPATCH_METHOD, result, argCount, args);
+}
+
+HRESULT PutTypedProperty(IDispatch* typed, const wchar_t* name, VARIANT* value)
+{
+    if (!value)
+        return E_POINTER;
+    return InvokeOnce(typed, name, DISPATCH_PROPERTYPUT, nullptr, 1, value);
 }

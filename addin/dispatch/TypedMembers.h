@@ -15,5 +15,12 @@ HRESULT QueryTypedInterface(IDispatch* object, REFIID iid, IDispatch** typed);
 // A property read (DISPATCH_PROPERTYGET).
 HRESULT GetTypedProperty(IDispatch* typed, const wchar_t* name, VARIANT* result);
 
+// A property read with arguments (an indexed property such as Item).
+HRESULT GetTypedPropertyWithArgs(IDispatch* typed, const wchar_t* name, VARIANT* result, UINT argCount,
+                                 VARIANT* args);
+
 // A method call (DISPATCH_METHOD).
 HRESULT CallTypedMethod(IDispatch* typed, const wchar_t* name, VARIANT* result, UINT argCount, VARIANT* args);
+
+// A property write (DISPATCH_PROPERTYPUT), the value put by value.
+HRESULT PutTypedProperty(IDispatch* typed, const wchar_t* name, VARIANT* value);

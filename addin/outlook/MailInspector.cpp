@@ -3,8 +3,8 @@
 #include "ComSupport.h"
 #include "DispatchHelpers.h"
 #include "LogFile.h"
-#include "OutlookInterfaceIds.h"
-#include "TypedInterface.h"
+#include "OutlookInterfaces.h"
+#include "TypedCalls.h"
 
 #include <cwchar>
 
@@ -33,7 +33,7 @@ int IsMailInspector(IDispatch* inspector)
         return 0;
 
     IDispatchPtr mail;
-    hr = QueryTypedInterface(item, IID__MailItem, mail);
+    hr = QueryTypedInterface(item, IID_Outlook_MailItem, &mail);
     if (FAILED(hr)) {
         g_Log.Error(L"Failed to get Outlook::_MailItem object! hr = 0x%08X\n", static_cast<unsigned>(hr));
         return 0;

@@ -1,5 +1,7 @@
 #include "FakeOutlookWindows.h"
 
+#include "FakeOutlook.h"
+
 #include <algorithm>
 #include <cwchar>
 
@@ -14,7 +16,6 @@ const IID DOC_IID_InspectorsEvents = {0x00063079, 0x0000, 0x0000, {0xc0, 0x00, 0
 // InspectorEvents_10, the inspector's events since Outlook 2002.
 const IID DOC_IID_InspectorEvents = {0x0006302a, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID DOC_IID_MailItem = {0x00063034, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID DOC_IID_AppointmentItem = {0x00063033, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 const DISPID DOC_DISPID_NEWEXPLORER = 0xF001;
 const DISPID DOC_DISPID_NEWINSPECTOR = 0xF001;
@@ -67,10 +68,10 @@ struct FakeOutlook::State {
     std::vector<std::shared_ptr<FakeOutlookWindow>> openInspectors;
 };
 
-FakeOutlook::FakeOutlook(const wchar_t* version) : m_state(std::make_shared<State>())
+FakeOutlook::FakeOutlook(const wchar_t* version, IUnknown* session) : m_state(std::make_shared<State>())
 {
     State& state = *m_state;
-    state.application = FakeDispatch::Create(L"Application");
+    state.application = FakeOutlookApplication::Create(session, version);
     state.explorers = FakeDispatch::Create(L"Explorers");
     state.explorers->AddEventInterface(DOC_IID_ExplorersEvents);
     state.inspectors = FakeDispatch::Create(L"Inspectors");
@@ -80,8 +81,6 @@ FakeOutlook::FakeOutlook(const wchar_t* version) : m_state(std::make_shared<Stat
 
     std::weak_ptr<State> weak = m_state;
     FakeDispatch& app = *state.application;
-    app.AddProperty(L"Name", _variant_t(L"Outlook"));
-    app.AddProperty(L"Version", _variant_t(version));
     app.AddMember(L"Explorers", ACCESS_GET, {}, [weak](FakeDispatch&, const Invocation&, VARIANT* result) {
         auto s = weak.lock();
         return s ? Return(result, s->explorers) : RPC_E_DISCONNECTED;
@@ -169,15 +168,10 @@ HRESULT FakeOutlook::Close(const std::shared_ptr<FakeOutlookWindow>& window)
 
 FakeDispatchPtr FakeOutlook::MakeItem(const wchar_t* messageClass, bool sent)
 {
-    bool mail = _wcsnicmp(messageClass, L"IPM.Note", 8) == 0 && (messageClass[8] == L'\0' || messageClass[8] == L'.');
-    FakeDispatchPtr item = FakeDispatch::Create(mail ? L"MailItem" : L"Item");
-    item->AddProperty(L"MessageClass", _variant_t(messageClass));
-    if (mail) {
-        item->AcceptInterface(DOC_IID_MailItem);
+    FakeDispatchPtr item = FakeOutlookItem::Create(messageClass);
+    const IID* iid = OutlookItemInterface(messageClass);
+    if (iid && IsEqualIID(*iid, DOC_IID_MailItem))
         item->AddProperty(L"Sent", _variant_t(sent));
-    } else if (_wcsnicmp(messageClass, L"IPM.Appointment", 15) == 0) {
-        item->AcceptInterface(DOC_IID_AppointmentItem);
-    }
     return item;
 }
 

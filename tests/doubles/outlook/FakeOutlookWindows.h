@@ -7,8 +7,9 @@
 // the interface id of their kind. When a window closes, Outlook fires Close
 // and then lets go of it.
 //
-// The Application object is an ordinary FakeDispatch: tests and other
-// doubles add the members they need (Session, GetNamespace, ...).
+// The Application is FakeOutlookApplication's (Name, Version, _Application,
+// GetNamespace), and items are FakeOutlookItem's; tests and other doubles
+// add the members they need.
 #pragma once
 
 #include "FakeDispatch.h"
@@ -31,8 +32,9 @@ struct FakeOutlookWindow {
 class FakeOutlook
 {
 public:
-    // Outlook of this version with one explorer open (the active one).
-    explicit FakeOutlook(const wchar_t* version = L"12.0.0.6423");
+    // Outlook of this version with one explorer open (the active one);
+    // session is its MAPI name space's MAPIOBJECT (may be null).
+    explicit FakeOutlook(const wchar_t* version = L"12.0.0.6423", IUnknown* session = nullptr);
     ~FakeOutlook();
     FakeOutlook(const FakeOutlook&) = delete;
     FakeOutlook& operator=(const FakeOutlook&) = delete;
@@ -54,9 +56,8 @@ public:
     // The window's Close event; then Outlook lets go of the window.
     HRESULT Close(const std::shared_ptr<FakeOutlookWindow>& window);
 
-    // An Outlook item of the message class: classes "IPM.Note" and below
-    // are MailItem objects (they answer _MailItem and have Sent), the
-    // others are not.
+    // An Outlook item of the message class (FakeOutlookItem); a MailItem
+    // (one that answers _MailItem) also has Sent.
     static FakeDispatchPtr MakeItem(const wchar_t* messageClass, bool sent);
 
 private:
