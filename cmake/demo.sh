@@ -37,9 +37,9 @@ echo 'C:\Oberlane\Oberlane.exe'
 
 echo
 echo "=== 2. setup.ini, and Brenmark registered from it with the 32-bit regsvr32"
-printf 'COM=yes\r\nLoader=C:\\Oberlane\\Oberlane.exe\r\nParams=label="Archiv" appid=A1 configid=C1\r\n' \
+printf 'COM=yes\r\nMSWord=yes\r\nLoader=C:\\Oberlane\\Oberlane.exe\r\nParams=label="Archiv" appid=A1 configid=C1\r\n' \
   >"$c/setup/setup.ini"
-cp "$bin/addin/Brenmark.dll" "$c/setup/Brenmark.dll"
+cp "$bin/addin/Brenmark.dll" "$bin"/addin/resource*.bin "$c/setup/"
 tr -d '\r' <"$c/setup/setup.ini"
 (cd "$c/setup" && wine 'C:\windows\syswow64\regsvr32.exe' /s 'C:\setup\Brenmark.dll' >/dev/null 2>&1) &&
   echo "regsvr32: registered" || { echo "regsvr32 failed"; exit 1; }
@@ -144,3 +144,43 @@ for id in $(printf '%s' "$params" | sed -n 's/.* files=\([^ ]*\).*/\1/p' | tr ',
   echo
 done
 [ "$host_rc" -eq 0 ] || exit 1
+
+# --- the Office add-in in the Office test host ------------------------------
+echo
+echo "=== 7. the Office add-in: Word loads Brenmark from its Addins key and archives a document"
+# The test host stands in for Word: it loads the add-in as Office does and
+# clicks its archive button; its Word keeps the document in a real file.
+mkdir -p "$c/officehost" "$c/Dokumente/Word"
+cp "$bin/tests/officehost/office_test_host.exe" "$c/officehost/"
+printf 'Quartalsbericht: Umsatz im dritten Quartal +4 %%\n' >"$c/Dokumente/Word/Quartalsbericht.docx"
+win reg query 'HKLM\Software\Microsoft\Office\Word\Addins\Marvik.DovraneAddinVX2' /reg:32 | sed -n '/REG_/p'
+echo
+before=$(grep -c '^\[start\]' "$record" 2>/dev/null) || true
+echo "\$ office_test_host.exe word C:\\Dokumente\\Word\\Quartalsbericht.docx (Title, Author, custom Kunde)"
+set +e
+wine 'C:\officehost\office_test_host.exe' word 'C:\Dokumente\Word\Quartalsbericht.docx' \
+  --builtin 'Title=Quartalsbericht Q3' --builtin 'Author=Anna Berg' --custom 'Kunde=Muster GmbH' 2>/dev/null |
+  tr -d '\r' | sed 's/^/    /'
+host_rc=${PIPESTATUS[0]}
+set -e
+echo "exit code $host_rc"
+for _ in $(seq 50); do
+  starts=$(grep -c '^\[start\]' "$record" 2>/dev/null) || true
+  [ "${starts:-0}" -gt "${before:-0}" ] && break
+  sleep 0.2
+done
+params=$(tr -d '\r' <"$record" | sed -n 's/^parameters=//p' | tail -1)
+[ "${starts:-0}" -gt "${before:-0}" ] || { echo "the receiving program was not started by the add-in"; exit 1; }
+echo
+echo "--- what the receiving program got from the add-in in Word, its parameters:"
+echo "$params"
+for id in $(printf '%s' "$params" | sed -n 's/.* files=\([^ ]*\).*/\1/p' | tr ',' ' '); do
+  echo
+  echo "--- hand-off file %TEMP%\\kq_temp_inbox\\$id\\$id.xml:"
+  tr -d '\r' <"$temp/kq_temp_inbox/$id/$id.xml" | sed '1s/^\xEF\xBB\xBF//; /^$/d'
+  echo
+  echo "--- the document handed off, %TEMP%\\kq_temp_inbox\\$id\\Quartalsbericht.docx:"
+  tr -d '\r' <"$temp/kq_temp_inbox/$id/Quartalsbericht.docx"
+  echo
+done
+[ "$host_rc" = 0 ] || exit 1

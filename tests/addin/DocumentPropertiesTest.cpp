@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
+#include <vector>
 #include <string>
 
 using namespace doubles;
@@ -90,6 +92,32 @@ TEST_F(DocumentPropertiesTest, BuiltInPassTakesTheTwelveNamesExactlyUnderMsoKeys
     // Names outside the table leave no trace.
     EXPECT_FALSE(log.Contains(L"Template"));
     EXPECT_FALSE(log.Contains(L"wrong case"));
+}
+
+TEST_F(DocumentPropertiesTest, EveryOneOfTheTwelveBuiltInNamesHasItsKey)
+{
+    const std::pair<const wchar_t*, const wchar_t*> names[] = {
+        {L"Title", L"MSO_TITLE"},
+        {L"Subject", L"MSO_SUBJECT"},
+        {L"Author", L"MSO_AUTHOR"},
+        {L"Keywords", L"MSO_KEYWORDS"},
+        {L"Comments", L"MSO_COMMENTS"},
+        {L"Last author", L"MSO_LAST_AUTHOR"},
+        {L"Creation date", L"MSO_CREATION_DATE"},
+        {L"Company", L"MSO_COMPANY"},
+        {L"Last save time", L"MSO_LAST_SAVE_TIME"},
+        {L"Number of pages", L"MSO_NUMBER_OF_PAGES"},
+        {L"Category", L"MSO_CATEGORY"},
+        {L"Last print date", L"MSO_LAST_PRINT_DATE"},
+    };
+    std::vector<DocumentPropertySpec> specs;
+    Entries expected;
+    for (const auto& name : names) {
+        specs.push_back({name.first, _variant_t(name.first)});
+        expected[name.second] = name.first;
+    }
+    Copy(specs, 1);
+    EXPECT_EQ(EntriesOf(props), expected);
 }
 
 TEST_F(DocumentPropertiesTest, CustomPassKeepsNamesAndTakesTextsNumbersAndDatesOnly)
