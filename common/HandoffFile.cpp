@@ -1,5 +1,6 @@
 #include "HandoffFile.h"
 
+#include "DocumentPath.h"
 #include "LogFile.h"
 #include "XmlWriter.h"
 
@@ -19,10 +20,14 @@ const wchar_t* TextOf(const _bstr_t& text)
     return text.length() ? static_cast<const wchar_t*>(text) : L"";
 }
 
-bool NamesAFile(const wchar_t* path)
+const wchar_t* SkipReason(DocumentPathKind kind)
 {
-    DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    switch (kind) {
+    case DOCUMENT_DEVICE: return L"it is a device";
+    case DOCUMENT_UNREACHABLE: return L"its name ends in a dot or a blank";
+    case DOCUMENT_TOO_LONG: return L"its path is too long";
+    default: return L"it is no file";
+    }
 }
 
 } // namespace
@@ -111,18 +116,22 @@ int WriteHandoffFileList(const wchar_t* pathList, int count, const CPropertyColl
         return 1;
     const wchar_t* path = pathList;
     for (int i = 0; i < count && *path; ++i, path += wcslen(path) + 1) {
-        // A folder or a vanished file is passed over, not the documents behind it.
-        if (!NamesAFile(path)) {
-            g_Log.Warning(L"WriteHandoffFileList: skipping %s, it is no file\n", path);
+        // The receiving program starts in its own folder: it gets the full
+        // path. A folder, a device or a vanished file is passed over, not the
+        // documents behind it.
+        std::wstring document;
+        DocumentPathKind kind = ResolveDocumentPath(path, &document);
+        if (kind != DOCUMENT_FILE) {
+            g_Log.Warning(L"WriteHandoffFileList: skipping %s, %s\n", path, SkipReason(kind));
             continue;
         }
         wchar_t folder[HANDOFF_PATH_CHARS] = L"";
-        bool ownFolder = IsInInboxDataFolder(path);
+        bool ownFolder = IsInInboxDataFolder(document.c_str());
         if (!ownFolder && !CreateInboxDataFolder(folder, HANDOFF_PATH_CHARS)) {
-            g_Log.Error(L"WriteHandoffFileList: can not create a hand-off folder for %s\n", path);
+            g_Log.Error(L"WriteHandoffFileList: can not create a hand-off folder for %s\n", document.c_str());
             return 0;
         }
-        if (!WriteHandoffFile(path, ownFolder ? nullptr : folder, props, ids, deleteMail))
+        if (!WriteHandoffFile(document.c_str(), ownFolder ? nullptr : folder, props, ids, deleteMail))
             return 0;
     }
     return 1;

@@ -1,16 +1,22 @@
 #include "InboxFolder.h"
 
+#include "DocumentPath.h"
 #include "FileHelpers.h"
+#include "LogFile.h"
 #include "WideFormat.h"
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
 const wchar_t INBOX_NAME[] = L"kq_temp_inbox\\";
 const wchar_t DATA_FOLDER_PREFIX[] = L"kq_data_";
-const size_t TICK_TEXT_CHARS = 32;
+const size_t TICK_DIGITS = 10; // the most a 32-bit tick count takes
+const wchar_t HANDOFF_FILE_EXTENSION[] = L".xml";
 const DWORD RETRY_WAIT_MS = 10;
+// Names taken for this long in a row are no race any more: give up.
+const int MAX_RETRIES = 1000;
 
 // The user's temporary folder with its closing backslash; false when Windows
 // has none (or one too long for MAX_PATH).
@@ -20,46 +26,74 @@ bool GetTempFolder(wchar_t* buf)
     return n > 0 && n < MAX_PATH;
 }
 
+// "kq_data_" followed by the digits of a tick count and nothing else.
+bool IsDataFolderName(const std::wstring& name)
+{
+    const size_t prefix = wcslen(DATA_FOLDER_PREFIX);
+    if (name.size() <= prefix || name.size() > prefix + TICK_DIGITS || name.compare(0, prefix, DATA_FOLDER_PREFIX))
+        return false;
+    for (size_t i = prefix; i < name.size(); ++i)
+        if (name[i] < L'0' || name[i] > L'9')
+            return false;
+    return true;
+}
+
 } // namespace
 
 int CreateInboxDataFolder(wchar_t* buffer, size_t cch)
 {
     wchar_t temp[MAX_PATH];
-    if (!buffer || cch == 0 || !GetTempFolder(temp))
+    if (!buffer || cch == 0)
         return 0;
-    wchar_t inbox[MAX_PATH];
-    if (FormatText(inbox, MAX_PATH, L"%s%s", temp, INBOX_NAME) != static_cast<int>(wcslen(temp) + wcslen(INBOX_NAME)))
+    if (!GetTempFolder(temp)) {
+        g_Log.Error(L"CreateInboxDataFolder: no temporary folder\n");
         return 0;
-    DWORD attributes = GetFileAttributesW(inbox);
+    }
+    const std::wstring inbox = std::wstring(temp) + INBOX_NAME;
+    // The folder with the longest tick and its hand-off file must fit
+    // MAX_PATH, which Windows opens, and the caller's buffer: a cut path
+    // names another folder (or the inbox itself) for every document.
+    const size_t idChars = wcslen(DATA_FOLDER_PREFIX) + TICK_DIGITS;
+    const size_t folderChars = inbox.size() + idChars + 1;
+    if (folderChars >= cch || folderChars + idChars + wcslen(HANDOFF_FILE_EXTENSION) >= MAX_PATH) {
+        g_Log.Error(L"CreateInboxDataFolder: the temporary folder %s is too long for a hand-off folder\n", temp);
+        return 0;
+    }
+    DWORD attributes = GetFileAttributesW(inbox.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        CreateDirectoryW(inbox, nullptr);
+        CreateDirectoryW(inbox.c_str(), nullptr);
 
-    wchar_t path[MAX_PATH];
-    for (;;) {
-        wchar_t tick[TICK_TEXT_CHARS];
-        FormatText(tick, TICK_TEXT_CHARS, L"%lu", GetTickCount());
-        int length = FormatText(path, MAX_PATH, L"%s%s%s\\", inbox, DATA_FOLDER_PREFIX, tick);
-        // A path that does not fit the caller's buffer would name another folder.
-        if (static_cast<size_t>(length) >= cch)
-            return 0;
+    std::wstring path;
+    for (int attempt = 0;; ++attempt) {
+        path = inbox + DATA_FOLDER_PREFIX + std::to_wstring(GetTickCount()) + L"\\";
         // Only a folder that this call made is ours: an existing name (another
         // process was faster, or a file bears it) means the next tick.
-        if (CreateDirectoryW(path, nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
+        if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
             break;
+        if (attempt >= MAX_RETRIES) {
+            g_Log.Error(L"CreateInboxDataFolder: no free hand-off folder in %s\n", inbox.c_str());
+            return 0;
+        }
         Sleep(RETRY_WAIT_MS);
     }
-    CopyText(buffer, cch, path);
+    CopyText(buffer, cch, path.c_str());
     return 1;
 }
 
 bool IsInInboxDataFolder(const wchar_t* path)
 {
     wchar_t temp[MAX_PATH];
-    if (!path || !GetTempFolder(temp))
+    std::wstring full;
+    if (!path || !GetTempFolder(temp) || !GetFullDocumentPath(path, &full))
         return false;
-    wchar_t prefix[MAX_PATH];
-    FormatText(prefix, MAX_PATH, L"%s%s%s", temp, INBOX_NAME, DATA_FOLDER_PREFIX);
-    return wcsncmp(path, prefix, wcslen(prefix)) == 0;
+    // Only the folder that holds the document counts, and only when it is a
+    // hand-off folder directly inside the inbox: a path through "..", a
+    // subfolder or a file lying in the inbox itself gets a folder of its own.
+    const std::wstring inbox = std::wstring(temp) + INBOX_NAME;
+    size_t slash = full.rfind(L'\\');
+    if (slash == std::wstring::npos || slash <= inbox.size() || full.compare(0, inbox.size(), inbox) != 0)
+        return false;
+    return IsDataFolderName(full.substr(inbox.size(), slash - inbox.size()));
 }
 
 void MarkDataFoldersForDelete(const HandoffIdList& ids)

@@ -10,9 +10,13 @@
 typedef std::vector<_bstr_t> HandoffIdList;
 
 // Makes a new hand-off folder and writes its path with a closing backslash
-// into buffer; 1 on success, 0 when there is no temporary folder.
+// into buffer; 1 on success. 0 (logged, nothing written) when there is no
+// temporary folder, when the folder's path with its hand-off file would not
+// fit MAX_PATH or the buffer, or when no free name turns up: every caller
+// treats 0 as a failed hand-off.
 int CreateInboxDataFolder(wchar_t* buffer, size_t cch);
-// True when path lies inside a hand-off folder of the inbox.
+// True when the path, in its full form, names a document lying directly in
+// a hand-off folder "kq_data_<digits>" of the inbox.
 bool IsInInboxDataFolder(const wchar_t* path);
 // Writes the deletion marker into the folder of every id.
 void MarkDataFoldersForDelete(const HandoffIdList& ids);

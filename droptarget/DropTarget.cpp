@@ -47,24 +47,27 @@ private:
     STGMEDIUM m_medium;
 };
 
-// The full path of a file in a new hand-off folder; false (with the folder
-// marked for deletion) when it cannot be had or does not fit.
-bool MakeItemPath(const wchar_t* name, std::wstring* folder, std::wstring* fullPath)
+// No hand-off folder could be made: the drop reports a failed hand-off.
+const HRESULT E_NO_HANDOFF_FOLDER = HRESULT_FROM_WIN32(ERROR_CANNOT_MAKE);
+
+// The full path of a file in a new hand-off folder; a failure (with the
+// folder marked for deletion) when it cannot be had or does not fit.
+HRESULT MakeItemPath(const wchar_t* name, std::wstring* folder, std::wstring* fullPath)
 {
     wchar_t buffer[MAX_PATH];
     if (!CreateInboxDataFolder(buffer, _countof(buffer))) {
         g_Log.Error(L"CDropTarget: can not create a hand-off folder for %s\n", name);
-        return false;
+        return E_NO_HANDOFF_FOLDER;
     }
     *folder = buffer;
     std::wstring path = *folder + MakeSafeFileName(name);
     if (path.size() >= MAX_PATH) {
         g_Log.Error(L"CDropTarget: the path %s is too long, the item is not saved\n", path.c_str());
         MarkFolderForDelete(folder->c_str());
-        return false;
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     }
     *fullPath = path;
-    return true;
+    return S_OK;
 }
 
 bool WriteAll(HANDLE file, const BYTE* data, ULONG size)
@@ -213,8 +216,8 @@ HRESULT CDropTarget::SaveDroppedStorage(IStorage* storage, const wchar_t* name, 
             result = storage->OpenStorage(stat.pwcsName, nullptr, STGM_SHARE_EXCLUSIVE, nullptr, 0, &element);
             std::wstring folder, path;
             if (SUCCEEDED(result)) {
-                result = E_FAIL;
-                if (MakeItemPath(name, &folder, &path)) {
+                result = MakeItemPath(name, &folder, &path);
+                if (SUCCEEDED(result)) {
                     IStoragePtr file;
                     result = ::StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE,
                                                 0, &file);
@@ -247,9 +250,9 @@ HRESULT CDropTarget::SaveDroppedStream(IStream* stream, const wchar_t* name, std
         return E_INVALIDARG;
     return CallNoThrow([&]() -> HRESULT {
         std::wstring folder, path;
-        if (!MakeItemPath(name, &folder, &path))
-            return E_FAIL;
-        HRESULT result = S_OK;
+        HRESULT result = MakeItemPath(name, &folder, &path);
+        if (FAILED(result))
+            return result;
         {
             CFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -312,6 +315,7 @@ bool CDropTarget::DropVirtualFiles(IDataObject* data, DropKind kind)
 
     const DWORD tymed = kind == DROP_STORAGE ? TYMED_ISTORAGE : TYMED_ISTREAM;
     std::vector<std::wstring> saved;
+    bool noFolder = false;
     for (size_t i = 0; i < names.size(); ++i) {
         FORMATETC format = MakeFormat(m_contentsFormat, static_cast<LONG>(i), tymed);
         CStgMedium medium;
@@ -327,7 +331,10 @@ bool CDropTarget::DropVirtualFiles(IDataObject* data, DropKind kind)
             hr = SaveDroppedStream(medium->pstm, names[i].c_str(), &path);
         if (hr == S_OK)
             saved.push_back(path);
+        noFolder = noFolder || hr == E_NO_HANDOFF_FOLDER;
     }
+    if (noFolder)
+        ShowErrorBox(GetThisModule(), IDS_HANDOFF_FILE_FAILED);
     // Only what was saved is handed off.
     if (saved.empty()) {
         g_Log.Warning(L"CDropTarget: no item of the drop was saved\n");

@@ -5,6 +5,7 @@
 #include "DialogWatcher.h"
 #include "OberlaneStandin.h"
 #include "TempDir.h"
+#include "XmlCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,29 @@ std::wstring ElementText(const std::wstring& xml, const std::wstring& name)
         return std::wstring();
     start += name.size() + 2;
     return xml.substr(start, end - start);
+}
+
+// Every file below the folder with its bytes, leaving out the given
+// subfolders (by name, at any depth).
+void CollectTree(const std::wstring& folder, const std::set<std::wstring>& skip,
+                 std::vector<std::pair<std::wstring, std::string>>* out)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L".." || skip.count(name))
+            continue;
+        std::wstring path = folder + L"\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CollectTree(path, skip, out);
+        else
+            out->emplace_back(path, ReadFileBytes(path));
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    std::sort(out->begin(), out->end());
 }
 
 class RunTest : public ConnectorTest
@@ -346,6 +370,98 @@ TEST_F(RunTest, SectionBeyondItsBufferGivesNoCutValue)
     EXPECT_LT(props.size(), 800u);
     for (const auto& prop : props)
         EXPECT_EQ(prop.second, value) << ToUtf8(prop.first);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RunTest, OnlyADocumentDirectlyInAHandoffFolderUsesThatFolder)
+{
+    // Anything else that merely starts like a hand-off folder would make its
+    // parent the hand-off folder: its file written there, that folder named
+    // for deletion and handed to the receiving program.
+    Configure(standin.Path(), {LOCATION_A});
+    const std::wstring outsideName = files.Path().substr(files.Path().rfind(L'\\') + 1);
+    std::wstring report = files.WriteFile(L"Reports\\q3.pdf", "q3");
+    files.WriteFile(L"Reports\\Reports.xml", "mine");
+    std::wstring genuineFolder = InboxPath() + L"\\kq_data_" + std::to_wstring(GetTickCount() + 7000000);
+    std::wstring genuine = TempDir::WriteLongPath(genuineFolder + L"\\Angebot.pdf", "g");
+    std::wstring strayFile = TempDir::WriteLongPath(InboxPath() + L"\\kq_data_x.txt", "stray");
+    std::wstring nested = TempDir::WriteLongPath(genuineFolder + L"\\sub\\deeper.pdf", "n");
+    std::wstring lettered = TempDir::WriteLongPath(InboxPath() + L"\\kq_data_12ab\\x.pdf", "l");
+    struct Case {
+        const char* name;
+        std::wstring given;
+        std::wstring document; // the full path that the hand-off file names
+        bool ownFolder;        // written into the document's own folder
+    } cases[] = {
+        {"through kq_data_ and ..", InboxPath() + L"\\kq_data_\\..\\..\\" + outsideName + L"\\Reports\\q3.pdf", report,
+         false},
+        {"a kq_data_ file in the inbox", strayFile, strayFile, false},
+        {"a subfolder of a hand-off folder", nested, nested, false},
+        {"not only digits", lettered, lettered, false},
+        {"a hand-off folder", genuine, genuine, true},
+    };
+    for (const Case& c : cases) {
+        before = InboxFolders();
+        std::vector<std::pair<std::wstring, std::string>> outsideBefore, outsideAfter;
+        CollectTree(TempPath().substr(0, TempPath().size() - 1), before, &outsideBefore);
+        size_t starts = standin.Records().size();
+        RunArguments args({c.given});
+        ASSERT_EQ(Run(args), S_OK) << c.name;
+        ASSERT_TRUE(standin.WaitForRecords(starts + 1)) << c.name;
+        std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+        ASSERT_EQ(ids.size(), 1u) << c.name;
+        std::wstring folder = InboxPath() + L"\\" + ids[0];
+        std::wstring xml = HandoffText(ids[0]);
+        EXPECT_EQ(ElementText(xml, L"path"), c.document) << c.name;
+        EXPECT_EQ(ElementText(xml, L"deletefile"), folder) << c.name;
+        EXPECT_TRUE(ParsesAsXml(folder + L"\\" + ids[0] + L".xml")) << c.name;
+        if (c.ownFolder) {
+            EXPECT_EQ(folder, genuineFolder) << c.name;
+            EXPECT_TRUE(NewFolders().empty()) << c.name;
+            continue;
+        }
+        EXPECT_EQ(NewFolders(), std::vector<std::wstring>{ids[0]}) << c.name;
+        // Outside the new hand-off folder nothing was made or changed, the
+        // log files and the stand-in's record apart.
+        std::set<std::wstring> skip = before;
+        skip.insert(ids[0]);
+        CollectTree(TempPath().substr(0, TempPath().size() - 1), skip, &outsideAfter);
+        auto withoutLogs = [](std::vector<std::pair<std::wstring, std::string>> list) {
+            list.erase(std::remove_if(list.begin(), list.end(),
+                                      [](const std::pair<std::wstring, std::string>& f) {
+                                          return (f.first.size() > 4 && f.first.substr(f.first.size() - 4) == L".log") ||
+                                                 f.first.find(L"oberlane-record.txt") != std::wstring::npos;
+                                      }),
+                       list.end());
+            return list;
+        };
+        EXPECT_EQ(withoutLogs(outsideBefore), withoutLogs(outsideAfter)) << c.name;
+    }
+    EXPECT_EQ(ReadFileBytes(files / L"Reports\\Reports.xml"), "mine");
+    RemoveTree(genuineFolder);
+    RemoveTree(InboxPath() + L"\\kq_data_12ab");
+    DeleteFileW(strayFile.c_str());
+}
+
+TEST_F(RunTest, RelativePathsAreWrittenInFullAndDevicesAreSkipped)
+{
+    Configure(standin.Path(), {LOCATION_A});
+    std::wstring plain = files.WriteFile(L"plain.txt", "p");
+    std::wstring other = files.WriteFile(L"sub\\other.txt", "o");
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(files.Path().c_str());
+    RunArguments args({L"plain.txt", L"CON", L"NUL", L"com1.pdf", L"CONOUT$", L".\\sub\\..\\sub\\other.txt"});
+    HRESULT hr = Run(args);
+    SetCurrentDirectoryW(previous);
+    ASSERT_EQ(hr, S_OK);
+    std::vector<std::wstring> ids = FilesParameter(Started().parameters);
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_EQ(ElementText(HandoffText(ids[0]), L"path"), plain);
+    EXPECT_EQ(ElementText(HandoffText(ids[1]), L"path"), other);
 }
 
 } // namespace

@@ -109,6 +109,52 @@ TEST_F(InboxTest, BufferTooSmallForThePathFails)
     EXPECT_EQ(0, CreateInboxDataFolder(buffer, _countof(buffer)));
 }
 
+TEST(InboxLongTemp, AFolderThatWouldNotFitFailsAtOnce)
+{
+    // The hand-off folder with the longest tick and its hand-off file must
+    // fit MAX_PATH; a cut path would name the inbox itself or one folder for
+    // every document, and a cut tick would never change.
+    struct {
+        size_t tempChars;
+        bool fits;
+    } cases[] = {{204, true}, {205, false}, {231, false}, {236, false}};
+    for (const auto& c : cases) {
+        ScopedTempFolder temp(L"long", c.tempChars);
+        for (int i = 0; i < 3; ++i) {
+            wchar_t buffer[2048] = L"unchanged";
+            DWORD start = GetTickCount();
+            int result = CreateInboxDataFolder(buffer, _countof(buffer));
+            EXPECT_LT(GetTickCount() - start, 1000u) << c.tempChars;
+            if (!c.fits) {
+                EXPECT_EQ(0, result) << c.tempChars;
+                EXPECT_STREQ(L"unchanged", buffer);
+                continue;
+            }
+            ASSERT_EQ(1, result) << c.tempChars;
+            std::wstring folder = buffer;
+            EXPECT_TRUE(DirExists(folder));
+            EXPECT_EQ(L'\\', folder.back());
+            std::wstring id = folder.substr(folder.rfind(L'\\', folder.size() - 2) + 1);
+            id.pop_back();
+            EXPECT_LT(folder.size() + id.size() + 4, static_cast<size_t>(MAX_PATH)) << ToUtf8(folder);
+        }
+        if (!c.fits) {
+            // Nothing was made, so nothing can be overwritten.
+            std::wstring inbox = temp.Path() + L"kq_temp_inbox";
+            WIN32_FIND_DATAW entry;
+            HANDLE find = FindFirstFileW((inbox + L"\\*").c_str(), &entry);
+            int entries = 0;
+            if (find != INVALID_HANDLE_VALUE) {
+                do
+                    entries += wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..") ? 1 : 0;
+                while (FindNextFileW(find, &entry));
+                FindClose(find);
+            }
+            EXPECT_EQ(0, entries) << c.tempChars;
+        }
+    }
+}
+
 TEST_F(InboxTest, IsInInboxDataFolderCases)
 {
     std::wstring folder = NewFolder();
@@ -120,14 +166,23 @@ TEST_F(InboxTest, IsInInboxDataFolderCases)
     for (wchar_t& c : lowerInbox)
         c = towupper(c);
 
+    std::wstring id = folder.substr(Inbox().size(), folder.size() - Inbox().size() - 1);
     struct Case {
         std::wstring path;
         bool inside;
     } cases[] = {
         {file, true},
-        {folder + L"sub\\deeper\\x.msg", true},
         {folder, true},
-        {Inbox() + L"kq_data_", true},
+        {folder + L".\\y.pdf", true},
+        {Inbox() + L"kq_data_x\\..\\" + id + L"\\y.pdf", true},
+        // Only a document lying directly in a "kq_data_<digits>" folder.
+        {folder + L"sub\\deeper\\x.msg", false},
+        {Inbox() + L"kq_data_", false},
+        {Inbox() + L"kq_data_x.txt", false},
+        {Inbox() + L"kq_data_12ab\\x.txt", false},
+        {Inbox() + L"kq_data_\\x.txt", false},
+        {Inbox() + L"kq_data_\\..\\..\\..\\Reports\\q3.pdf", false},
+        {folder + L"..\\x.pdf", false},
         {Inbox(), false},
         {Inbox() + L"kq_datb_1\\x", false},
         {lowerInbox + L"KQ_DATA_1\\x", false},

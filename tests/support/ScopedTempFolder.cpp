@@ -2,10 +2,25 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 ScopedTempFolder::ScopedTempFolder(const std::wstring& name)
     : m_tmp(Save(L"TMP")), m_temp(Save(L"TEMP"))
 {
     m_path = m_dir.MakeDir(name) + L"\\";
+    SetEnvironmentVariableW(L"TMP", m_path.c_str());
+    SetEnvironmentVariableW(L"TEMP", m_path.c_str());
+}
+
+ScopedTempFolder::ScopedTempFolder(const std::wstring& name, size_t pathChars)
+    : m_tmp(Save(L"TMP")), m_temp(Save(L"TEMP"))
+{
+    std::wstring padded = name;
+    size_t used = m_dir.Path().size() + 1 + padded.size() + 1;
+    if (used < pathChars)
+        padded.append(pathChars - used, L'x');
+    m_path = m_dir.MakeDir(padded) + L"\\";
+    EXPECT_EQ(pathChars, m_path.size()) << "the temporary folder can not have that length";
     SetEnvironmentVariableW(L"TMP", m_path.c_str());
     SetEnvironmentVariableW(L"TEMP", m_path.c_str());
 }

@@ -12,6 +12,9 @@ class ScopedTempFolder
 public:
     // The folder is created below the current temporary folder, as `name`.
     explicit ScopedTempFolder(const std::wstring& name = L"temp");
+    // The name is padded so that Path() has exactly pathChars characters
+    // (closing backslash included); a length that cannot be had fails the test.
+    ScopedTempFolder(const std::wstring& name, size_t pathChars);
     ~ScopedTempFolder();
     ScopedTempFolder(const ScopedTempFolder&) = delete;
     ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;

@@ -69,6 +69,35 @@ std::wstring TempDir::WriteFile(const std::wstring& relative, const std::string&
     return path;
 }
 
+namespace {
+
+// "\\?\" before a full path with a drive where the plain form would not do:
+// no trimming of trailing dots and blanks, no MAX_PATH. (The plain form stays
+// otherwise: it forgives doubled backslashes.)
+std::wstring Verbatim(const std::wstring& path)
+{
+    bool needed = path.size() >= MAX_PATH || (!path.empty() && (path.back() == L'.' || path.back() == L' '));
+    return needed && path.size() > 2 && path[1] == L':' ? L"\\\\?\\" + path : path;
+}
+
+} // namespace
+
+std::wstring TempDir::WriteLongPath(const std::wstring& fullPath, const std::string& bytes)
+{
+    for (size_t slash = fullPath.find(L'\\', 3); slash != std::wstring::npos; slash = fullPath.find(L'\\', slash + 1))
+        CreateDirectoryW(Verbatim(fullPath.substr(0, slash)).c_str(), nullptr);
+    HANDLE h = CreateFileW(Verbatim(fullPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, h) << "cannot write a test file";
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        if (!bytes.empty())
+            ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    return fullPath;
+}
+
 bool RemoveTree(const std::wstring& path)
 {
     WIN32_FIND_DATAW fd;
@@ -82,14 +111,14 @@ bool RemoveTree(const std::wstring& path)
             if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
                 RemoveTree(child);
             } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (!DeleteFileW(child.c_str()))
-                    RemoveDirectoryW(child.c_str());
+                SetFileAttributesW(Verbatim(child).c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (!DeleteFileW(Verbatim(child).c_str()))
+                    RemoveDirectoryW(Verbatim(child).c_str());
             }
         } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    return RemoveDirectoryW(path.c_str()) || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    return RemoveDirectoryW(Verbatim(path).c_str()) || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ReadFileBytes(const std::wstring& path)

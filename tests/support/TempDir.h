@@ -22,6 +22,10 @@ public:
     // Writes a file (creating its folders) with the given bytes.
     std::wstring WriteFile(const std::wstring& relative, const std::string& bytes = std::string()) const;
     std::wstring MakeDir(const std::wstring& relative) const;
+    // Writes a file by its full path in the "\\?\" form (creating its
+    // folders), so that names ending in a dot or a blank and paths beyond
+    // MAX_PATH can be made. Returns the path as given.
+    static std::wstring WriteLongPath(const std::wstring& fullPath, const std::string& bytes = std::string());
 
 private:
     std::wstring m_path;
