@@ -11,6 +11,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -108,6 +109,45 @@ std::wstring ChooseLocation(const CKQCSettings* settings)
             chosen = value->GetText();
     }
     return chosen;
+}
+
+// The characters that the parameters of one start may take: a command line
+// holds at most 32,767 characters with its NUL, and the shell puts the
+// quoted program path and a blank before the parameters.
+size_t ParameterRoom(const wchar_t* program)
+{
+    const size_t commandLineChars = 32767;
+    size_t programChars = wcslen(program) + 3;
+    return programChars + 1 < commandLineChars ? commandLineChars - 1 - programChars : 0;
+}
+
+// The parameters of each start: the location, " files=" with as many whole
+// ids as fit, and " startapp=". A list too long for one command line is
+// handed over in several starts rather than cut. False when not even one id
+// fits beside the location.
+bool SplitParameters(const std::wstring& location, const HandoffIdList& ids, int sourceCode, size_t room,
+                     std::vector<std::wstring>* starts)
+{
+    const std::wstring tail = L" startapp=" + std::to_wstring(sourceCode);
+    if (ids.empty()) {
+        starts->push_back(location + tail);
+        return location.size() + tail.size() <= room;
+    }
+    std::wstring current;
+    for (const _bstr_t& entry : ids) {
+        std::wstring id = entry.length() ? static_cast<const wchar_t*>(entry) : L"";
+        if (!current.empty() && current.size() + 1 + id.size() + tail.size() <= room) {
+            current += L"," + id;
+            continue;
+        }
+        if (!current.empty())
+            starts->push_back(current + tail);
+        current = location + L" files=" + id;
+        if (current.size() + tail.size() > room)
+            return false;
+    }
+    starts->push_back(current + tail);
+    return true;
 }
 
 } // namespace
@@ -214,27 +254,29 @@ bool LaunchOberlane(const CKQCSettings* settings, const HandoffIdList& ids, int 
     else
         folder[0] = L'\0';
 
-    std::wstring parameters = ChooseLocation(settings);
-    if (!ids.empty()) {
-        parameters += L" files=";
-        for (size_t i = 0; i < ids.size(); ++i) {
-            if (i)
-                parameters += L",";
-            parameters += ids[i].length() ? static_cast<const wchar_t*>(ids[i]) : L"";
-        }
-    }
-    parameters += L" startapp=" + std::to_wstring(sourceCode);
-
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.lpVerb = L"open";
-    info.lpFile = shortPath;
-    info.lpParameters = parameters.c_str();
-    info.lpDirectory = folder[0] ? folder : nullptr;
-    info.nShow = SW_SHOW;
-    if (!ShellExecuteExW(&info)) {
-        g_Log.Error(L"Failed to open dovrane Oberlane, error: %d\n", static_cast<int>(GetLastError()));
+    std::vector<std::wstring> starts;
+    if (!SplitParameters(ChooseLocation(settings), ids, sourceCode, ParameterRoom(shortPath), &starts)) {
+        g_Log.Error(L"Failed to open dovrane Oberlane, error: %d\n", static_cast<int>(ERROR_FILENAME_EXCED_RANGE));
         return false;
+    }
+    if (starts.size() > 1)
+        g_Log.Info(L"LaunchOberlane: %d hand-off folders in %d starts\n", static_cast<int>(ids.size()),
+                   static_cast<int>(starts.size()));
+    for (size_t i = 0; i < starts.size(); ++i) {
+        SHELLEXECUTEINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.lpVerb = L"open";
+        info.lpFile = shortPath;
+        info.lpParameters = starts[i].c_str();
+        info.lpDirectory = folder[0] ? folder : nullptr;
+        info.nShow = SW_SHOW;
+        if (!ShellExecuteExW(&info)) {
+            g_Log.Error(L"Failed to open dovrane Oberlane, error: %d\n", static_cast<int>(GetLastError()));
+            if (i > 0)
+                g_Log.Error(L"LaunchOberlane: only %d of %d starts were made\n", static_cast<int>(i),
+                            static_cast<int>(starts.size()));
+            return false;
+        }
     }
     return true;
 }

@@ -25,5 +25,7 @@ INT_PTR CALLBACK SelectStorageLocationDlgProc(HWND dialog, UINT message, WPARAM 
 // choice, 0 for Cancel or failure.
 INT_PTR SelectStorageLocation(HINSTANCE module, CKQCSettings* settings);
 
-// Starts Oberlane; true when the shell accepted the start.
+// Starts Oberlane; true when the shell accepted the start. Ids too many for
+// one command line go in several starts, each with the location, whole ids
+// and the source code; false when a start fails (the ones before it stand).
 bool LaunchOberlane(const CKQCSettings* settings, const HandoffIdList& ids, int sourceCode);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -292,6 +293,50 @@ TEST_F(LocationSettingsTest, UnusableLoaderFailsWithALogLine)
             << c.name;
     }
     EXPECT_FALSE(LaunchOberlane(nullptr, {}, 6));
+}
+
+TEST_F(LocationSettingsTest, IdsBeyondOneCommandLineGoInSeveralWholeStarts)
+{
+    // The receiving program's command line holds 32,767 characters: a longer
+    // list was cut inside an id and lost " startapp=".
+    OberlaneStandin standin;
+    settings.SetValue(SZ_LOADER, new CSettingValue(standin.Path().c_str(), SETTING_STRING));
+    const std::wstring location = Location(std::wstring(3000, L'L'));
+    AddLocations({location});
+    HandoffIdList ids;
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < 5000; ++i) {
+        expected.push_back(L"kq_data_" + std::to_wstring(1000000 + i * 7919));
+        ids.push_back(_bstr_t(expected.back().c_str()));
+    }
+    size_t logBefore = LogText().size();
+    ASSERT_TRUE(LaunchOberlane(&settings, ids, 6));
+    ASSERT_TRUE(standin.WaitForRecords(3));
+    Sleep(500);
+    std::vector<StandinRecord> records = standin.Records();
+    std::vector<std::wstring> received;
+    for (const StandinRecord& record : records) {
+        EXPECT_LT(record.commandLine.size(), 32767u);
+        EXPECT_EQ(0u, record.parameters.find(location + L" files=kq_data_"));
+        ASSERT_GE(record.parameters.size(), 11u);
+        EXPECT_EQ(L" startapp=6", record.parameters.substr(record.parameters.size() - 11));
+        std::vector<std::wstring> part = FilesParameter(record.parameters);
+        received.insert(received.end(), part.begin(), part.end());
+    }
+    // The starts may be recorded in any order; every id arrives once, whole.
+    std::sort(received.begin(), received.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, received);
+    EXPECT_NE(std::wstring::npos,
+              LogText().find(L"LaunchOberlane: 5000 hand-off folders in " + std::to_wstring(records.size()) + L" starts",
+                             logBefore));
+
+    // A location that leaves no room for a single id starts nothing.
+    settings.RemoveValue(L"Params1");
+    AddLocations({Location(std::wstring(32700, L'L'))});
+    EXPECT_FALSE(LaunchOberlane(&settings, {_bstr_t(L"kq_data_1")}, 6));
+    Sleep(500);
+    EXPECT_EQ(records.size(), standin.Records().size());
 }
 
 } // namespace
