@@ -25,6 +25,11 @@ void ReportTooLong(const wchar_t* path, void*)
     g_Log.Warning(L"Path too long for the walker, skipped: %s\n", path);
 }
 
+void ReportUnreachable(const wchar_t* path, void*)
+{
+    g_Log.Warning(L"Name ends in a dot or a blank, skipped: %s\n", path);
+}
+
 // One dropped path; empty when the list has none at that index.
 std::vector<wchar_t> DroppedPath(HDROP list, UINT index)
 {
@@ -42,6 +47,7 @@ void HandOff(HDROP list, const DropHandoffOptions& options)
     WalkRules rules = options.rules;
     rules.onRefused = ReportRefused;
     rules.onTooLong = ReportTooLong;
+    rules.onUnreachable = ReportUnreachable;
     rules.context = const_cast<DropHandoffOptions*>(&options);
 
     UINT dropped = DragQueryFileW(list, 0xFFFFFFFF, nullptr, 0);

@@ -116,6 +116,13 @@ private:
             if (IsDotEntry(entry.cFileName))
                 continue;
             size_t nameLength = wcslen(entry.cFileName);
+            wchar_t last = entry.cFileName[nameLength - 1];
+            if (last == L'.' || last == L' ') {
+                std::wstring whole = std::wstring(path, length) + L"\\" + entry.cFileName;
+                if (m_rules.onUnreachable)
+                    m_rules.onUnreachable(whole.c_str(), m_rules.context);
+                continue;
+            }
             size_t childLength = length + 1 + nameLength;
             if (childLength >= WALKER_PATH_CHARS) {
                 std::wstring whole = std::wstring(path, length) + L"\\" + entry.cFileName;

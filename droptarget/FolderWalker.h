@@ -22,6 +22,9 @@ struct WalkRules {
     void (*onRefused)(const wchar_t* path, void* context) = nullptr;
     // A path too long for the walker's buffers; it contributes nothing.
     void (*onTooLong)(const wchar_t* path, void* context) = nullptr;
+    // An entry whose name ends in a dot or a blank: its path would open
+    // another file (or nothing), so it contributes nothing.
+    void (*onUnreachable)(const wchar_t* path, void* context) = nullptr;
     void* context = nullptr;
 };
 

@@ -1,28 +1,69 @@
 #include "CommandLine.h"
 
 #include "ConnectorIds.h"
+#include "DocumentPath.h"
 #include "FolderWalker.h"
 
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 namespace {
 
-// The walker takes every file and shows no message here; a path too long for
-// it is only mentioned on the standard output.
-void ReportTooLong(const wchar_t* path, void*)
+// The walker takes every file and shows no message here; a document it
+// found but cannot hand off is mentioned on the standard output (in the
+// filling pass, which counts it as left out).
+void ReportTooLong(const wchar_t* path, void* leftOut)
 {
-    printf("Path too long, skipped: %ls\n", path);
+    if (leftOut) {
+        printf("Path too long, skipped: %ls\n", path);
+        ++*static_cast<int*>(leftOut);
+    }
 }
 
-WalkRules RunnerRules()
+void ReportUnreachable(const wchar_t* path, void* leftOut)
+{
+    if (leftOut) {
+        printf("Name ends in a dot or a blank, skipped: %ls\n", path);
+        ++*static_cast<int*>(leftOut);
+    }
+}
+
+WalkRules RunnerRules(int* leftOut)
 {
     WalkRules rules;
     rules.acceptAll = 1;
     rules.onTooLong = ReportTooLong;
+    rules.onUnreachable = ReportUnreachable;
+    rules.context = leftOut;
     return rules;
+}
+
+// Drops every listed path that is no file on disk any more (it vanished
+// since the walk); returns the characters left, closing NUL excluded.
+int KeepFiles(wchar_t* list, int* files, int* leftOut)
+{
+    wchar_t* to = list;
+    wchar_t* from = list;
+    while (*from) {
+        size_t length = wcslen(from) + 1;
+        if (ResolveDocumentPath(from, nullptr) == DOCUMENT_FILE) {
+            if (to != from)
+                wmemmove(to, from, length);
+            to += length;
+        } else {
+            printf("No file any more, skipped: %ls\n", from);
+            --*files;
+            ++*leftOut;
+        }
+        from += length;
+    }
+    // What moved up leaves NULs behind it; the list still ends in two.
+    wmemset(to, L'\0', static_cast<size_t>(from - to) + 1);
+    return static_cast<int>(to - list);
 }
 
 // Each argument is copied into a buffer of ARGUMENT_CHARS characters first;
@@ -44,9 +85,15 @@ DWORD AttributesOf(const wchar_t* argument)
     return GetFileAttributesW(copy);
 }
 
-bool NamesSomething(const wchar_t* argument)
+// The document an argument names, in its full form: the receiving program
+// starts in its own folder. A device (CON, NUL, COM1) names nothing; so does
+// an argument that does not fit.
+bool ResolveDocumentArgument(const wchar_t* argument, std::wstring* fullPath)
 {
-    return AttributesOf(argument) != INVALID_FILE_ATTRIBUTES;
+    wchar_t copy[ARGUMENT_CHARS];
+    if (!CopyArgument(argument, copy) || !GetFullDocumentPath(copy, fullPath) || IsDevicePath(*fullPath))
+        return false;
+    return GetFileAttributesW(fullPath->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool NamesPlainFile(const wchar_t* argument)
@@ -79,14 +126,16 @@ private:
 } // namespace
 
 int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* length, int* settings,
-                     const wchar_t* commandLine)
+                     const wchar_t* commandLine, int* leftOut)
 {
     CArgumentList args(commandLine ? commandLine : GetCommandLineW());
     if (!args.IsValid()) {
         printf("CommandLineToArgvW failed\n");
         return 0;
     }
-    const WalkRules rules = RunnerRules();
+    int walkLeftOut = 0;
+    const WalkRules countRules = RunnerRules(nullptr);
+    const WalkRules fillRules = RunnerRules(&walkLeftOut);
     int count = 0;
     bool usable = false;
     bool filesSeen = false;
@@ -99,8 +148,12 @@ int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* l
             int first = i + 1;
             int last = first;
             int sum = 0;
-            for (; last < args.Count() && NamesSomething(args[last]); ++last)
-                sum += CollectFiles(args[last], nullptr, nullptr, rules);
+            std::vector<std::wstring> documents;
+            std::wstring document;
+            for (; last < args.Count() && ResolveDocumentArgument(args[last], &document); ++last) {
+                sum += CollectFiles(document.c_str(), nullptr, nullptr, countRules);
+                documents.push_back(document);
+            }
             *length = sum + 1;
             if (!slots || !buffer)
                 return -1;
@@ -111,12 +164,14 @@ int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* l
             cursor.end = bufferChars > 0 ? buffer + (bufferChars - 1) : buffer;
             int files = 0;
             int written = 0;
-            for (int k = first; k < last && !cursor.full; ++k) {
-                written += CollectFiles(args[k], &cursor, &files, rules);
+            for (size_t k = 0; k < documents.size() && !cursor.full; ++k) {
+                written += CollectFiles(documents[k].c_str(), &cursor, &files, fillRules);
                 usable = true;
             }
             if (bufferChars > 0)
                 buffer[bufferChars - 1] = L'\0';
+            if (written > 0)
+                written = KeepFiles(buffer, &files, &walkLeftOut);
             *length = written + 1;
             slots[ARG_PATHLIST].vt = VT_PTR;
             slots[ARG_PATHLIST].byref = buffer;
@@ -150,5 +205,7 @@ int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* l
         }
         ++i;
     }
+    if (leftOut)
+        *leftOut = walkLeftOut;
     return usable ? count : -1;
 }

@@ -64,7 +64,8 @@ int Run()
         return 1;
     }
     std::vector<wchar_t> pathList(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
-    int argCount = ParseCommandLine(slots, pathList.data(), pathList.size(), &length, &settings);
+    int leftOut = 0;
+    int argCount = ParseCommandLine(slots, pathList.data(), pathList.size(), &length, &settings, nullptr, &leftOut);
     if (argCount < 1) {
         ClearSlots(slots);
         ShowMessage(PARAMETER_ERROR);
@@ -85,7 +86,8 @@ int Run()
         VariantClear(&result);
     }
     ClearSlots(slots);
-    return FAILED(hr) ? 1 : 0;
+    // The rest was handed off, but a script must learn that not all arrived.
+    return FAILED(hr) || leftOut > 0 ? 1 : 0;
 }
 
 } // namespace

@@ -7,11 +7,14 @@
 #include "DialogWatcher.h"
 #include "OberlaneStandin.h"
 #include "RegistryFixture.h"
+#include "ScopedTempFolder.h"
 #include "TempDir.h"
+#include "XmlCheck.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -40,6 +43,26 @@ std::wstring DocumentOf(const std::wstring& xml)
     if (at == std::wstring::npos || end == std::wstring::npos || end < at)
         return std::wstring();
     return xml.substr(at + 6, end - at - 6);
+}
+
+// Every file below the folder, with its bytes.
+void CollectTree(const std::wstring& folder, std::vector<std::pair<std::wstring, std::string>>* out)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        std::wstring path = folder + L"\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CollectTree(path, out);
+        else
+            out->emplace_back(path, ReadFileBytes(path));
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
 }
 
 size_t InboxEntries()
@@ -183,6 +206,154 @@ TEST_F(QuenbyHandoff, CancelInTheStorageLocationDialogStartsNothing)
     Sleep(1000);
     EXPECT_TRUE(standin.Records().empty());
     EXPECT_EQ(before, InboxEntries()) << "no hand-off folder was made";
+}
+
+TEST_F(QuenbyHandoff, RelativePathsAreHandedOffInFullAndDevicesAreNoDocuments)
+{
+    // The receiving program starts in its own folder: a relative path would
+    // name nothing there. A device is no document: it ends the list like a
+    // missing path.
+    std::wstring plain = dir.WriteFile(L"work\\plain.txt", "p");
+    std::wstring other = dir.WriteFile(L"work\\sub\\other.txt", "o");
+    struct {
+        const wchar_t* arguments;
+        std::vector<std::wstring> documents; // empty: nothing handed off
+    } cases[] = {
+        {L"/f plain.txt", {plain}},
+        {L"/f .\\sub\\..\\plain.txt sub\\other.txt", {plain, other}},
+        {L"/f plain.txt CON sub\\other.txt", {plain}},
+        {L"/f CON", {}},
+        {L"/f nul.txt", {}},
+        {L"/f COM1 plain.txt", {}},
+        {L"/f CONIN$", {}},
+    };
+    for (const auto& c : cases) {
+        size_t before = standin.Records().size();
+        DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDOK}, true);
+        int code = RunQuenby(c.arguments, 60000, dir / L"work");
+        if (c.documents.empty()) {
+            EXPECT_EQ(1, code) << ToUtf8(c.arguments);
+            ASSERT_EQ(1u, watcher.Count()) << ToUtf8(c.arguments);
+            EXPECT_EQ(L"Es wurden keine Dateien ausgew\u00e4hlt.", watcher.Seen()[0].text);
+            EXPECT_FALSE(standin.WaitForRecords(before + 1, 1000)) << ToUtf8(c.arguments);
+            continue;
+        }
+        EXPECT_EQ(0, code) << ToUtf8(c.arguments);
+        ASSERT_TRUE(standin.WaitForRecords(before + 1)) << ToUtf8(c.arguments);
+        std::wstring parameters = standin.Records().back().parameters;
+        EXPECT_EQ(c.documents, Documents(parameters)) << ToUtf8(c.arguments);
+        for (const std::wstring& id : FilesParameter(parameters))
+            EXPECT_TRUE(ParsesAsXml(InboxFolder(id) + L"\\" + id + L".xml")) << ToUtf8(id);
+        EXPECT_EQ(0u, watcher.Count());
+    }
+}
+
+TEST_F(QuenbyHandoff, DocumentsLeftOutGiveExitCodeOneAndTheRestIsHandedOff)
+{
+    // Files that the walk finds but that cannot be handed off by their path:
+    // a name ending in a dot or a blank would name "c" (another document),
+    // a path too long for the walker names nothing it could pass on.
+    struct {
+        const char* name;
+        std::function<void(const std::wstring& folder)> make;
+    } cases[] = {
+        {"trailing dot", [](const std::wstring& folder) { TempDir::WriteLongPath(folder + L"\\c.", "dot"); }},
+        {"trailing blank", [](const std::wstring& folder) { TempDir::WriteLongPath(folder + L"\\c ", "blank"); }},
+        {"too long",
+         [](const std::wstring& folder) {
+             TempDir::WriteLongPath(folder + L"\\" + std::wstring(120, L'd') + L"\\" + std::wstring(150, L'f') + L".pdf",
+                                    "long");
+         }},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::wstring folder = dir.MakeDir(L"left" + std::to_wstring(++n));
+        std::wstring a = dir.WriteFile(L"left" + std::to_wstring(n) + L"\\a.pdf", "a");
+        std::wstring plainC = dir.WriteFile(L"left" + std::to_wstring(n) + L"\\c", "c");
+        c.make(folder);
+        size_t before = standin.Records().size();
+        EXPECT_EQ(1, RunQuenby(L"/f " + Quoted(folder))) << c.name;
+        ASSERT_TRUE(standin.WaitForRecords(before + 1)) << c.name;
+        std::vector<std::wstring> documents = Documents(standin.Records().back().parameters);
+        std::sort(documents.begin(), documents.end());
+        EXPECT_EQ((std::vector<std::wstring>{a, plainC}), documents) << c.name;
+    }
+    // Nothing left out: exit code 0.
+    EXPECT_EQ(0, RunQuenby(L"/f " + Quoted(dir.WriteFile(L"fine\\a.pdf", "a"))));
+}
+
+TEST_F(QuenbyHandoff, ALongTemporaryFolderFailsQuicklyAndOverwritesNothing)
+{
+    // A cut hand-off folder path lost its closing backslash (every document's
+    // hand-off file became the same file) or was cut inside the tick digits
+    // (a wait for a digit that never changes).
+    std::wstring a = dir.WriteFile(L"a.pdf", "a");
+    std::wstring b = dir.WriteFile(L"b.pdf", "b");
+    for (size_t chars : {231u, 236u}) {
+        ScopedTempFolder temp(L"long", chars);
+        std::wstring sentinel = TempDir::WriteLongPath(temp.Path() + L"kq_temp_inbox\\kq_temp_inbox.xml", "mine");
+        std::vector<std::pair<std::wstring, std::string>> before;
+        CollectTree(temp.Path().substr(0, chars - 1), &before);
+
+        DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDOK}, true);
+        DWORD start = GetTickCount();
+        EXPECT_EQ(1, RunQuenby(L"/f " + Quoted(a) + L" " + Quoted(b), 30000)) << chars;
+        EXPECT_LT(GetTickCount() - start, 20000u) << chars;
+        ASSERT_EQ(1u, watcher.Count()) << chars;
+        EXPECT_EQ(L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.", watcher.Seen()[0].text);
+        EXPECT_FALSE(standin.WaitForRecords(1, 500)) << chars;
+
+        // Only the log may have grown; no other file was made or changed.
+        std::vector<std::pair<std::wstring, std::string>> after;
+        CollectTree(temp.Path().substr(0, chars - 1), &after);
+        auto withoutLogs = [](std::vector<std::pair<std::wstring, std::string>> files) {
+            files.erase(std::remove_if(files.begin(), files.end(),
+                                       [](const std::pair<std::wstring, std::string>& f) {
+                                           return f.first.size() > 4 && f.first.substr(f.first.size() - 4) == L".log";
+                                       }),
+                        files.end());
+            std::sort(files.begin(), files.end());
+            return files;
+        };
+        EXPECT_EQ(withoutLogs(before), withoutLogs(after)) << chars;
+        EXPECT_EQ("mine", ReadFileBytes(sentinel));
+    }
+}
+
+TEST_F(QuenbyHandoff, AVeryLargeHandoffGoesInSeveralWholeStarts)
+{
+    const int documents = 2500;
+    std::wstring folder = dir.MakeDir(L"many");
+    std::set<std::wstring> files;
+    for (int i = 0; i < documents; ++i)
+        files.insert(dir.WriteFile(L"many\\Dokument " + std::to_wstring(i) + L".pdf", "x"));
+    EXPECT_EQ(0, RunQuenby(L"/f " + Quoted(folder), 600000));
+    ASSERT_TRUE(standin.WaitForRecords(2, 30000));
+    Sleep(1000);
+
+    std::set<std::wstring> ids;
+    std::set<std::wstring> handedOff;
+    size_t listed = 0;
+    std::vector<StandinRecord> records = standin.Records();
+    for (const StandinRecord& record : records) {
+        EXPECT_LT(record.commandLine.size(), 32767u);
+        EXPECT_EQ(0u, record.parameters.find(std::wstring(LOCATION) + L" files=kq_data_"));
+        ASSERT_GE(record.parameters.size(), 11u);
+        EXPECT_EQ(L" startapp=6", record.parameters.substr(record.parameters.size() - 11));
+        for (const std::wstring& id : FilesParameter(record.parameters)) {
+            ++listed;
+            ids.insert(id);
+            std::wstring file = InboxFolder(id) + L"\\" + id + L".xml";
+            // Whole ids only: each names a hand-off folder with its file.
+            ASSERT_TRUE(FileExists(file)) << ToUtf8(id);
+            handedOff.insert(DocumentOf(HandoffFileText(id)));
+            EXPECT_TRUE(ParsesAsXml(file)) << ToUtf8(id);
+        }
+    }
+    EXPECT_GE(records.size(), 2u);
+    EXPECT_EQ(static_cast<size_t>(documents), listed) << "every id once";
+    EXPECT_EQ(static_cast<size_t>(documents), ids.size());
+    EXPECT_EQ(files, handedOff);
 }
 
 } // namespace

@@ -17,7 +17,7 @@ std::wstring Quoted(const std::wstring& argument)
     return L"\"" + argument + L"\"";
 }
 
-int RunQuenby(const std::wstring& arguments, DWORD timeoutMs)
+int RunQuenby(const std::wstring& arguments, DWORD timeoutMs, const std::wstring& folder)
 {
     std::wstring commandLine = Quoted(QuenbyPath()) + L" " + arguments;
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
@@ -25,7 +25,8 @@ int RunQuenby(const std::wstring& arguments, DWORD timeoutMs)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process))
         return -1;
     CKernelHandle processHandle(process.hProcess);
     CKernelHandle threadHandle(process.hThread);

@@ -11,6 +11,7 @@ std::wstring QuenbyPath();
 // Quoted for the command line.
 std::wstring Quoted(const std::wstring& argument);
 
-// Starts Quenby with the arguments behind its quoted path; the exit code, or
-// -1 when it cannot be started or does not end in time (it is then ended).
-int RunQuenby(const std::wstring& arguments, DWORD timeoutMs = 60000);
+// Starts Quenby with the arguments behind its quoted path (in `folder` when
+// given, else the test's current folder); the exit code, or -1 when it
+// cannot be started or does not end in time (it is then ended).
+int RunQuenby(const std::wstring& arguments, DWORD timeoutMs = 60000, const std::wstring& folder = std::wstring());
