@@ -9,9 +9,9 @@ bool GetFullDocumentPath(const wchar_t* path, std::wstring* fullPath)
 {
     if (!path || !*path || !fullPath)
         return false;
-    std::vector<wchar_t> buffer(DOCUMENT_PATH_CHARS + 1);
+    std::vector<wchar_t> buffer(FULL_PATH_CHARS + 1);
     DWORD length = GetFullPathNameW(path, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (length == 0 || length > DOCUMENT_PATH_CHARS)
+    if (length == 0 || length > FULL_PATH_CHARS)
         return false;
     fullPath->assign(buffer.data(), length);
     return true;
@@ -27,7 +27,7 @@ DocumentPathKind ResolveDocumentPath(const wchar_t* path, std::wstring* fullPath
     if (!path || !*path)
         return DOCUMENT_MISSING;
     size_t length = wcslen(path);
-    if (length > DOCUMENT_PATH_CHARS)
+    if (length > FULL_PATH_CHARS)
         return DOCUMENT_TOO_LONG;
     if (path[length - 1] == L'.' || path[length - 1] == L' ')
         return DOCUMENT_UNREACHABLE;

@@ -19,11 +19,11 @@ enum DocumentPathKind {
 };
 
 // The longest full path (NUL excluded) that the hand-off takes.
-const size_t DOCUMENT_PATH_CHARS = 2047;
+const size_t FULL_PATH_CHARS = 2047;
 
 // The full form of a path: no "." or ".." parts, no relative part (resolved
 // against the current folder). False when it does not resolve or does not
-// fit DOCUMENT_PATH_CHARS.
+// fit FULL_PATH_CHARS.
 bool GetFullDocumentPath(const wchar_t* path, std::wstring* fullPath);
 // True for a full path that names a device ("\\.\CON").
 bool IsDevicePath(const std::wstring& fullPath);

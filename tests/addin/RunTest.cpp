@@ -70,29 +70,6 @@ std::wstring ElementText(const std::wstring& xml, const std::wstring& name)
     return xml.substr(start, end - start);
 }
 
-// Every file below the folder with its bytes, leaving out the given
-// subfolders (by name, at any depth).
-void CollectTree(const std::wstring& folder, const std::set<std::wstring>& skip,
-                 std::vector<std::pair<std::wstring, std::string>>* out)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name == L"." || name == L".." || skip.count(name))
-            continue;
-        std::wstring path = folder + L"\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CollectTree(path, skip, out);
-        else
-            out->emplace_back(path, ReadFileBytes(path));
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    std::sort(out->begin(), out->end());
-}
-
 class RunTest : public ConnectorTest
 {
 protected:
@@ -405,8 +382,9 @@ TEST_F(RunTest, OnlyADocumentDirectlyInAHandoffFolderUsesThatFolder)
     };
     for (const Case& c : cases) {
         before = InboxFolders();
-        std::vector<std::pair<std::wstring, std::string>> outsideBefore, outsideAfter;
-        CollectTree(TempPath().substr(0, TempPath().size() - 1), before, &outsideBefore);
+        // The log files and the stand-in's record may grow meanwhile.
+        const std::vector<std::wstring> growing = {L".log", L"oberlane-record.txt"};
+        FileSnapshot outsideBefore = SnapshotFiles(TempPath().substr(0, TempPath().size() - 1), before, growing);
         size_t starts = standin.Records().size();
         RunArguments args({c.given});
         ASSERT_EQ(Run(args), S_OK) << c.name;
@@ -424,21 +402,10 @@ TEST_F(RunTest, OnlyADocumentDirectlyInAHandoffFolderUsesThatFolder)
             continue;
         }
         EXPECT_EQ(NewFolders(), std::vector<std::wstring>{ids[0]}) << c.name;
-        // Outside the new hand-off folder nothing was made or changed, the
-        // log files and the stand-in's record apart.
+        // Outside the new hand-off folder nothing was made or changed.
         std::set<std::wstring> skip = before;
         skip.insert(ids[0]);
-        CollectTree(TempPath().substr(0, TempPath().size() - 1), skip, &outsideAfter);
-        auto withoutLogs = [](std::vector<std::pair<std::wstring, std::string>> list) {
-            list.erase(std::remove_if(list.begin(), list.end(),
-                                      [](const std::pair<std::wstring, std::string>& f) {
-                                          return (f.first.size() > 4 && f.first.substr(f.first.size() - 4) == L".log") ||
-                                                 f.first.find(L"oberlane-record.txt") != std::wstring::npos;
-                                      }),
-                       list.end());
-            return list;
-        };
-        EXPECT_EQ(withoutLogs(outsideBefore), withoutLogs(outsideAfter)) << c.name;
+        EXPECT_EQ(outsideBefore, SnapshotFiles(TempPath().substr(0, TempPath().size() - 1), skip, growing)) << c.name;
     }
     EXPECT_EQ(ReadFileBytes(files / L"Reports\\Reports.xml"), "mine");
     RemoveTree(genuineFolder);

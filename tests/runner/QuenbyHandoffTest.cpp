@@ -45,26 +45,6 @@ std::wstring DocumentOf(const std::wstring& xml)
     return xml.substr(at + 6, end - at - 6);
 }
 
-// Every file below the folder, with its bytes.
-void CollectTree(const std::wstring& folder, std::vector<std::pair<std::wstring, std::string>>* out)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        std::wstring path = folder + L"\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CollectTree(path, out);
-        else
-            out->emplace_back(path, ReadFileBytes(path));
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-}
-
 size_t InboxEntries()
 {
     WIN32_FIND_DATAW entry;
@@ -292,8 +272,9 @@ TEST_F(QuenbyHandoff, ALongTemporaryFolderFailsQuicklyAndOverwritesNothing)
     for (size_t chars : {231u, 236u}) {
         ScopedTempFolder temp(L"long", chars);
         std::wstring sentinel = TempDir::WriteLongPath(temp.Path() + L"kq_temp_inbox\\kq_temp_inbox.xml", "mine");
-        std::vector<std::pair<std::wstring, std::string>> before;
-        CollectTree(temp.Path().substr(0, chars - 1), &before);
+        // Only the log may grow.
+        const std::wstring folder = temp.Path().substr(0, chars - 1);
+        FileSnapshot before = SnapshotFiles(folder, {}, {L".log"});
 
         DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDOK}, true);
         DWORD start = GetTickCount();
@@ -303,19 +284,8 @@ TEST_F(QuenbyHandoff, ALongTemporaryFolderFailsQuicklyAndOverwritesNothing)
         EXPECT_EQ(L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.", watcher.Seen()[0].text);
         EXPECT_FALSE(standin.WaitForRecords(1, 500)) << chars;
 
-        // Only the log may have grown; no other file was made or changed.
-        std::vector<std::pair<std::wstring, std::string>> after;
-        CollectTree(temp.Path().substr(0, chars - 1), &after);
-        auto withoutLogs = [](std::vector<std::pair<std::wstring, std::string>> files) {
-            files.erase(std::remove_if(files.begin(), files.end(),
-                                       [](const std::pair<std::wstring, std::string>& f) {
-                                           return f.first.size() > 4 && f.first.substr(f.first.size() - 4) == L".log";
-                                       }),
-                        files.end());
-            std::sort(files.begin(), files.end());
-            return files;
-        };
-        EXPECT_EQ(withoutLogs(before), withoutLogs(after)) << chars;
+        // No file was made or changed.
+        EXPECT_EQ(before, SnapshotFiles(folder, {}, {L".log"})) << chars;
         EXPECT_EQ("mine", ReadFileBytes(sentinel));
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 std::wstring TempPath()
@@ -52,23 +53,6 @@ std::wstring TempDir::MakeDir(const std::wstring& relative) const
     return path;
 }
 
-std::wstring TempDir::WriteFile(const std::wstring& relative, const std::string& bytes) const
-{
-    size_t slash = relative.rfind(L'\\');
-    if (slash != std::wstring::npos)
-        MakeDir(relative.substr(0, slash));
-    std::wstring path = *this / relative;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(INVALID_HANDLE_VALUE, h) << "cannot write a test file";
-    if (h != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        if (!bytes.empty())
-            ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(h);
-    }
-    return path;
-}
-
 namespace {
 
 // "\\?\" before a full path with a drive where the plain form would not do:
@@ -80,14 +64,9 @@ std::wstring Verbatim(const std::wstring& path)
     return needed && path.size() > 2 && path[1] == L':' ? L"\\\\?\\" + path : path;
 }
 
-} // namespace
-
-std::wstring TempDir::WriteLongPath(const std::wstring& fullPath, const std::string& bytes)
+void WriteBytes(const std::wstring& path, const std::string& bytes)
 {
-    for (size_t slash = fullPath.find(L'\\', 3); slash != std::wstring::npos; slash = fullPath.find(L'\\', slash + 1))
-        CreateDirectoryW(Verbatim(fullPath.substr(0, slash)).c_str(), nullptr);
-    HANDLE h = CreateFileW(Verbatim(fullPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(INVALID_HANDLE_VALUE, h) << "cannot write a test file";
     if (h != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
@@ -95,6 +74,62 @@ std::wstring TempDir::WriteLongPath(const std::wstring& fullPath, const std::str
             ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(h);
     }
+}
+
+void CollectFiles(const std::wstring& folder, const std::set<std::wstring>& skipFolders,
+                  const std::vector<std::wstring>& ignoredEndings, FileSnapshot* out)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        std::wstring path = folder + L"\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!skipFolders.count(name))
+                CollectFiles(path, skipFolders, ignoredEndings, out);
+            continue;
+        }
+        bool ignored = false;
+        for (const std::wstring& ending : ignoredEndings)
+            ignored = ignored || (path.size() >= ending.size() &&
+                                  path.compare(path.size() - ending.size(), ending.size(), ending) == 0);
+        if (!ignored)
+            out->emplace_back(path, ReadFileBytes(path));
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+}
+
+} // namespace
+
+std::wstring TempDir::WriteFile(const std::wstring& relative, const std::string& bytes) const
+{
+    size_t slash = relative.rfind(L'\\');
+    if (slash != std::wstring::npos)
+        MakeDir(relative.substr(0, slash));
+    std::wstring path = *this / relative;
+    WriteBytes(path, bytes);
+    return path;
+}
+
+FileSnapshot SnapshotFiles(const std::wstring& folder, const std::set<std::wstring>& skipFolders,
+                           const std::vector<std::wstring>& ignoredEndings)
+{
+    FileSnapshot files;
+    CollectFiles(folder, skipFolders, ignoredEndings, &files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+
+std::wstring TempDir::WriteLongPath(const std::wstring& fullPath, const std::string& bytes)
+{
+    for (size_t slash = fullPath.find(L'\\', 3); slash != std::wstring::npos; slash = fullPath.find(L'\\', slash + 1))
+        CreateDirectoryW(Verbatim(fullPath.substr(0, slash)).c_str(), nullptr);
+    WriteBytes(Verbatim(fullPath), bytes);
     return fullPath;
 }
 

@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TempDir
 {
@@ -39,6 +42,12 @@ bool RemoveTree(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 bool DirExists(const std::wstring& path);
+// Every file below the folder with its bytes, sorted by path; subfolders
+// named in skipFolders (at any depth) and files whose path ends in one of
+// ignoredEndings are left out.
+typedef std::vector<std::pair<std::wstring, std::string>> FileSnapshot;
+FileSnapshot SnapshotFiles(const std::wstring& folder, const std::set<std::wstring>& skipFolders = {},
+                           const std::vector<std::wstring>& ignoredEndings = {});
 // UTF-8 <-> UTF-16.
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
