@@ -2,8 +2,8 @@
 // with and without MultiProcess, explorers built at their first activation,
 // mail inspectors equipped when they open, windows that close in any order
 // and after the add-in's shutdown, events with wrong argument counts, and
-// clicks on the legacy controls of Word 11 that reach the receiving program
-// and the dialogs.
+// clicks on the legacy controls of Word, Excel and PowerPoint 11 that reach
+// the receiving program and the dialogs.
 #include "LegacyAddinFixture.h"
 
 #include "DialogWatcher.h"
@@ -213,17 +213,23 @@ TEST_F(LegacyRoadTest, ShutdownWithoutAWindowEverOpenedAndAStartThatFailedAtTheE
     Stop();
 }
 
-class WordClickTest : public LegacyRoadTest
+struct ClickHost {
+    const char* name;
+    OfficeApp app;
+    const wchar_t* document;
+    const wchar_t* startapp;
+};
+
+class OfficeClickTest : public LegacyRoadTest
 {
 protected:
-    void SetUp() override
+    void StartHost(const ClickHost& host)
     {
-        LegacyRoadTest::SetUp();
         reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Loader", standin.Path());
         reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Params1",
                     L"label=\"Ablage\" appid=7 configid=9");
-        MakeOffice(OfficeApp::Word, 11);
-        office->Document().OpenFile(documents / L"Bericht.doc");
+        MakeOffice(host.app, 11);
+        office->Document().OpenFile(documents / host.document);
         ASSERT_EQ(S_OK, Start(office->Application())) << log.Text().c_str();
     }
     void TearDown() override
@@ -237,8 +243,13 @@ protected:
     OberlaneStandin standin;
 };
 
-TEST_F(WordClickTest, ArchiveButtonAndEntryHandTheDocumentToTheReceivingProgram)
+class ArchiveClickTest : public OfficeClickTest, public testing::WithParamInterface<ClickHost>
 {
+};
+
+TEST_P(ArchiveClickTest, ArchiveButtonAndEntryHandTheDocumentToTheReceivingProgram)
+{
+    StartHost(GetParam());
     ASSERT_EQ(S_OK, bars->Find(L"KVCBBTVX2_0001")->Click());
     ASSERT_EQ(S_OK, bars->Find(L"KVPMBTVX2_0001")->Click());
 
@@ -246,18 +257,26 @@ TEST_F(WordClickTest, ArchiveButtonAndEntryHandTheDocumentToTheReceivingProgram)
     for (const StandinRecord& record : standin.Records()) {
         EXPECT_EQ(0u, record.parameters.find(L"label=\"Ablage\" appid=7 configid=9 files="))
             << record.parameters.c_str();
-        EXPECT_NE(std::wstring::npos, record.parameters.find(L" startapp=2"));
+        EXPECT_NE(std::wstring::npos, record.parameters.find(GetParam().startapp)) << record.parameters.c_str();
         std::vector<std::wstring> ids = FilesParameter(record.parameters);
         ASSERT_EQ(1u, ids.size());
         std::wstring folder = TempPath() + L"kq_temp_inbox\\" + ids[0];
         std::string handoff = ReadFileBytes(folder + L"\\" + ids[0] + L".xml");
-        EXPECT_NE(std::string::npos, handoff.find("Bericht.doc")) << handoff;
+        EXPECT_NE(std::string::npos, handoff.find(ToUtf8(GetParam().document))) << handoff;
         RemoveTree(folder);
     }
 }
 
-TEST_F(WordClickTest, SettingsAndInfoEntriesOpenTheirDialogs)
+INSTANTIATE_TEST_SUITE_P(Hosts, ArchiveClickTest,
+                         testing::Values(ClickHost{"Word", OfficeApp::Word, L"Bericht.doc", L" startapp=2"},
+                                         ClickHost{"Excel", OfficeApp::Excel, L"Zahlen.xls", L" startapp=3"},
+                                         ClickHost{"PowerPoint", OfficeApp::PowerPoint, L"Folien.ppt",
+                                                   L" startapp=4"}),
+                         [](const testing::TestParamInfo<ClickHost>& info) { return std::string(info.param.name); });
+
+TEST_F(OfficeClickTest, SettingsAndInfoEntriesOpenTheirDialogs)
 {
+    StartHost(ClickHost{"Word", OfficeApp::Word, L"Bericht.doc", L" startapp=2"});
     DialogWatcher watcher({}, DialogAnswer{IDCANCEL});
     EXPECT_EQ(S_OK, bars->Find(L"KVPMBTVX2_0002")->Click());
     EXPECT_EQ(S_OK, bars->Find(L"KVPMBTVX2_0003")->Click());
