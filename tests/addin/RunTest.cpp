@@ -429,6 +429,8 @@ TEST_F(RunTest, RelativePathsAreWrittenInFullAndDevicesAreSkipped)
     ASSERT_EQ(ids.size(), 2u);
     EXPECT_EQ(ElementText(HandoffText(ids[0]), L"path"), plain);
     EXPECT_EQ(ElementText(HandoffText(ids[1]), L"path"), other);
+    for (const std::wstring& id : ids)
+        EXPECT_TRUE(ParsesAsXml(InboxPath() + L"\\" + id + L"\\" + id + L".xml"));
 }
 
 } // namespace

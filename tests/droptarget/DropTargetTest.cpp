@@ -5,9 +5,11 @@
 #include "OberlaneStandin.h"
 #include "RecordingConnector.h"
 #include "RegistryFixture.h"
+#include "ScopedTempFolder.h"
 #include "TempDir.h"
 #include "TestDataObject.h"
 #include "WalkerCalls.h"
+#include "XmlCheck.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -358,8 +360,10 @@ TEST_F(DropTargetTest, DeviceNamesAreSavedAsFilesInTheirHandoffFolders)
             saved.insert(file);
             std::wstring path = InboxPath() + folder + L"\\" + file;
             EXPECT_EQ("bytes", ReadFileBytes(path)) << ToUtf8(path);
-            std::wstring xml = FromUtf8(ReadFileBytes(InboxPath() + folder + L"\\" + folder + L".xml"));
+            std::wstring xmlFile = InboxPath() + folder + L"\\" + folder + L".xml";
+            std::wstring xml = FromUtf8(ReadFileBytes(xmlFile));
             EXPECT_NE(std::wstring::npos, xml.find(L"<path>" + path + L"</path>")) << ToUtf8(xml);
+            EXPECT_TRUE(ParsesAsXml(xmlFile));
         }
     }
     std::set<std::wstring> expected;
@@ -367,6 +371,21 @@ TEST_F(DropTargetTest, DeviceNamesAreSavedAsFilesInTheirHandoffFolders)
         expected.insert(c.saved);
     EXPECT_EQ(expected, saved);
     EXPECT_EQ(static_cast<size_t>(_countof(cases)), FilesParameter(LaunchParameters()).size());
+}
+
+TEST_F(DropTargetTest, ATemporaryFolderTooLongForAHandoffFolderIsAFailedHandoff)
+{
+    SetAttachments(true);
+    ScopedTempFolder temp(L"long", 231);
+    data->SetDescriptor({L"Anhang.pdf"});
+    data->AddStream([] { return CreateEndingStream("bytes", 1024); });
+    DialogWatcher watcher;
+    Effects e = Drag();
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), e.drop);
+    ASSERT_EQ(1u, watcher.Count());
+    EXPECT_EQ(L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.", watcher.Seen()[0].text);
+    EXPECT_TRUE(SnapshotFiles(temp.Path().substr(0, 230), {}, {L".log"}).empty());
+    EXPECT_FALSE(oberlane.WaitForRecords(1, 500));
 }
 
 // A file list through the drop target: the walker's filter and questions as

@@ -254,9 +254,12 @@ TEST_F(QuenbyHandoff, DocumentsLeftOutGiveExitCodeOneAndTheRestIsHandedOff)
         size_t before = standin.Records().size();
         EXPECT_EQ(1, RunQuenby(L"/f " + Quoted(folder))) << c.name;
         ASSERT_TRUE(standin.WaitForRecords(before + 1)) << c.name;
-        std::vector<std::wstring> documents = Documents(standin.Records().back().parameters);
+        std::wstring parameters = standin.Records().back().parameters;
+        std::vector<std::wstring> documents = Documents(parameters);
         std::sort(documents.begin(), documents.end());
         EXPECT_EQ((std::vector<std::wstring>{a, plainC}), documents) << c.name;
+        for (const std::wstring& id : FilesParameter(parameters))
+            EXPECT_TRUE(ParsesAsXml(InboxFolder(id) + L"\\" + id + L".xml")) << c.name;
     }
     // Nothing left out: exit code 0.
     EXPECT_EQ(0, RunQuenby(L"/f " + Quoted(dir.WriteFile(L"fine\\a.pdf", "a"))));
