@@ -6,6 +6,7 @@
 #include "CommandGuard.h"
 #include "DialogResource.h"
 #include "DialogWatcher.h"
+#include "HandoffXml.h"
 #include "FakeOffice.h"
 #include "FileHelpers.h"
 #include "ModalDialogDriver.h"
@@ -47,32 +48,6 @@ std::vector<std::wstring> Folders(const std::wstring& pattern)
     } while (FindNextFileW(find, &data));
     FindClose(find);
     return names;
-}
-
-std::wstring ElementText(const std::wstring& xml, const std::wstring& name)
-{
-    size_t start = xml.find(L"<" + name + L">");
-    size_t end = xml.find(L"</" + name + L">");
-    if (start == std::wstring::npos || end == std::wstring::npos)
-        return L"<missing>";
-    start += name.size() + 2;
-    return xml.substr(start, end - start);
-}
-
-// The name and value of every property line, in file order.
-std::vector<std::pair<std::wstring, std::wstring>> Properties(const std::wstring& xml)
-{
-    std::vector<std::pair<std::wstring, std::wstring>> result;
-    const std::wstring open = L"<property name=\"";
-    for (size_t pos = xml.find(open); pos != std::wstring::npos; pos = xml.find(open, pos + 1)) {
-        size_t nameStart = pos + open.size();
-        size_t nameEnd = xml.find(L"\"><![CDATA[", nameStart);
-        size_t valueEnd = xml.find(L"]]></property>", nameEnd);
-        if (nameEnd == std::wstring::npos || valueEnd == std::wstring::npos)
-            break;
-        result.emplace_back(xml.substr(nameStart, nameEnd - nameStart), xml.substr(nameEnd + 11, valueEnd - nameEnd - 11));
-    }
-    return result;
 }
 
 class CommandsTest : public AddinTest
@@ -184,7 +159,7 @@ TEST_P(ArchiveEndToEndTest, HandsTheDocumentWithItsPropertiesToTheReceivingProgr
 
     std::wstring xml = HandoffXml(id);
     std::wstring copy = Inbox() + id + L"\\" + c.fileName;
-    EXPECT_EQ(Properties(xml), (std::vector<std::pair<std::wstring, std::wstring>>{
+    EXPECT_EQ(PropertiesOf(xml), (std::vector<std::pair<std::wstring, std::wstring>>{
                                    {L"Kunde", L"Muster GmbH"}, {L"MSO_AUTHOR", L"Anna"}, {L"MSO_TITLE", L"Quartal"}}));
     EXPECT_EQ(ElementText(xml, L"path"), copy);
     EXPECT_EQ(ElementText(xml, L"deletefile"), Inbox() + id);

@@ -3,6 +3,7 @@
 #include "ConnectorFixture.h"
 #include "ConnectorIds.h"
 #include "DialogWatcher.h"
+#include "HandoffXml.h"
 #include "OberlaneStandin.h"
 #include "TempDir.h"
 #include "XmlCheck.h"
@@ -41,33 +42,6 @@ std::set<std::wstring> InboxFolders()
 std::wstring HandoffText(const std::wstring& id)
 {
     return FromUtf8(ReadFileBytes(InboxPath() + L"\\" + id + L"\\" + id + L".xml"));
-}
-
-// The name and value of every property line, in file order.
-std::vector<std::pair<std::wstring, std::wstring>> Properties(const std::wstring& xml)
-{
-    std::vector<std::pair<std::wstring, std::wstring>> result;
-    const std::wstring open = L"<property name=\"";
-    for (size_t pos = xml.find(open); pos != std::wstring::npos; pos = xml.find(open, pos + 1)) {
-        size_t nameStart = pos + open.size();
-        size_t nameEnd = xml.find(L"\"><![CDATA[", nameStart);
-        size_t valueEnd = xml.find(L"]]></property>", nameEnd);
-        if (nameEnd == std::wstring::npos || valueEnd == std::wstring::npos)
-            break;
-        size_t valueStart = nameEnd + 11;
-        result.emplace_back(xml.substr(nameStart, nameEnd - nameStart), xml.substr(valueStart, valueEnd - valueStart));
-    }
-    return result;
-}
-
-std::wstring ElementText(const std::wstring& xml, const std::wstring& name)
-{
-    size_t start = xml.find(L"<" + name + L">");
-    size_t end = xml.find(L"</" + name + L">");
-    if (start == std::wstring::npos || end == std::wstring::npos)
-        return std::wstring();
-    start += name.size() + 2;
-    return xml.substr(start, end - start);
 }
 
 class RunTest : public ConnectorTest
@@ -136,7 +110,7 @@ TEST_F(RunTest, PropertiesFileGoesIntoEveryHandoffFile)
     const std::vector<std::pair<std::wstring, std::wstring>> expected = {
         {L"Flag", L""}, {L"Note", L"a=b"}, {L"Title", L"Order"}};
     for (const std::wstring& id : ids)
-        EXPECT_EQ(Properties(HandoffText(id)), expected) << ToUtf8(id);
+        EXPECT_EQ(PropertiesOf(HandoffText(id)), expected) << ToUtf8(id);
 }
 
 TEST_F(RunTest, ThreeOutsideFilesGiveThreeFoldersInListOrder)
@@ -157,7 +131,7 @@ TEST_F(RunTest, ThreeOutsideFilesGiveThreeFoldersInListOrder)
         std::wstring xml = HandoffText(ids[i]);
         EXPECT_EQ(ElementText(xml, L"path"), docs[i]);
         EXPECT_EQ(ElementText(xml, L"id"), ids[i]);
-        EXPECT_TRUE(Properties(xml).empty());
+        EXPECT_TRUE(PropertiesOf(xml).empty());
         // The documents stay where they are.
         EXPECT_TRUE(FileExists(docs[i]));
     }
@@ -266,7 +240,7 @@ TEST_F(RunTest, ArgumentCountChoosesTheSlots)
         std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
         ASSERT_EQ(ids.size(), c.folders) << c.cArgs;
         EXPECT_EQ(NewFolders().size(), c.folders) << c.cArgs;
-        EXPECT_EQ(Properties(HandoffText(ids[0])).size(), c.properties ? 1u : 0u) << c.cArgs;
+        EXPECT_EQ(PropertiesOf(HandoffText(ids[0])).size(), c.properties ? 1u : 0u) << c.cArgs;
     }
 }
 
@@ -282,7 +256,7 @@ TEST_F(RunTest, OddIniArgumentsGiveNoProperties)
         ASSERT_TRUE(standin.WaitForRecords(++starts));
         std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
         ASSERT_EQ(ids.size(), 1u);
-        EXPECT_TRUE(Properties(HandoffText(ids[0])).empty()) << ToUtf8(ini);
+        EXPECT_TRUE(PropertiesOf(HandoffText(ids[0])).empty()) << ToUtf8(ini);
     }
     // Slot 1 that is no text is not read as one.
     RunArguments args(Documents(1));
@@ -308,7 +282,7 @@ TEST_F(RunTest, RelativeIniPathMeansTheCurrentFolder)
     ASSERT_EQ(hr, S_OK);
     std::vector<std::wstring> ids = FilesParameter(Started().parameters);
     ASSERT_EQ(ids.size(), 1u);
-    EXPECT_EQ(Properties(HandoffText(ids[0])),
+    EXPECT_EQ(PropertiesOf(HandoffText(ids[0])),
               (std::vector<std::pair<std::wstring, std::wstring>>{{L"Title", L"Offer"}}));
 }
 
@@ -322,7 +296,7 @@ TEST_F(RunTest, OverlongPropertiesLineIsSkipped)
     ASSERT_EQ(Run(args), S_OK);
     std::vector<std::wstring> ids = FilesParameter(Started().parameters);
     ASSERT_EQ(ids.size(), 1u);
-    EXPECT_EQ(Properties(HandoffText(ids[0])),
+    EXPECT_EQ(PropertiesOf(HandoffText(ids[0])),
               (std::vector<std::pair<std::wstring, std::wstring>>{{L"After", L"2"}, {L"Before", L"1"}}));
 }
 
@@ -341,7 +315,7 @@ TEST_F(RunTest, SectionBeyondItsBufferGivesNoCutValue)
     ASSERT_EQ(Run(args), S_OK);
     std::vector<std::wstring> ids = FilesParameter(Started().parameters);
     ASSERT_EQ(ids.size(), 1u);
-    std::vector<std::pair<std::wstring, std::wstring>> props = Properties(HandoffText(ids[0]));
+    std::vector<std::pair<std::wstring, std::wstring>> props = PropertiesOf(HandoffText(ids[0]));
     // The lines that fit the 65,536-character section, none of them shortened.
     EXPECT_GT(props.size(), 600u);
     EXPECT_LT(props.size(), 800u);
