@@ -7,6 +7,7 @@
 #include "FileHelpers.h"
 #include "InboxFolder.h"
 #include "LogFile.h"
+#include "SafeFileName.h"
 #include "WideFormat.h"
 
 #include <cwchar>
@@ -256,9 +257,12 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
         if (FAILED(hr = CallMethod(document, L"Save", &result, 0, nullptr)))
             return Fail(host.saveFailed, hr);
     } else {
-        std::wstring name;
-        if (FAILED(hr = GetText(document, L"Name", name)))
+        std::wstring hostName;
+        if (FAILED(hr = GetText(document, L"Name", hostName)))
             return Fail(host.nameFailed, hr);
+        // The name comes from the document: it must name a file in the
+        // hand-off folder, not a device or a place outside it.
+        const std::wstring name = MakeSafeFileName(hostName.c_str());
         const bool hasDot = name.find(L'.') != std::wstring::npos;
         tempPath = folder + name + (hasDot ? L"" : defaultExtension);
         if (isWord) {
@@ -297,7 +301,7 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
         return Fail(host.nameFailed, hr);
     std::wstring copyPath;
     if (filed) {
-        copyPath = folder + currentName;
+        copyPath = folder + MakeSafeFileName(currentName.c_str());
     } else {
         if (!isWord)
             extension = ExtensionOf(currentName, defaultExtension);

@@ -154,6 +154,41 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(AppName(info.param.app)) + std::to_string(info.param.major);
     });
 
+struct HostileNameCase {
+    OfficeApp app;
+    const wchar_t* untitledName;
+    const wchar_t* tempName;
+};
+
+class HostileNameTest : public CaptureTest, public testing::WithParamInterface<HostileNameCase>
+{
+};
+
+// The name a host gives a never-saved document is the document's, not the
+// file system's: it lands in the hand-off folder as a plain file, never as a
+// device or a file outside the folder.
+TEST_P(HostileNameTest, LandsInsideTheFolderAsAPlainFile)
+{
+    const HostileNameCase& c = GetParam();
+    app = c.app;
+    Host().Document().NeverSaved(c.untitledName);
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    std::wstring folder = Folder();
+    std::vector<std::wstring> files = FilesOf(folder);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_NE(std::find(files.begin(), files.end(), c.tempName), files.end()) << ToUtf8(files[0] + L" " + files[1]);
+    EXPECT_EQ(ReadFileBytes(folder + c.tempName), Host().Document().FileBytes());
+    EXPECT_EQ(FilesOf(Inbox()), std::vector<std::wstring>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hosts, HostileNameTest,
+    testing::Values(HostileNameCase{OfficeApp::Word, L"..\\..\\Bericht", L"Bericht.docx"},
+                    HostileNameCase{OfficeApp::Excel, L"nul", L"_nul.xlsx"},
+                    HostileNameCase{OfficeApp::PowerPoint, L"COM1.pptx", L"_COM1.pptx"}),
+    [](const testing::TestParamInfo<HostileNameCase>& info) { return std::string(AppName(info.param.app)); });
+
 struct ReadOnlyCase {
     OfficeApp app;
     const wchar_t* name;
