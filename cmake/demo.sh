@@ -30,6 +30,24 @@ trap finish EXIT
 
 win() { wine "$@" 2>/dev/null | tr -d '\r'; }
 
+record="$c/Oberlane/oberlane-record.txt"
+# How often the stand-in has been started so far.
+starts() { if [ -f "$record" ]; then grep -c '^\[start\]' "$record" || true; else echo 0; fi; }
+# The shell starts the receiving program asynchronously: waits (10 s at most)
+# until it has been started more than $1 times.
+wait_for_starts() {
+  for _ in $(seq 50); do
+    [ "$(starts)" -gt "$1" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+# The parameters of the stand-in's last start, and the hand-off ids in them.
+last_params() { tr -d '\r' <"$record" | sed -n 's/^parameters=//p' | tail -1; }
+handoff_ids() { printf '%s' "$1" | sed -n 's/.* files=\([^ ]*\).*/\1/p' | tr ',' ' '; }
+# One hand-off file without its byte-order mark and CR LF line ends.
+show_handoff() { tr -d '\r' <"$temp/kq_temp_inbox/$1/$1.xml" | sed '1s/^\xEF\xBB\xBF//; /^$/d'; }
+
 echo "=== 1. the receiving program: the stand-in, which records every start"
 mkdir -p "$c/Oberlane" "$c/setup" "$c/Dokumente/Projekt/Notizen" "$c/Eigenschaften"
 cp "$bin/tests/standin/Oberlane.exe" "$c/Oberlane/Oberlane.exe"
@@ -72,16 +90,10 @@ echo
 echo "=== 4. Quenby hands them off"
 run /f 'C:\Dokumente\Angebot.pdf' 'C:\Dokumente\Rechnung.docx' 'C:\Dokumente\Projekt'
 run /c 'C:\Eigenschaften\upload.ini' /f 'C:\Dokumente\Angebot.pdf'
-# The shell starts the receiving program asynchronously.
-for _ in $(seq 50); do
-  starts=$(grep -c '^\[start\]' "$c/Oberlane/oberlane-record.txt" 2>/dev/null) || true
-  [ "${starts:-0}" -ge 2 ] && break
-  sleep 0.2
-done
+wait_for_starts 1 || true
 
 echo
 echo "=== 5. what the receiving program got"
-record="$c/Oberlane/oberlane-record.txt"
 [ -f "$record" ] || { echo "the receiving program was never started"; exit 1; }
 temp=$(winepath -u "$(win cmd /c echo %TEMP%)" 2>/dev/null)
 n=0
@@ -98,7 +110,7 @@ while IFS= read -r line; do
       for id in ${files//,/ }; do
         echo
         echo "--- hand-off file %TEMP%\\kq_temp_inbox\\$id\\$id.xml:"
-        tr -d '\r' <"$temp/kq_temp_inbox/$id/$id.xml" | sed '1s/^\xEF\xBB\xBF//; /^$/d'
+        show_handoff "$id"
         echo
       done
       ;;
@@ -117,7 +129,7 @@ echo 'plug-in: C:\Program Files (x86)\Adobe\Acrobat DC\Acrobat\plug_ins\Ostrelle
 echo 'document: C:\Dokumente\Acrobat\Angebot.pdf, its XMP metadata:'
 sed -n '/<dc:title>/,/<\/dc:title>/p; /Producer\|Date/p' "$c/Dokumente/Acrobat/Angebot.xmp" | sed 's/^ */    /'
 echo
-before=$(grep -c '^\[start\]' "$record" 2>/dev/null) || true
+before=$(starts)
 set +e
 wine "$bin/tests/acrobat/AcroTestHost.exe" \
   'C:\Program Files (x86)\Adobe\Acrobat DC\Acrobat\plug_ins\Ostrelle.api' \
@@ -125,22 +137,17 @@ wine "$bin/tests/acrobat/AcroTestHost.exe" \
 host_rc=${PIPESTATUS[0]}
 set -e
 echo "test host exit code $host_rc"
-for _ in $(seq 50); do
-  starts=$(grep -c '^\[start\]' "$record" 2>/dev/null) || true
-  [ "${starts:-0}" -gt "${before:-0}" ] && break
-  sleep 0.2
-done
-params=$(tr -d '\r' <"$record" | sed -n 's/^parameters=//p' | tail -1)
-[ "${starts:-0}" -gt "${before:-0}" ] || { echo "the receiving program was not started by the plug-in"; exit 1; }
+wait_for_starts "$before" || { echo "the receiving program was not started by the plug-in"; exit 1; }
+params=$(last_params)
 echo
 echo "--- what the receiving program got from the plug-in's hand-off, its parameters:"
 echo "$params"
-for id in $(printf '%s' "$params" | sed -n 's/.* files=\([^ ]*\).*/\1/p' | tr ',' ' '); do
+for id in $(handoff_ids "$params"); do
   echo
   echo "--- hand-off folder %TEMP%\\kq_temp_inbox\\$id:"
   (cd "$temp/kq_temp_inbox/$id" && ls -1 | sed 's/^/    /')
   echo "--- hand-off file $id.xml:"
-  tr -d '\r' <"$temp/kq_temp_inbox/$id/$id.xml" | sed '1s/^\xEF\xBB\xBF//; /^$/d'
+  show_handoff "$id"
   echo
 done
 [ "$host_rc" -eq 0 ] || exit 1
@@ -155,7 +162,7 @@ cp "$bin/tests/officehost/office_test_host.exe" "$c/officehost/"
 printf 'Quartalsbericht: Umsatz im dritten Quartal +4 %%\n' >"$c/Dokumente/Word/Quartalsbericht.docx"
 win reg query 'HKLM\Software\Microsoft\Office\Word\Addins\Marvik.DovraneAddinVX2' /reg:32 | sed -n '/REG_/p'
 echo
-before=$(grep -c '^\[start\]' "$record" 2>/dev/null) || true
+before=$(starts)
 echo "\$ office_test_host.exe word C:\\Dokumente\\Word\\Quartalsbericht.docx (Title, Author, custom Kunde)"
 set +e
 wine 'C:\officehost\office_test_host.exe' word 'C:\Dokumente\Word\Quartalsbericht.docx' \
@@ -164,20 +171,15 @@ wine 'C:\officehost\office_test_host.exe' word 'C:\Dokumente\Word\Quartalsberich
 host_rc=${PIPESTATUS[0]}
 set -e
 echo "exit code $host_rc"
-for _ in $(seq 50); do
-  starts=$(grep -c '^\[start\]' "$record" 2>/dev/null) || true
-  [ "${starts:-0}" -gt "${before:-0}" ] && break
-  sleep 0.2
-done
-params=$(tr -d '\r' <"$record" | sed -n 's/^parameters=//p' | tail -1)
-[ "${starts:-0}" -gt "${before:-0}" ] || { echo "the receiving program was not started by the add-in"; exit 1; }
+wait_for_starts "$before" || { echo "the receiving program was not started by the add-in"; exit 1; }
+params=$(last_params)
 echo
 echo "--- what the receiving program got from the add-in in Word, its parameters:"
 echo "$params"
-for id in $(printf '%s' "$params" | sed -n 's/.* files=\([^ ]*\).*/\1/p' | tr ',' ' '); do
+for id in $(handoff_ids "$params"); do
   echo
   echo "--- hand-off file %TEMP%\\kq_temp_inbox\\$id\\$id.xml:"
-  tr -d '\r' <"$temp/kq_temp_inbox/$id/$id.xml" | sed '1s/^\xEF\xBB\xBF//; /^$/d'
+  show_handoff "$id"
   echo
   echo "--- the document handed off, %TEMP%\\kq_temp_inbox\\$id\\Quartalsbericht.docx:"
   tr -d '\r' <"$temp/kq_temp_inbox/$id/Quartalsbericht.docx"
