@@ -1,31 +1,201 @@
-// The add-in's Outlook commands. The Outlook capture is not part of this
-// module yet: each command logs that it was called and does nothing more.
+// The add-in's Outlook commands: the selected items or an opened item
+// archived as .msg files, and chosen attachments archived as files; each
+// road ends in the common hand-over with the source code 1.
 #include "MarvikAddin.h"
 
+#include "AttachmentsDialog.h"
 #include "CommandGuard.h"
+#include "CommonResource.h"
+#include "DispatchHelpers.h"
+#include "HandoffFile.h"
+#include "ItemAttachments.h"
+#include "OutlookCapture.h"
+#include "OutlookObjects.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const UINT IDS_NO_ITEMS_SELECTED = 8008;
+const UINT IDS_WRONG_DOCUMENT_TYPE = 8010;
+const UINT IDS_NO_ATTACHMENTS = 8054;
+
+// The message for a failed save of the selection.
+UINT MessageOfSaveFailure(HRESULT hr)
+{
+    if (hr == E_NO_ITEMS_SELECTED)
+        return IDS_NO_ITEMS_SELECTED;
+    if (hr == E_WRONG_MESSAGE_CLASS)
+        return IDS_WRONG_DOCUMENT_TYPE;
+    if (hr == E_OUTOFMEMORY)
+        return IDS_DOCUMENT_OUT_OF_MEMORY;
+    return IDS_DOCUMENT_NOT_SAVED;
+}
+
+// The opened item of an inspector (the ribbon control's context).
+HRESULT CurrentItemOf(IDispatch* context, IDispatchPtr& item)
+{
+    HRESULT hr = GetObjectProperty(context, L"CurrentItem", item);
+    if (FAILED(hr))
+        g_Log.Error(L"Can't get CurrentItem from Context! hr = 0x%08X\n", static_cast<unsigned>(hr));
+    return hr;
+}
+
+} // namespace
 
 void CMarvikAddin::ArchiveOutlookSelection()
 {
-    g_Log.Warning(L"OnArchive: the Outlook capture is not available in this build\n");
+    HINSTANCE module = GetServerInstance();
+    long count = 0;
+    HRESULT hr = GetOutlookDocumentCount(m_application, &count);
+    if (hr == E_NO_ITEMS_SELECTED) {
+        ShowErrorBox(module, IDS_NO_ITEMS_SELECTED);
+        return;
+    }
+    // Without a count there is nothing to size the documents by.
+    if (FAILED(hr) || count <= 0) {
+        ShowErrorBox(module, IDS_DOCUMENT_NOT_SAVED);
+        return;
+    }
+
+    const size_t items = static_cast<size_t>(count);
+    std::vector<std::array<wchar_t, ITEM_PATH_CHARS>> pathBuffers(items);
+    std::vector<std::unique_ptr<CPropertyCollection>> collections(items);
+    std::vector<wchar_t*> paths(items);
+    std::vector<CPropertyCollection*> properties(items);
+    for (size_t i = 0; i < items; ++i) {
+        pathBuffers[i][0] = L'\0';
+        paths[i] = pathBuffers[i].data();
+        collections[i].reset(new CPropertyCollection);
+        properties[i] = collections[i].get();
+    }
+    // Every collection is cleared on every way out.
+    struct ClearAll {
+        std::vector<std::unique_ptr<CPropertyCollection>>& collections;
+        ~ClearAll()
+        {
+            for (auto& collection : collections)
+                collection->Clear();
+        }
+    } clearAll{collections};
+
+    hr = SaveOutlookDocument(m_application, paths.data(), properties.data(), items);
+    if (FAILED(hr)) {
+        ShowErrorBox(module, MessageOfSaveFailure(hr));
+        return;
+    }
+    // A selection that shrank since it was counted leaves buffers empty:
+    // only the saved items are handed over.
+    std::vector<const wchar_t*> savedPaths;
+    std::vector<const CPropertyCollection*> savedProperties;
+    for (size_t i = 0; i < items; ++i) {
+        if (paths[i][0] == L'\0')
+            continue;
+        savedPaths.push_back(paths[i]);
+        savedProperties.push_back(properties[i]);
+    }
+    if (savedPaths.empty()) {
+        ShowErrorBox(module, IDS_DOCUMENT_NOT_SAVED);
+        return;
+    }
+
+    bool deleteMail = m_settings.GetNumber(SZ_DELETEARCDOCS) != 0;
+    HandoffIdList ids;
+    if (!WriteHandoffFiles(savedPaths.data(), savedProperties.data(), static_cast<int>(savedPaths.size()), ids,
+                           deleteMail)) {
+        ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
+        return;
+    }
+    HandOver(ids);
 }
 
-void CMarvikAddin::OnArchiveSingleOutlook(IDispatch*)
+void CMarvikAddin::OnArchiveSingleOutlook(IDispatch* context)
 {
     RunCommand(L"OnArchiveSingleOutlook", [&] {
         g_Log.Info(L"Outlook CMarvikAddin->OnArchiveSingleOutlook invoked\n");
+        wchar_t path[ITEM_PATH_CHARS] = L"";
+        CPropertyCollection properties;
+        struct ClearOne {
+            CPropertyCollection& properties;
+            ~ClearOne() { properties.Clear(); }
+        } clearOne{properties};
+
+        IDispatchPtr item;
+        if (FAILED(CurrentItemOf(context, item)))
+            return;
+        HRESULT hr = SaveOutlookItem(m_application, item, 0, m_majorVersion, path, &properties);
+        if (FAILED(hr)) {
+            g_Log.Error(L"Can't save current item! hr = 0x%08X\n", static_cast<unsigned>(hr));
+            return;
+        }
+        const wchar_t* paths[1] = {path};
+        const CPropertyCollection* collections[1] = {&properties};
+        HandoffIdList ids;
+        // An opened item is never deleted after archiving.
+        if (!WriteHandoffFiles(paths, collections, 1, ids, false)) {
+            ShowErrorBox(GetServerInstance(), IDS_HANDOFF_FILE_FAILED);
+            return;
+        }
+        HandOver(ids);
     });
 }
 
-void CMarvikAddin::OnAttachment(IDispatch*)
+void CMarvikAddin::OnAttachment(IDispatch* item)
 {
     RunCommand(L"OnAttachment", [&] {
         g_Log.Info(L"Outlook CMarvikAddin->OnAttachment invoked\n");
+        HINSTANCE module = GetServerInstance();
+        if (!item) {
+            long count = 0;
+            if (GetOutlookDocumentCount(m_application, &count) == E_NO_ITEMS_SELECTED) {
+                ShowErrorBox(module, IDS_NO_ITEMS_SELECTED);
+                return;
+            }
+        }
+
+        // Cleared and freed on every way out.
+        CAttachmentList attachments;
+        if (item)
+            CollectItemAttachments(m_application, item, &attachments);
+        else
+            GetAttachmentList(m_application, &attachments);
+        if (attachments.Empty()) {
+            ShowErrorBox(module, IDS_NO_ATTACHMENTS);
+            return;
+        }
+        if (ShowAttachmentsDialog(&attachments) != 1)
+            return;
+
+        SavedPathList saved;
+        if (item)
+            CollectItemAttachments(m_application, item, &attachments, &saved);
+        else
+            GetAttachmentList(m_application, &attachments, &saved);
+        if (saved.empty()) {
+            g_Log.Error(L"error saving attachment files to disk\n");
+            return;
+        }
+
+        std::vector<const wchar_t*> paths;
+        for (const _bstr_t& path : saved)
+            paths.push_back(static_cast<const wchar_t*>(path));
+        HandoffIdList ids;
+        // The files written so far are handed over all the same.
+        if (!WriteHandoffFiles(paths.data(), nullptr, static_cast<int>(paths.size()), ids, false))
+            ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
+        HandOver(ids);
     });
 }
 
-void CMarvikAddin::OnAttachmentSingleOutlook(IDispatch*)
+void CMarvikAddin::OnAttachmentSingleOutlook(IDispatch* context)
 {
     RunCommand(L"OnAttachmentSingleOutlook", [&] {
         g_Log.Info(L"Outlook CMarvikAddin->OnAttachmentSingleOutlook invoked\n");
+        IDispatchPtr item;
+        if (FAILED(CurrentItemOf(context, item)))
+            return;
+        OnAttachment(item);
     });
 }

@@ -17,8 +17,10 @@ void ShowRedemptionError(const wchar_t* text)
 
 } // namespace
 
-HRESULT CreateRedemptionSession(IDispatch** session)
+HRESULT CreateRedemptionSession(IDispatch** session, bool* classIdMissing)
 {
+    if (classIdMissing)
+        *classIdMissing = false;
     if (!session)
         return E_POINTER;
     *session = nullptr;
@@ -27,6 +29,8 @@ HRESULT CreateRedemptionSession(IDispatch** session)
     if (FAILED(hr)) {
         g_Log.Error(L"Can't get CLSID for Redemption.RDOSession! hr = 0x%08X\n", static_cast<unsigned>(hr));
         ShowRedemptionError(NOT_REGISTERED);
+        if (classIdMissing)
+            *classIdMissing = true;
         return hr;
     }
     IClassFactory* factory = nullptr;

@@ -4,8 +4,8 @@
 // releases all its objects before returning.
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 extern const wchar_t REDEMPTION_PROGID[];
 // Redemption's SaveAs type of a Unicode message file.
@@ -13,5 +13,6 @@ const long RDO_SAVE_AS_UNICODE_MSG = 9;
 
 // A new session object, in process. When Redemption is not registered or
 // its session cannot be made, the user is told so (a message box with the
-// caption "marvik dovrane") and the failure is returned.
-HRESULT CreateRedemptionSession(IDispatch** session);
+// caption "marvik dovrane") and the failure is returned; *classIdMissing
+// (may be null) tells whether the ProgID named no class.
+HRESULT CreateRedemptionSession(IDispatch** session, bool* classIdMissing = nullptr);

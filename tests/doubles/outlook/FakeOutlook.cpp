@@ -39,6 +39,8 @@ const ClassInterface CLASS_INTERFACES[] = {
 };
 
 const IID IID_Application = OutlookIid(0x00063001);
+const IID IID_MailItem = OutlookIid(0x00063034);
+const IID IID_AppointmentItem = OutlookIid(0x00063033);
 
 // What Outlook's own save writes: the message as a .msg file.
 MsgContent ContentOf(FakeMessage* message)
@@ -54,6 +56,19 @@ MsgContent ContentOf(FakeMessage* message)
     return content;
 }
 
+// What Outlook's own save writes of an item without a MAPI message of ours:
+// its subject and body.
+MsgContent ContentOfItem(const FakeDispatch& item)
+{
+    MsgContent content;
+    for (const auto& field : {std::make_pair(L"Subject", PR_SUBJECT_W), std::make_pair(L"Body", PR_BODY_W)}) {
+        _variant_t value = item.Property(field.first);
+        if (V_VT(&value) == VT_BSTR && V_BSTR(&value))
+            content.props.push_back(TextProp(field.second, V_BSTR(&value)));
+    }
+    return content;
+}
+
 } // namespace
 
 const IID* OutlookItemInterface(const wchar_t* messageClass)
@@ -64,10 +79,12 @@ const IID* OutlookItemInterface(const wchar_t* messageClass)
     return nullptr;
 }
 
-FakeDispatchPtr FakeOutlookItem::Create(const wchar_t* messageClass, IUnknown* mapiObject)
+FakeDispatchPtr FakeOutlookItem::Create(const wchar_t* messageClass, IUnknown* mapiObject,
+                                        std::function<void()> onDelete)
 {
     FakeDispatchPtr item = FakeDispatch::Create(L"Item");
-    if (const IID* iid = OutlookItemInterface(messageClass))
+    const IID* iid = OutlookItemInterface(messageClass);
+    if (iid)
         item->AcceptInterface(*iid);
     item->AddProperty(L"MessageClass", _variant_t(messageClass));
     _variant_t mapi;
@@ -77,6 +94,12 @@ FakeDispatchPtr FakeOutlookItem::Create(const wchar_t* messageClass, IUnknown* m
         mapiObject->AddRef();
     }
     item->AddProperty(L"MAPIOBJECT", mapi);
+    if (iid && IsEqualIID(*iid, IID_MailItem))
+        item->AddProperty(L"Sent", _variant_t(true));
+    if (iid && IsEqualIID(*iid, IID_AppointmentItem)) {
+        item->AddProperty(L"IsRecurring", _variant_t(false));
+        item->AddProperty(L"Parent", _variant_t());
+    }
     // The MAPI object may be any IUnknown; only a FakeMessage is written.
     FakeMessage* message = nullptr;
     if (mapiObject) {
@@ -91,8 +114,16 @@ FakeDispatchPtr FakeOutlookItem::Create(const wchar_t* messageClass, IUnknown* m
                         // The message lives as long as the item's MAPIOBJECT holds it.
                         _variant_t held = self.Property(L"MAPIOBJECT");
                         FakeMessage* source = V_VT(&held) == VT_UNKNOWN && V_UNKNOWN(&held) ? message : nullptr;
-                        return WriteMsgFile(static_cast<const wchar_t*>(_bstr_t(call.args[0])), ContentOf(source));
+                        MsgContent content = source ? ContentOf(source) : ContentOfItem(self);
+                        return WriteMsgFile(static_cast<const wchar_t*>(_bstr_t(call.args[0])), content);
                     });
+    item->AddMember(L"Delete", ACCESS_METHOD, {}, [onDelete](FakeDispatch&, const Invocation&, VARIANT* result) {
+        if (result)
+            VariantInit(result);
+        if (onDelete)
+            onDelete();
+        return S_OK;
+    });
     return item;
 }
 
@@ -120,6 +151,199 @@ FakeDispatchPtr FakeOutlookApplication::Create(IUnknown* session, const wchar_t*
                                return S_OK;
                            });
     return application;
+}
+
+} // namespace doubles
+
+namespace doubles {
+
+struct FakeOutlookModel::State {
+    FakeDispatchPtr application;
+    FakeDispatchPtr nameSpace;
+    FakeDispatchPtr explorer;
+    FakeDispatchPtr selection;
+    FakeDispatchPtr folder;
+    std::vector<FakeDispatchPtr> selected;
+    struct Stored {
+        std::wstring storeId;
+        std::wstring entryId;
+        FakeDispatchPtr item;
+        bool deleted = false;
+    };
+    std::vector<Stored> store;
+
+    Stored* Find(const std::wstring& storeId, const std::wstring& entryId)
+    {
+        for (Stored& entry : store)
+            if (_wcsicmp(entry.entryId.c_str(), entryId.c_str()) == 0 &&
+                (storeId.empty() || _wcsicmp(entry.storeId.c_str(), storeId.c_str()) == 0))
+                return &entry;
+        return nullptr;
+    }
+};
+
+namespace {
+
+// GetItemFromID's "the item cannot be found".
+const HRESULT ITEM_NOT_FOUND = static_cast<HRESULT>(0x8004010F);
+
+} // namespace
+
+FakeOutlookModel::FakeOutlookModel(IUnknown* session, const wchar_t* version, const wchar_t* folderPath,
+                                   const wchar_t* folderId)
+    : m_state(std::make_shared<State>())
+{
+    std::weak_ptr<State> weak = m_state;
+    State& state = *m_state;
+
+    state.nameSpace = FakeDispatch::Create(L"NameSpace");
+    _variant_t mapi;
+    if (session) {
+        V_VT(&mapi) = VT_UNKNOWN;
+        V_UNKNOWN(&mapi) = session;
+        session->AddRef();
+    }
+    state.nameSpace->AddProperty(L"MAPIOBJECT", mapi);
+    state.nameSpace->AddMember(L"GetItemFromID", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_VARIANT)},
+                               [weak](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                                   auto state = weak.lock();
+                                   if (!state)
+                                       return E_UNEXPECTED;
+                                   std::wstring entryId = static_cast<const wchar_t*>(_bstr_t(call.args[0]));
+                                   std::wstring storeId;
+                                   if (call.args.size() > 1 && !IsMissing(call.args[1]))
+                                       storeId = static_cast<const wchar_t*>(_bstr_t(call.args[1]));
+                                   State::Stored* found = state->Find(storeId, entryId);
+                                   if (!found || found->deleted)
+                                       return ITEM_NOT_FOUND;
+                                   if (result)
+                                       *result = DispatchVariant(found->item).Detach();
+                                   return S_OK;
+                               });
+
+    state.folder = FakeDispatch::Create(L"MAPIFolder");
+    state.folder->AddProperty(L"FolderPath", _variant_t(folderPath));
+    state.folder->AddProperty(L"EntryID", _variant_t(folderId));
+
+    state.selection = FakeDispatch::Create(L"Selection");
+    state.selection->AddMember(L"Count", ACCESS_GET, {}, [weak](FakeDispatch&, const Invocation&, VARIANT* result) {
+        auto state = weak.lock();
+        if (!state)
+            return E_UNEXPECTED;
+        if (result)
+            *result = _variant_t(static_cast<long>(state->selected.size())).Detach();
+        return S_OK;
+    });
+    state.selection->AddMember(
+        L"Item", ACCESS_METHOD | ACCESS_GET, {Required(VT_VARIANT)},
+        [weak](FakeDispatch&, const Invocation& call, VARIANT* result) {
+            auto state = weak.lock();
+            if (!state)
+                return E_UNEXPECTED;
+            _variant_t index;
+            if (FAILED(VariantChangeType(&index, const_cast<_variant_t*>(&call.args[0]), 0, VT_I4)))
+                return DISP_E_TYPEMISMATCH;
+            long i = V_I4(&index);
+            if (i < 1 || i > static_cast<long>(state->selected.size()))
+                return DISP_E_BADINDEX;
+            if (result)
+                *result = DispatchVariant(state->selected[static_cast<size_t>(i - 1)]).Detach();
+            return S_OK;
+        });
+
+    state.explorer = FakeDispatch::Create(L"Explorer");
+    state.explorer->AddProperty(L"Selection", DispatchVariant(state.selection));
+    state.explorer->AddProperty(L"CurrentFolder", DispatchVariant(state.folder));
+
+    state.application = FakeDispatch::Create(L"Application");
+    state.application->AcceptInterface(IID_Application);
+    state.application->AddProperty(L"Name", _variant_t(L"Outlook"));
+    state.application->AddProperty(L"Version", _variant_t(version));
+    state.application->AddProperty(L"ActiveExplorer", DispatchVariant(state.explorer));
+    state.application->AddProperty(L"Session", DispatchVariant(state.nameSpace));
+    state.application->AddMember(L"GetNamespace", ACCESS_METHOD, {Required(VT_BSTR)},
+                                 [weak](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                                     auto state = weak.lock();
+                                     if (!state)
+                                         return E_UNEXPECTED;
+                                     if (_wcsicmp(static_cast<const wchar_t*>(_bstr_t(call.args[0])), L"MAPI") != 0)
+                                         return E_INVALIDARG;
+                                     if (result)
+                                         *result = DispatchVariant(state->nameSpace).Detach();
+                                     return S_OK;
+                                 });
+}
+
+FakeOutlookModel::~FakeOutlookModel()
+{
+    State& state = *m_state;
+    for (FakeDispatch* object :
+         {state.application.GetInterfacePtr(), state.explorer.GetInterfacePtr(), state.nameSpace.GetInterfacePtr()})
+        object->ClearObjectProperties();
+    for (State::Stored& entry : state.store)
+        entry.item->ClearObjectProperties();
+    m_state.reset();
+}
+
+FakeDispatch* FakeOutlookModel::Application() const
+{
+    return m_state->application;
+}
+
+FakeDispatch* FakeOutlookModel::NameSpace() const
+{
+    return m_state->nameSpace;
+}
+
+FakeDispatch* FakeOutlookModel::Explorer() const
+{
+    return m_state->explorer;
+}
+
+FakeDispatch* FakeOutlookModel::Selection() const
+{
+    return m_state->selection;
+}
+
+FakeDispatch* FakeOutlookModel::CurrentFolder() const
+{
+    return m_state->folder;
+}
+
+void FakeOutlookModel::Select(const std::vector<FakeDispatchPtr>& items)
+{
+    m_state->selected = items;
+}
+
+FakeDispatchPtr FakeOutlookModel::AddToStore(const std::wstring& storeId, const std::wstring& entryId,
+                                             const wchar_t* messageClass, IUnknown* mapiObject,
+                                             std::function<void()> onDeleted)
+{
+    std::weak_ptr<State> weak = m_state;
+    FakeDispatchPtr item = FakeOutlookItem::Create(messageClass, mapiObject, [weak, storeId, entryId, onDeleted] {
+        if (auto state = weak.lock()) {
+            if (State::Stored* found = state->Find(storeId, entryId))
+                found->deleted = true;
+        }
+        if (onDeleted)
+            onDeleted();
+    });
+    item->AddProperty(L"EntryID", _variant_t(entryId.c_str()));
+    m_state->store.push_back(State::Stored{storeId, entryId, item, false});
+    return item;
+}
+
+bool FakeOutlookModel::InStore(const std::wstring& storeId, const std::wstring& entryId) const
+{
+    State::Stored* found = m_state->Find(storeId, entryId);
+    return found && !found->deleted;
+}
+
+FakeDispatchPtr FakeOutlookModel::MakeInspector(IDispatch* item)
+{
+    FakeDispatchPtr inspector = FakeDispatch::Create(L"Inspector");
+    inspector->AddProperty(L"CurrentItem", DispatchVariant(item));
+    return inspector;
 }
 
 } // namespace doubles

@@ -69,7 +69,63 @@ private:
     std::function<FakeDispatchPtr()> m_make;
 };
 
+// How a deleted mail is told apart; no member of Redemption's.
+const wchar_t DELETED_MARK[] = L"__deleted";
+
+FakeDispatchPtr CreateRdoAttachment(const RdoAttachmentData& data)
+{
+    FakeDispatchPtr attachment = FakeDispatch::Create(L"RDOAttachment");
+    attachment->AddProperty(L"FileName", _variant_t(data.fileName.c_str()));
+    attachment->AddProperty(L"Size", _variant_t(static_cast<long>(data.bytes.size())));
+    attachment->AddProperty(L"Hidden", _variant_t(data.hidden));
+    std::string bytes = data.bytes;
+    attachment->AddMember(L"SaveAsFile", ACCESS_METHOD, {Required(VT_BSTR)},
+                          [bytes](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                              if (result)
+                                  VariantInit(result);
+                              HANDLE file =
+                                  CreateFileW(static_cast<const wchar_t*>(_bstr_t(call.args[0])), GENERIC_WRITE, 0,
+                                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              if (file == INVALID_HANDLE_VALUE)
+                                  return HRESULT_FROM_WIN32(GetLastError());
+                              DWORD written = 0;
+                              BOOL ok =
+                                  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+                              CloseHandle(file);
+                              return ok && written == bytes.size() ? S_OK : E_FAIL;
+                          });
+    return attachment;
+}
+
+FakeDispatchPtr CreateRdoAttachments(const std::vector<RdoAttachmentData>& data)
+{
+    std::vector<FakeDispatchPtr> attachments;
+    for (const RdoAttachmentData& d : data)
+        attachments.push_back(CreateRdoAttachment(d));
+    FakeDispatchPtr collection = FakeDispatch::Create(L"RDOAttachments");
+    collection->AddProperty(L"Count", _variant_t(static_cast<long>(attachments.size())));
+    collection->AddMember(L"Item", ACCESS_METHOD | ACCESS_GET, {Required(VT_VARIANT)},
+                          [attachments](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                              _variant_t index;
+                              if (FAILED(VariantChangeType(&index, const_cast<_variant_t*>(&call.args[0]), 0, VT_I4)))
+                                  return DISP_E_TYPEMISMATCH;
+                              long i = V_I4(&index);
+                              if (i < 1 || i > static_cast<long>(attachments.size()))
+                                  return DISP_E_BADINDEX;
+                              if (result)
+                                  *result = DispatchVariant(attachments[static_cast<size_t>(i - 1)]).Detach();
+                              return S_OK;
+                          });
+    return collection;
+}
+
 } // namespace
+
+bool IsRdoMailDeleted(FakeDispatch* mail)
+{
+    _variant_t mark = mail->Property(DELETED_MARK);
+    return V_VT(&mark) == VT_BOOL && V_BOOL(&mark) != VARIANT_FALSE;
+}
 
 FakeDispatchPtr CreateRdoMail(const RdoMailData& data)
 {
@@ -95,13 +151,21 @@ FakeDispatchPtr CreateRdoMail(const RdoMailData& data)
                             TextProp(PR_DISPLAY_TO_W, static_cast<const wchar_t*>(_bstr_t(self.Property(L"To")))));
                         return WriteMsgFile(static_cast<const wchar_t*>(_bstr_t(call.args[0])), content);
                     });
+    // The decrypted message is a message of its own that holds the attachments.
+    FakeDispatchPtr decrypted = FakeDispatch::Create(L"RDOMessage");
+    decrypted->AddProperty(L"Attachments", DispatchVariant(CreateRdoAttachments(data.attachments)));
     mail->AddMember(L"GetDecryptedMessage", ACCESS_METHOD, {},
-                    [](FakeDispatch& self, const Invocation&, VARIANT* result) {
+                    [decrypted](FakeDispatch&, const Invocation&, VARIANT* result) {
                         if (result)
-                            *result = DispatchVariant(&self).Detach();
+                            *result = DispatchVariant(decrypted).Detach();
                         return S_OK;
                     });
-    mail->AddMethod(L"Delete");
+    mail->AddMember(L"Delete", ACCESS_METHOD, {}, [](FakeDispatch& self, const Invocation&, VARIANT* result) {
+        if (result)
+            VariantInit(result);
+        self.SetProperty(DELETED_MARK, _variant_t(true));
+        return S_OK;
+    });
     return mail;
 }
 
@@ -125,7 +189,7 @@ FakeDispatchPtr CreateRdoFolder(const std::vector<FakeDispatchPtr>& mails, const
 }
 
 FakeDispatchPtr CreateRdoSession(const std::vector<std::pair<std::wstring, FakeDispatchPtr>>& folders,
-                                 const wchar_t* version)
+                                 const wchar_t* version, const std::vector<FakeDispatchPtr>& messages)
 {
     FakeDispatchPtr session = FakeDispatch::Create(L"RDOSession");
     session->AddProperty(L"Version", _variant_t(version));
@@ -139,6 +203,20 @@ FakeDispatchPtr CreateRdoSession(const std::vector<std::pair<std::wstring, FakeD
                                        *result = DispatchVariant(folder.second).Detach();
                                    return S_OK;
                                }
+                           }
+                           return MAPI_E_NOT_FOUND;
+                       });
+    session->AddMember(L"GetMessageFromID", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_VARIANT)},
+                       [messages](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                           std::wstring id = static_cast<const wchar_t*>(_bstr_t(call.args[0]));
+                           for (const FakeDispatchPtr& message : messages) {
+                               _variant_t entryId = message->Property(L"EntryID");
+                               if (IsRdoMailDeleted(message) ||
+                                   _wcsicmp(static_cast<const wchar_t*>(_bstr_t(entryId)), id.c_str()) != 0)
+                                   continue;
+                               if (result)
+                                   *result = DispatchVariant(message).Detach();
+                               return S_OK;
                            }
                            return MAPI_E_NOT_FOUND;
                        });

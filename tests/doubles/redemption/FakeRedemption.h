@@ -4,8 +4,10 @@
 // - a folder (Items with Count and _Item from 1, StoreID);
 // - a mail (EntryID, Subject, Size, MessageClass, SentOnBehalfOfName,
 //   ReceivedTime, To, SentOn, BCC, CC, Importance, SenderName; SaveAs of a
-//   path and a type, which writes a message file; GetDecryptedMessage;
-//   Delete);
+//   path and a type, which writes a message file; GetDecryptedMessage, whose
+//   message has the mail's Attachments (Count, Item from 1; each with
+//   FileName, Size, Hidden and SaveAsFile, which writes its bytes); Delete,
+//   after which the session no longer finds the mail);
 // - the class "Redemption.RDOSession" registered in process
 //   (CoRegisterClassObject and the ProgID under HKEY_CLASSES_ROOT), or only
 //   its ProgID, or nothing, or a class object whose CreateInstance fails.
@@ -18,6 +20,12 @@
 #include <vector>
 
 namespace doubles {
+
+struct RdoAttachmentData {
+    std::wstring fileName;
+    std::string bytes;
+    bool hidden = false;
+};
 
 struct RdoMailData {
     std::wstring entryId;
@@ -32,16 +40,22 @@ struct RdoMailData {
     std::wstring cc;
     long importance = 1;
     std::wstring senderName;
+    std::vector<RdoAttachmentData> attachments;
 };
 
 // A mail; SaveAs(path VT_BSTR, type VT_I4) writes a .msg file holding its
 // subject and the recipients' display text at the path.
 FakeDispatchPtr CreateRdoMail(const RdoMailData& data);
+// Whether the mail's Delete has removed it.
+bool IsRdoMailDeleted(FakeDispatch* mail);
 // A folder with these mails, in this order.
 FakeDispatchPtr CreateRdoFolder(const std::vector<FakeDispatchPtr>& mails, const std::wstring& storeId);
-// A session whose GetFolderFromID answers the folders by entry id.
+// A session whose GetFolderFromID answers the folders by entry id and
+// whose GetMessageFromID answers the messages by their EntryID until they
+// are deleted.
 FakeDispatchPtr CreateRdoSession(const std::vector<std::pair<std::wstring, FakeDispatchPtr>>& folders,
-                                 const wchar_t* version = L"6.3.0.5742");
+                                 const wchar_t* version = L"6.3.0.5742",
+                                 const std::vector<FakeDispatchPtr>& messages = {});
 
 enum class RedemptionRegistration {
     Registered,  // ProgID and class object

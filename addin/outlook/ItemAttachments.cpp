@@ -1,0 +1,214 @@
+// CollectItemAttachments: an item's attachments read through Extended MAPI
+// (signed and encrypted mails through Redemption), listed or written.
+#include "ItemAttachments.h"
+
+#include "AttachmentTarget.h"
+#include "DispatchHelpers.h"
+#include "LogFile.h"
+#include "MapiImports.h"
+#include "OutlookCapture.h"
+#include "OutlookItemKinds.h"
+#include "OutlookObjects.h"
+#include "OutlookPropertyReaders.h"
+#include "OutlookPropertyTables.h"
+#include "RedemptionFolder.h"
+#include "TypedMembers.h"
+#include "WideFormat.h"
+
+#include <string>
+
+namespace {
+
+const wchar_t TEMPORARY_NAME[] = L"OpenStreamOnFile.tmp";
+
+typedef _com_ptr_t<_com_IIID<IStream, &IID_IStream>> CStreamPtr;
+
+// The attachment number of a row of the attachment table: its
+// PR_ATTACH_NUM column, else a first column that is a number.
+bool AttachmentNumberOfRow(const SRow& row, ULONG* number)
+{
+    for (ULONG i = 0; i < row.cValues; ++i) {
+        if (row.lpProps[i].ulPropTag == PR_ATTACH_NUM) {
+            *number = static_cast<ULONG>(row.lpProps[i].Value.l);
+            return true;
+        }
+    }
+    if (row.cValues > 0 && PROP_TYPE(row.lpProps[0].ulPropTag) == PT_LONG) {
+        *number = static_cast<ULONG>(row.lpProps[0].Value.l);
+        return true;
+    }
+    return false;
+}
+
+// The path in the Windows ANSI code page, as MAPI's OpenStreamOnFile takes
+// it; false when a character has no form there (another file would be
+// named).
+bool AnsiPath(const wchar_t* path, std::string* ansi)
+{
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy)
+        return false;
+    ansi->assign(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, &(*ansi)[0], n, nullptr, nullptr);
+    ansi->resize(static_cast<size_t>(n - 1));
+    return true;
+}
+
+// Copies the attachment's data into a file of the temporary name; false
+// when any step fails.
+bool CopyAttachmentData(IAttach* attach, const wchar_t* temporary, const MapiFunctions* mapi)
+{
+    IUnknown* unknown = nullptr;
+    if (FAILED(attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0, &unknown)) || !unknown)
+        return false;
+    // OpenProperty hands out the interface asked for.
+    CStreamPtr data(static_cast<IStream*>(unknown), false);
+    std::string ansiPath;
+    if (!AnsiPath(temporary, &ansiPath)) {
+        g_Log.Error(L"The attachment's path has no form in the ANSI code page: %s\n", temporary);
+        return false;
+    }
+    IStream* filePointer = nullptr;
+    if (FAILED(mapi->OpenStreamOnFile(mapi->MAPIAllocateBuffer, mapi->MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE,
+                                      &ansiPath[0], nullptr, &filePointer)) ||
+        !filePointer)
+        return false;
+    CStreamPtr file(filePointer, false);
+    STATSTG stat = {};
+    if (FAILED(data->Stat(&stat, STATFLAG_NONAME)) || FAILED(data->CopyTo(file, stat.cbSize, nullptr, nullptr)))
+        return false;
+    return SUCCEEDED(file->Commit(STGC_DEFAULT));
+}
+
+// Writes one chosen attachment into a hand-off folder of its own and lists
+// where its bytes are.
+void WriteAttachmentFile(IAttach* attach, const CPropertyCollection& attachment, const MapiFunctions* mapi,
+                         SavedPathList* savedPaths)
+{
+    wchar_t folder[ATTACHMENT_PATH_CHARS];
+    wchar_t target[ATTACHMENT_PATH_CHARS];
+    if (!MakeAttachmentTarget(attachment.GetValue(KEY_OTL_ATTACHMENT_NAME), folder, target))
+        return;
+    std::wstring temporary = std::wstring(folder) + TEMPORARY_NAME;
+    if (temporary.size() >= ATTACHMENT_PATH_CHARS) {
+        g_Log.Error(L"The attachment's path is too long (%u characters): %s\n", static_cast<unsigned>(temporary.size()),
+                    temporary.c_str());
+        RemoveEmptyAttachmentFolder(folder);
+        return;
+    }
+    // The file is closed before it takes its name: Windows does not rename
+    // a file that is open.
+    if (!CopyAttachmentData(attach, temporary.c_str(), mapi)) {
+        RemoveEmptyAttachmentFolder(folder);
+        return;
+    }
+    if (MoveFileW(temporary.c_str(), target)) {
+        savedPaths->push_back(_bstr_t(target));
+        return;
+    }
+    g_Log.Warning(L"Can't rename %s to %s (error %u); the attachment stays under its temporary name\n",
+                  temporary.c_str(), target, static_cast<unsigned>(GetLastError()));
+    savedPaths->push_back(_bstr_t(temporary.c_str()));
+}
+
+HRESULT Logged(const wchar_t* text, HRESULT hr)
+{
+    g_Log.Error(text, static_cast<unsigned>(hr));
+    return hr;
+}
+
+// The item's MAPI message through the typed interface of its kind.
+HRESULT OpenAttachmentMessage(IDispatch* item, const ItemKind& kind, CMessagePtr& message)
+{
+    IDispatch* typedPointer = nullptr;
+    HRESULT hr = QueryTypedInterface(item, *kind.iid, &typedPointer);
+    if (FAILED(hr))
+        return Logged(kind.noInterface, hr);
+    IDispatchPtr typed(typedPointer, false);
+    // Whatever the kind, the last step's failure names the mail interface.
+    return ReadItemMessage(typed, kind.noMapiObject,
+                           L"Failed to get IMessage interface from Outlook::_MailItem object! hr = 0x%08X\n", message);
+}
+
+void WalkAttachmentTable(IMessage* message, unsigned itemNumber, bool save, CAttachmentList* attachments,
+                         SavedPathList* savedPaths, const MapiFunctions* mapi)
+{
+    CMapiTablePtr table;
+    // No table: nothing to offer, and no failure.
+    if (FAILED(message->GetAttachmentTable(MAPI_UNICODE, &table)) || !table)
+        return;
+    for (;;) {
+        CMapiRowSet rows(mapi);
+        if (FAILED(table->QueryRows(1, 0, rows.Receive())) || !rows.Get() || rows->cRows == 0)
+            break;
+        ULONG number = 0;
+        if (!AttachmentNumberOfRow(rows->aRow[0], &number))
+            continue;
+        CAttachPtr attach;
+        if (FAILED(message->OpenAttach(number, &IID_IAttachment, MAPI_BEST_ACCESS, &attach)) || !attach)
+            continue;
+        std::unique_ptr<CPropertyCollection> attachment(new CPropertyCollection);
+        CollectMapiProperties(attach, AttachmentPropertyDefs, attachment.get());
+        if (IsHiddenAttachment(*attachment))
+            continue;
+        if (!save) {
+            attachments->Append(std::move(attachment), itemNumber);
+            continue;
+        }
+        if (attachments->IsChosen(itemNumber, attachment->GetValue(KEY_OTL_ATTACHMENT_KEY)))
+            WriteAttachmentFile(attach, *attachment, mapi, savedPaths);
+    }
+}
+
+} // namespace
+
+HRESULT CollectItemAttachments(IDispatch* application, IDispatch* item, unsigned itemNumber, bool save,
+                               CAttachmentList* attachments, SavedPathList* savedPaths)
+{
+    g_Log.Info(L"Entering CollectItemAttachments\n");
+    if (!item || !attachments || (save && !savedPaths))
+        return E_POINTER;
+    OutlookVersion version;
+    HRESULT hr = ReadOutlookVersion(application, &version);
+    if (FAILED(hr))
+        return hr;
+    g_Log.Info(L"Outlookversion: %s (%s)\n", version.major.c_str(), version.text.c_str());
+
+    _variant_t classValue;
+    hr = GetProperty(item, L"MessageClass", &classValue);
+    if (FAILED(hr))
+        return Logged(L"Can't get message class for selected item! hr = 0x%08X\n", hr);
+    std::wstring messageClass = TextOfValue(classValue);
+    g_Log.Info(L"Message class is %s\n", messageClass.c_str());
+
+    const ItemKind* kind = FindItemKind(messageClass.c_str(), version.majorNumber);
+    if (!kind || !kind->offersAttachments) {
+        g_Log.Warning(L"Wrong message class of selected item!\n");
+        return E_WRONG_MESSAGE_CLASS;
+    }
+
+    if (kind->road == ItemRoad::SignedMail) {
+        IDispatchPtr session;
+        IDispatchPtr folder;
+        hr = OpenRedemptionFolder(application, session, folder);
+        if (FAILED(hr))
+            return hr;
+        hr = QueryRDOItemAttachmentList(folder, item, itemNumber, save, attachments, savedPaths);
+        if (FAILED(hr))
+            g_Log.Error(L"error in QueryRDOItemAttachmentList! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return hr;
+    }
+
+    CMessagePtr message;
+    hr = OpenAttachmentMessage(item, *kind, message);
+    if (FAILED(hr))
+        return hr;
+    const MapiFunctions* mapi = GetMapiFunctions(&hr);
+    if (!mapi) {
+        g_Log.Error(L"Can't read attachments without MAPI32! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return hr;
+    }
+    WalkAttachmentTable(message, itemNumber, save, attachments, savedPaths, mapi);
+    return S_OK;
+}
