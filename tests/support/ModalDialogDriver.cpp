@@ -112,7 +112,7 @@ void ClickButton(HWND dialog, int control)
     SendMessageW(GetDlgItem(dialog, control), BM_CLICK, 0, 0);
 }
 
-void ClickListRow(HWND dialog, int control, int row)
+void ClickListRow(HWND dialog, int control, int row, bool addToSelection)
 {
     HWND list = GetDlgItem(dialog, control);
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
@@ -127,8 +127,9 @@ void ClickListRow(HWND dialog, int control, int row)
         at = {rect.left + 10, rect.bottom + 3 * (rect.bottom - rect.top)};
     }
     LPARAM where = MAKELPARAM(at.x, at.y);
-    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, where);
-    PostMessageW(list, WM_LBUTTONUP, 0, where);
+    WPARAM keys = addToSelection ? MK_CONTROL : 0;
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, where);
+    PostMessageW(list, WM_LBUTTONUP, keys, where);
     // Wait until the dialog's thread has taken the click.
     SendMessageW(list, WM_NULL, 0, 0);
     Sleep(50);

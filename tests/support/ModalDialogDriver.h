@@ -33,8 +33,9 @@ HWND WaitForDialogWindow(const std::wstring& caption, DWORD timeoutMs = 15000);
 void TypeInto(HWND dialog, int control, const std::wstring& text);
 void ClickButton(HWND dialog, int control);
 // A left click in the middle of a list view's row (or below the last row
-// when row is past the end).
-void ClickListRow(HWND dialog, int control, int row);
+// when row is past the end); with addToSelection the Ctrl key is held, so
+// the row joins the rows already selected.
+void ClickListRow(HWND dialog, int control, int row, bool addToSelection = false);
 
 std::wstring ControlText(HWND dialog, int control);
 // The texts of a report list view, row by row.

@@ -9,36 +9,51 @@
 
 using namespace doubles;
 
-void MapiDoublesTest::SetUp()
+MapiDoublesScope::MapiDoublesScope()
 {
     ResetCountingAllocator();
     SetDoublesAllocator(CountingAllocator());
     MsgStorage() = MsgStorageScript();
     ScriptedStorages() = StorageScript();
-    table.MAPIGetDefaultMalloc = FakeMAPIGetDefaultMalloc;
-    table.OpenIMsgSession = FakeOpenIMsgSession;
-    table.OpenIMsgOnIStg = FakeOpenIMsgOnIStg;
-    table.CloseIMsgSession = FakeCloseIMsgSession;
-    table.MAPIAllocateBuffer = CountingAllocateBuffer;
-    table.MAPIAllocateMore = CountingAllocateMore;
-    table.MAPIFreeBuffer = CountingFreeBuffer;
-    table.OpenStreamOnFile = FakeOpenStreamOnFile;
-    table.HexFromBin = FakeHexFromBin;
-    m_previous = ReplaceMapiFunctions(&table);
+    m_table.MAPIGetDefaultMalloc = FakeMAPIGetDefaultMalloc;
+    m_table.OpenIMsgSession = FakeOpenIMsgSession;
+    m_table.OpenIMsgOnIStg = FakeOpenIMsgOnIStg;
+    m_table.CloseIMsgSession = FakeCloseIMsgSession;
+    m_table.MAPIAllocateBuffer = CountingAllocateBuffer;
+    m_table.MAPIAllocateMore = CountingAllocateMore;
+    m_table.MAPIFreeBuffer = CountingFreeBuffer;
+    m_table.OpenStreamOnFile = FakeOpenStreamOnFile;
+    m_table.HexFromBin = FakeHexFromBin;
+    m_previous = ReplaceMapiFunctions(&m_table);
     ReplaceMsgStorageCreator(CreateScriptedStorage);
+}
+
+MapiDoublesScope::~MapiDoublesScope()
+{
+    ReplaceMsgStorageCreator(nullptr);
+    ReplaceMapiFunctions(m_previous);
+}
+
+void ExpectMapiDoublesClean()
+{
+    EXPECT_EQ(0, CountingLiveBuffers()) << "MAPI buffers not freed";
+    EXPECT_EQ(0, CountingBadFrees()) << "MAPI buffers freed twice or wrongly";
+    EXPECT_EQ(MsgStorage().sessionsOpened, MsgStorage().sessionsClosed) << "message sessions left open";
+}
+
+void MapiDoublesTest::SetUp()
+{
+    m_mapi.reset(new MapiDoublesScope());
     temp.reset(new ScopedTempFolder());
 }
 
 void MapiDoublesTest::TearDown()
 {
     ReleaseHostObjects();
-    ReplaceMsgStorageCreator(nullptr);
-    ReplaceMapiFunctions(m_previous);
+    m_mapi.reset();
     temp.reset();
     EXPECT_EQ(0, FakeObjectCount()) << "host objects left alive";
-    EXPECT_EQ(0, CountingLiveBuffers()) << "MAPI buffers not freed";
-    EXPECT_EQ(0, CountingBadFrees()) << "MAPI buffers freed twice or wrongly";
-    EXPECT_EQ(MsgStorage().sessionsOpened, MsgStorage().sessionsClosed) << "message sessions left open";
+    ExpectMapiDoublesClean();
 }
 
 std::wstring MapiDoublesTest::Inbox() const

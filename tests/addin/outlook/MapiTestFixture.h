@@ -15,6 +15,23 @@
 #include <string>
 #include <vector>
 
+// The MAPI doubles in place of mapi32.dll for the life of the object.
+class MapiDoublesScope
+{
+public:
+    MapiDoublesScope();
+    ~MapiDoublesScope();
+    MapiDoublesScope(const MapiDoublesScope&) = delete;
+    MapiDoublesScope& operator=(const MapiDoublesScope&) = delete;
+
+private:
+    MapiFunctions m_table = {};
+    const MapiFunctions* m_previous = nullptr;
+};
+
+// No MAPI buffer alive, none freed wrongly, every message session closed.
+void ExpectMapiDoublesClean();
+
 class MapiDoublesTest : public testing::Test
 {
 protected:
@@ -29,9 +46,8 @@ protected:
     // The inbox "<temp>kq_temp_inbox\".
     std::wstring Inbox() const;
 
-    MapiFunctions table = {};
     std::unique_ptr<ScopedTempFolder> temp;
 
 private:
-    const MapiFunctions* m_previous = nullptr;
+    std::unique_ptr<MapiDoublesScope> m_mapi;
 };

@@ -1,0 +1,448 @@
+// The add-in's Outlook commands as the ribbon starts them, end to end: the
+// selected or opened items saved from the Outlook and MAPI doubles, the
+// hand-off files in the inbox, the choice of storage location and the
+// stand-in receiving program; the attachments command through dialog 119;
+// the messages of the failing roads.
+#include "AddinFixture.h"
+#include "AttachmentsDialogIds.h"
+#include "DialogWatcher.h"
+#include "FakeOffice.h"
+#include "FileHelpers.h"
+#include "HandoffXml.h"
+#include "MapiTestFixture.h"
+#include "ModalDialogDriver.h"
+#include "OberlaneStandin.h"
+#include "ScopedTempFolder.h"
+#include "TempDir.h"
+#include "mapi/FakeMapiSession.h"
+#include "mapi/FakeMessage.h"
+#include "mapi/MsgFileReader.h"
+#include "outlook/FakeOutlook.h"
+#include "redemption/FakeRedemption.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace doubles;
+
+namespace {
+
+const wchar_t LOCATION_A[] = L"label=\"Archiv\" appid=A1 configid=C1";
+const wchar_t LOCATION_B[] = L"label=\"Vertrieb\" appid=A2 configid=C2";
+const wchar_t ERROR_CAPTION[] = L"Fehler bei der Dokumentablage";
+
+std::wstring Hex(const std::vector<BYTE>& bytes)
+{
+    static const wchar_t digits[] = L"0123456789ABCDEF";
+    std::wstring text;
+    for (BYTE b : bytes) {
+        text += digits[b >> 4];
+        text += digits[b & 0x0F];
+    }
+    return text;
+}
+
+std::vector<PropValue> Attachment(const std::wstring& name, const std::string& bytes, std::vector<BYTE> key)
+{
+    return {TextProp(PR_DISPLAY_NAME_W, name), LongProp(PR_ATTACH_SIZE, static_cast<LONG>(bytes.size())),
+            BinaryProp(PR_RECORD_KEY, key), BoolProp(kPR_ATTACHMENT_HIDDEN, false),
+            BinaryProp(PR_ATTACH_DATA_BIN, std::vector<BYTE>(bytes.begin(), bytes.end()))};
+}
+
+class OutlookCommandsTest : public AddinTest
+{
+protected:
+    void SetUp() override
+    {
+        AddinTest::SetUp();
+        SetGlobal(L"Loader", standin.Path());
+        SetGlobal(L"Params1", LOCATION_A);
+        mapi.reset(new MapiDoublesScope);
+        session = FakeMapiSession::Create();
+        outlook.reset(new FakeOutlookModel(session));
+        ASSERT_EQ(addin->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&callbacks)), S_OK);
+    }
+
+    void TearDown() override
+    {
+        if (started)
+            Stop();
+        callbacks->Release();
+        AddinTest::TearDown();
+        mapi.reset();
+        ExpectMapiDoublesClean();
+    }
+
+    void ReleaseHost() override
+    {
+        for (FakeDispatchPtr& item : items)
+            item->ClearObjectProperties();
+        items.clear();
+        outlook.reset();
+        for (FakeMessage* message : messages)
+            message->Release();
+        messages.clear();
+        if (session)
+            session->Release();
+        session = nullptr;
+    }
+
+    void SetGlobal(const wchar_t* name, const std::wstring& text)
+    {
+        reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), name, text);
+    }
+    void SetGlobalFlag(const wchar_t* name, DWORD value)
+    {
+        reg.SetNumber(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), name, value);
+    }
+
+    // Outlook loads the add-in; the settings are read now.
+    void StartOutlook()
+    {
+        ASSERT_EQ(Start(outlook->Application()), S_OK);
+        started = true;
+    }
+
+public:
+    // Open to the tables of cases, which arrange them.
+    // A mail of this subject and entry id with these attachments.
+    FakeDispatchPtr Mail(const std::wstring& subject, std::vector<BYTE> entryId,
+                         const std::vector<std::vector<PropValue>>& attachments = {},
+                         const wchar_t* messageClass = L"IPM.Note")
+    {
+        FakeMessage* message = FakeMessage::Create();
+        messages.push_back(message);
+        message->Set(TextProp(PR_SUBJECT_W, subject));
+        message->Set(BinaryProp(PR_ENTRYID, entryId));
+        message->Set(BinaryProp(PR_STORE_ENTRYID, {0x5E, 0x01}));
+        for (const std::vector<PropValue>& attachment : attachments)
+            message->AddAttachment(attachment);
+        items.push_back(FakeOutlookItem::Create(messageClass, message));
+        return items.back();
+    }
+
+protected:
+    // A callback as the host calls it: by name, with the ribbon control.
+    HRESULT Click(const wchar_t* callback, IDispatch* context = nullptr)
+    {
+        LPOLESTR name = const_cast<LPOLESTR>(callback);
+        DISPID id = DISPID_UNKNOWN;
+        HRESULT hr = callbacks->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr))
+            return hr;
+        FakeDispatchPtr control = MakeRibbonControl(L"KVPMBTVX2_0001", context);
+        VARIANT arg;
+        V_VT(&arg) = VT_DISPATCH;
+        V_DISPATCH(&arg) = control;
+        DISPPARAMS params = {&arg, nullptr, 1, 0};
+        _variant_t result;
+        return callbacks->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
+                                 nullptr);
+    }
+
+    std::wstring Inbox() const { return temp.Path() + L"kq_temp_inbox\\"; }
+    std::vector<std::wstring> InboxFolders() const
+    {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((Inbox() + L"kq_data_*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                names.push_back(data.cFileName);
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        return names;
+    }
+    std::wstring HandoffXml(const std::wstring& id) const
+    {
+        return FromUtf8(ReadFileBytes(Inbox() + id + L"\\" + id + L".xml"));
+    }
+    std::wstring PropertyOf(const std::wstring& xml, const std::wstring& name) const
+    {
+        for (const auto& line : PropertiesOf(xml))
+            if (line.first == name)
+                return line.second;
+        return L"(absent)";
+    }
+    static std::wstring SubjectOfMsg(const std::wstring& path)
+    {
+        MsgFile msg;
+        std::string error;
+        if (!ReadMsgFile(path, &msg, &error))
+            return L"(unreadable)";
+        const PropValue* subject = msg.Find(PROP_ID(PR_SUBJECT_W));
+        return subject ? subject->text : L"(none)";
+    }
+
+    // True when the stand-in was not started within a second and a half.
+    bool NothingStarted() const { return !standin.WaitForRecords(1, 1500); }
+
+    ScopedTempFolder temp;
+    OberlaneStandin standin;
+    std::unique_ptr<MapiDoublesScope> mapi;
+    FakeMapiSession* session = nullptr;
+    IDispatch* callbacks = nullptr;
+    bool started = false;
+
+public:
+    std::unique_ptr<FakeOutlookModel> outlook;
+    std::vector<FakeMessage*> messages;
+    std::vector<FakeDispatchPtr> items;
+};
+
+class ArchiveSelectionTest : public OutlookCommandsTest, public testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(ArchiveSelectionTest, EachSelectedMailGoesToTheReceivingProgramInAFolderOfItsOwn)
+{
+    bool deleteArchived = GetParam();
+    SetGlobalFlag(L"DeleteArcDocs", deleteArchived ? 1 : 0);
+    const std::vector<std::vector<BYTE>> entryIds = {{0x00, 0x11}, {0x00, 0x22}, {0x00, 0x33}};
+    const wchar_t* const subjects[] = {L"Erste", L"Zweite", L"Dritte"};
+    outlook->Select({Mail(subjects[0], entryIds[0]), Mail(subjects[1], entryIds[1]), Mail(subjects[2], entryIds[2])});
+    StartOutlook();
+    DialogWatcher watcher;
+
+    EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_EQ(standin.Records()[0].parameters,
+              std::wstring(LOCATION_A) + L" files=" + ids[0] + L"," + ids[1] + L"," + ids[2] + L" startapp=1");
+    EXPECT_EQ(InboxFolders().size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        std::wstring xml = HandoffXml(ids[i]);
+        std::wstring msg = ElementText(xml, L"path");
+        EXPECT_EQ(msg.find(Inbox() + ids[i] + L"\\dovrane_" + std::to_wstring(i) + L"_"), 0u) << ToUtf8(msg);
+        EXPECT_EQ(SubjectOfMsg(msg), subjects[i]);
+        EXPECT_EQ(PropertyOf(xml, L"OTL_MSG_SUBJECT"), subjects[i]);
+        EXPECT_EQ(PropertyOf(xml, L"PR_ENTRYID"), Hex(entryIds[i]));
+        EXPECT_EQ(PropertyOf(xml, L"PR_STORE_ENTRYID"), L"5E01");
+        EXPECT_EQ(ElementText(xml, L"deletemail"), deleteArchived ? L"1" : L"");
+        EXPECT_EQ(ElementText(xml, L"deletefile"), Inbox() + ids[i]);
+    }
+    EXPECT_EQ(watcher.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(DeleteArcDocs, ArchiveSelectionTest, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "On" : "Off"; });
+
+TEST_F(OutlookCommandsTest, TheOpenedMailIsArchivedWithoutEverAskingForItsDeletion)
+{
+    SetGlobalFlag(L"DeleteArcDocs", 1);
+    FakeDispatchPtr inspector = FakeOutlookModel::MakeInspector(Mail(L"Offen", {0x00, 0x44}));
+    StartOutlook();
+
+    EXPECT_EQ(Click(L"MarvikAddin.ArchiveSingleOutlook", inspector), S_OK);
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(standin.Records()[0].parameters, std::wstring(LOCATION_A) + L" files=" + ids[0] + L" startapp=1");
+    std::wstring xml = HandoffXml(ids[0]);
+    EXPECT_EQ(SubjectOfMsg(ElementText(xml, L"path")), L"Offen");
+    EXPECT_EQ(PropertyOf(xml, L"PR_ENTRYID"), L"0044");
+    EXPECT_EQ(xml.find(L"<deletemail>"), std::wstring::npos);
+    EXPECT_TRUE(log.Contains(L"[INF] Outlook CMarvikAddin->OnArchiveSingleOutlook invoked\n"));
+}
+
+TEST_F(OutlookCommandsTest, AnOpenedItemThatCannotBeReadOrSavedEndsWithALogLineOnly)
+{
+    struct Case {
+        const char* name;
+        std::function<void(FakeDispatch& inspector, FakeDispatch& item)> arrange;
+        const wchar_t* log;
+    };
+    const Case cases[] = {
+        {"no current item", [](FakeDispatch& i, FakeDispatch&) { i.FailInvoke(L"CurrentItem", 0, E_FAIL); },
+         L"[ERR] Can't get CurrentItem from Context! hr = 0x80004005"},
+        {"refused class",
+         [](FakeDispatch&, FakeDispatch& item) { item.SetProperty(L"MessageClass", _variant_t(L"IPM.Post")); },
+         L"[ERR] Can't save current item! hr = 0x80044303"},
+    };
+    StartOutlook();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeDispatchPtr item = Mail(L"Offen", {0x01});
+        FakeDispatchPtr inspector = FakeOutlookModel::MakeInspector(item);
+        c.arrange(*inspector, *item);
+        DialogWatcher watcher;
+        log.Mark();
+        EXPECT_EQ(Click(L"MarvikAddin.ArchiveSingleOutlook", inspector), S_OK);
+        EXPECT_TRUE(log.Contains(c.log)) << ToUtf8(log.Text());
+        Sleep(300);
+        EXPECT_EQ(watcher.Count(), 0u);
+        inspector->ClearObjectProperties();
+    }
+    EXPECT_TRUE(NothingStarted());
+}
+
+TEST_F(OutlookCommandsTest, CancelInTheLocationChoiceMarksEveryFolderAndStartsNothing)
+{
+    SetGlobal(L"Params2", LOCATION_B);
+    outlook->Select({Mail(L"Eins", {0x01}), Mail(L"Zwei", {0x02}), Mail(L"Drei", {0x03})});
+    StartOutlook();
+    DialogWatcher watcher({DialogAnswer{IDCANCEL}});
+
+    EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].listItems, (std::vector<std::wstring>{L"Archiv", L"Vertrieb"}));
+    std::vector<std::wstring> folders = InboxFolders();
+    ASSERT_EQ(folders.size(), 3u);
+    for (const std::wstring& folder : folders) {
+        EXPECT_TRUE(FileExists(Inbox() + folder + L"\\" + MARKER_FILE_NAME)) << ToUtf8(folder);
+        EXPECT_TRUE(FileExists(Inbox() + folder + L"\\" + folder + L".xml")) << ToUtf8(folder);
+    }
+    EXPECT_TRUE(NothingStarted());
+}
+
+TEST_F(OutlookCommandsTest, EachFailingRoadShowsItsMessagesAndHandsNothingOver)
+{
+    struct Case {
+        const char* name;
+        const wchar_t* callback;
+        std::function<void(OutlookCommandsTest&)> arrange;
+        std::vector<std::wstring> boxes;
+    };
+    const Case cases[] = {
+        {"archive, nothing selected",
+         L"MarvikAddin.Archive",
+         [](OutlookCommandsTest&) {},
+         {L"Es wurde kein Dokument selektiert!"}},
+        {"attachments, nothing selected",
+         L"MarvikAddin.Attachment",
+         [](OutlookCommandsTest&) {},
+         {L"Es wurde kein Dokument selektiert!"}},
+        {"a refused class among mails",
+         L"MarvikAddin.Archive",
+         [](OutlookCommandsTest& t) {
+             t.outlook->Select({t.Mail(L"Eins", {0x01}), t.Mail(L"Beitrag", {0x02}, {}, L"IPM.Post")});
+         },
+         {L"Unzul\u00e4ssiger Dokumenttyp! Nur e-Mail Dokumente k\u00f6nnen archiviert werden!"}},
+        {"out of memory",
+         L"MarvikAddin.Archive",
+         [](OutlookCommandsTest& t) {
+             t.outlook->Select({t.Mail(L"Gro\u00df", {0x01})});
+             t.messages.back()->Script().Fail("CopyTo", E_OUTOFMEMORY);
+         },
+         {L"Das Dokument konnte nicht zwischengespeichert werden! Der Anwendung steht zu wenig Speicher zur "
+          L"Verf\u00fcgung."}},
+        {"the selection cannot be counted",
+         L"MarvikAddin.Archive",
+         [](OutlookCommandsTest& t) {
+             t.outlook->Select({t.Mail(L"Eins", {0x01})});
+             t.outlook->Selection()->FailInvoke(L"Count", 1, RPC_E_SERVERFAULT);
+         },
+         {L"Das Dokument konnte nicht zwischengespeichert werden!"}},
+        {"a signed mail without Redemption",
+         L"MarvikAddin.Archive",
+         [](OutlookCommandsTest& t) {
+             FakeDispatchPtr item = t.Mail(L"Signiert", {0x01}, {}, L"IPM.Note.SMIME");
+             item->AddProperty(L"EntryID", _variant_t(L"0001"));
+             t.outlook->Select({item});
+         },
+         {L"Die Redemption Schnittstelle ist nicht registriert.",
+          L"Das Dokument konnte nicht zwischengespeichert werden!"}},
+        {"a mail without attachments",
+         L"MarvikAddin.Attachment",
+         [](OutlookCommandsTest& t) { t.outlook->Select({t.Mail(L"Eins", {0x01})}); },
+         {L"Es konnten keine Anh\u00e4nge gefunden werden."}},
+    };
+    StartOutlook();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        outlook->Select({});
+        c.arrange(*this);
+        DialogWatcher watcher;
+        EXPECT_EQ(Click(c.callback), S_OK);
+        std::vector<std::wstring> texts;
+        for (const SeenDialog& seen : watcher.Seen())
+            texts.push_back(seen.text);
+        EXPECT_EQ(texts, c.boxes) << ToUtf8(log.Text());
+        if (!watcher.Seen().empty())
+            EXPECT_EQ(watcher.Seen().back().caption, ERROR_CAPTION);
+        // No hand-off file was written.
+        for (const std::wstring& folder : InboxFolders())
+            EXPECT_FALSE(FileExists(Inbox() + folder + L"\\" + folder + L".xml")) << ToUtf8(folder);
+    }
+    EXPECT_TRUE(NothingStarted());
+}
+
+TEST_F(OutlookCommandsTest, TheAttachmentsCommandHandsOverTheChosenAttachmentOfTheChosenMail)
+{
+    SetGlobalFlag(L"DeleteArcDocs", 1);
+    // Both mails' attachments bear the same record key.
+    outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"Anhang.txt", "of the first mail", {0x01})}),
+                     Mail(L"Zwei", {0x02}, {Attachment(L"Anhang.txt", "of the second mail", {0x01})})});
+    StartOutlook();
+    std::vector<std::vector<std::wstring>> rows;
+    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
+                                  [&](HWND dialog) {
+                                      rows = ListViewRows(dialog, IDC_ATTACHMENTS_LIST, 2);
+                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 1);
+                                      ClickButton(dialog, IDOK);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    EXPECT_EQ(rows,
+              (std::vector<std::vector<std::wstring>>{{L"Anhang.txt", L"17 bytes"}, {L"Anhang.txt", L"18 bytes"}}));
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(standin.Records()[0].parameters, std::wstring(LOCATION_A) + L" files=" + ids[0] + L" startapp=1");
+    std::wstring xml = HandoffXml(ids[0]);
+    EXPECT_EQ(ElementText(xml, L"path"), Inbox() + ids[0] + L"\\Anhang.txt");
+    EXPECT_EQ(ReadFileBytes(Inbox() + ids[0] + L"\\Anhang.txt"), "of the second mail");
+    EXPECT_TRUE(PropertiesOf(xml).empty());
+    EXPECT_EQ(xml.find(L"<deletemail>"), std::wstring::npos);
+    EXPECT_EQ(InboxFolders().size(), 1u);
+}
+
+TEST_F(OutlookCommandsTest, TheOpenedMailsAttachmentsCommandOffersThatMailOnly)
+{
+    FakeDispatchPtr opened =
+        Mail(L"Offen", {0x01}, {Attachment(L"a.pdf", "AAA", {0x01}), Attachment(L"b.pdf", "BBBB", {0x02})});
+    outlook->Select({Mail(L"Markiert", {0x02}, {Attachment(L"anders.pdf", "X", {0x01})})});
+    FakeDispatchPtr inspector = FakeOutlookModel::MakeInspector(opened);
+    StartOutlook();
+    std::vector<std::vector<std::wstring>> rows;
+    ModalRun run =
+        RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.AttachmentSingleOutlook", inspector)); },
+                       [&](HWND dialog) {
+                           rows = ListViewRows(dialog, IDC_ATTACHMENTS_LIST, 2);
+                           ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 0);
+                           ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 1, true);
+                           ClickButton(dialog, IDOK);
+                       });
+    ASSERT_TRUE(run.appeared);
+    EXPECT_EQ(rows, (std::vector<std::vector<std::wstring>>{{L"a.pdf", L"3 bytes"}, {L"b.pdf", L"4 bytes"}}));
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(ElementText(HandoffXml(ids[0]), L"path")), "AAA");
+    EXPECT_EQ(ReadFileBytes(ElementText(HandoffXml(ids[1]), L"path")), "BBBB");
+    EXPECT_TRUE(log.Contains(L"[INF] Outlook CMarvikAddin->OnAttachmentSingleOutlook invoked\n"));
+    EXPECT_TRUE(log.Contains(L"[INF] Outlook CMarvikAddin->OnAttachment invoked\n"));
+}
+
+TEST_F(OutlookCommandsTest, CancelInTheAttachmentsDialogSavesNothing)
+{
+    outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"a.pdf", "AAA", {0x01})})});
+    StartOutlook();
+    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
+                                  [&](HWND dialog) {
+                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 0);
+                                      ClickButton(dialog, IDCANCEL);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    EXPECT_TRUE(InboxFolders().empty());
+    EXPECT_TRUE(NothingStarted());
+}
+
+} // namespace
