@@ -380,8 +380,9 @@ TEST_F(SaveItemTest, ASignedMailIsReadThroughRedemptionFromOutlook11AndRefusedBe
         }
         EXPECT_EQ(c.result == S_OK ? 1 : 0, rdoMails[0]->CallCount(L"SaveAs"));
         rdoMails[0]->ClearCalls();
-        if (c.majorVersion == 10)
+        if (c.majorVersion == 10) {
             EXPECT_EQ(0, redemption->CreateCalls());
+        }
     }
 }
 

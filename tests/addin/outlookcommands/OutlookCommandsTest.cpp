@@ -366,8 +366,9 @@ TEST_F(OutlookCommandsTest, EachFailingRoadShowsItsMessagesAndHandsNothingOver)
         for (const SeenDialog& seen : watcher.Seen())
             texts.push_back(seen.text);
         EXPECT_EQ(texts, c.boxes) << ToUtf8(log.Text());
-        if (!watcher.Seen().empty())
+        if (!watcher.Seen().empty()) {
             EXPECT_EQ(watcher.Seen().back().caption, ERROR_CAPTION);
+        }
         // No hand-off file was written.
         for (const std::wstring& folder : InboxFolders())
             EXPECT_FALSE(FileExists(Inbox() + folder + L"\\" + folder + L".xml")) << ToUtf8(folder);
