@@ -2,17 +2,15 @@
 
 #include "DispatchHelpers.h"
 #include "LogFile.h"
+#include "TypedCalls.h"
 
 HRESULT DispatchFromResult(const VARIANT& value, IDispatchPtr& object)
 {
-    object = nullptr;
-    if (V_VT(&value) == VT_DISPATCH && V_DISPATCH(&value)) {
-        object = V_DISPATCH(&value);
-        return S_OK;
-    }
-    if (V_VT(&value) == VT_UNKNOWN && V_UNKNOWN(&value))
-        return V_UNKNOWN(&value)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&object));
-    return DISP_E_TYPEMISMATCH;
+    HRESULT hr = ObjectFromVariant(value, object);
+    // Nothing where an object is needed is no answer either.
+    if (SUCCEEDED(hr) && !object)
+        hr = DISP_E_TYPEMISMATCH;
+    return hr;
 }
 
 HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name, IDispatchPtr& result)

@@ -25,7 +25,10 @@ struct ClickCase {
     const wchar_t* tag;
     // The command's first log line; null: none.
     const wchar_t* command;
-    // The command shows a dialog.
+    // The command shows a window: its dialog, or the message with which an
+    // Outlook command ends in this Outlook, whose explorer has no selection
+    // and whose mail no MAPI message (the opened mail's archive command only
+    // logs its failure).
     bool dialog;
 };
 
@@ -50,7 +53,8 @@ protected:
     // A button with the tag and a click sink of the add-in on it.
     std::shared_ptr<FakeControl> ButtonWithSink(const wchar_t* tag, CButtonHandler** sink)
     {
-        auto button = outlook->MainExplorer()->commandBars->AddControl(toolbar->controls, FAKE_CONTROL_BUTTON, L"", tag);
+        auto button =
+            outlook->MainExplorer()->commandBars->AddControl(toolbar->controls, FAKE_CONTROL_BUTTON, L"", tag);
         *sink = new CButtonHandler(object);
         (*sink)->AddRef();
         (*sink)->Advise(button->object);
@@ -83,8 +87,12 @@ TEST_P(ClickTableTest, TagPicksTheCommand)
 
     EXPECT_EQ(S_OK, button->Click());
 
-    for (const wchar_t* command : COMMANDS)
-        EXPECT_EQ(c.command && std::wstring(command) == c.command ? 1 : 0, log.Count(command)) << command;
+    for (const wchar_t* command : COMMANDS) {
+        bool runs = c.command && std::wstring(command) == c.command;
+        // The opened mail's attachments command goes on as the attachments command.
+        runs = runs || (c.command == ATTACHMENT_SINGLE && command == ATTACHMENT);
+        EXPECT_EQ(runs ? 1 : 0, log.Count(command)) << command;
+    }
     EXPECT_EQ(c.dialog ? 1u : 0u, watcher.Count());
     // An inspector's command reads the active inspector first.
     bool single = c.command == ARCHIVE_SINGLE || c.command == ATTACHMENT_SINGLE;
@@ -97,10 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
     Tags, ClickTableTest,
     testing::Values(ClickCase{L"KVPMBTVX2_0003", ABOUT, true}, ClickCase{L"KVPMBTSVX2_0003", ABOUT, true},
                     ClickCase{L"KVPMBTVX2_0002", SETTINGS, true}, ClickCase{L"KVPMBTSVX2_0002", SETTINGS, true},
-                    ClickCase{L"KVCBBTVX2_0002", ATTACHMENT, false}, ClickCase{L"KVPMBTVX2_0004", ATTACHMENT, false},
-                    ClickCase{L"KVCBBTVX2_0001", ARCHIVE, false}, ClickCase{L"KVPMBTVX2_0001", ARCHIVE, false},
-                    ClickCase{L"KVCBBTSVX2_0002", ATTACHMENT_SINGLE, false},
-                    ClickCase{L"KVPMBTSVX2_0004", ATTACHMENT_SINGLE, false},
+                    ClickCase{L"KVCBBTVX2_0002", ATTACHMENT, true}, ClickCase{L"KVPMBTVX2_0004", ATTACHMENT, true},
+                    ClickCase{L"KVCBBTVX2_0001", ARCHIVE, true}, ClickCase{L"KVPMBTVX2_0001", ARCHIVE, true},
+                    ClickCase{L"KVCBBTSVX2_0002", ATTACHMENT_SINGLE, true},
+                    ClickCase{L"KVPMBTSVX2_0004", ATTACHMENT_SINGLE, true},
                     ClickCase{L"KVCBBTSVX2_0001", ARCHIVE_SINGLE, false},
                     ClickCase{L"KVPMBTSVX2_0001", ARCHIVE_SINGLE, false},
                     // Neither another case nor the popup's own tag is a command.

@@ -142,6 +142,7 @@ FakeDispatchPtr FakeOutlookApplication::Create(IUnknown* session, const wchar_t*
     application->AcceptInterface(IID_Application);
     application->AddProperty(L"Name", _variant_t(L"Outlook"));
     application->AddProperty(L"Version", _variant_t(version));
+    application->AddProperty(L"Session", DispatchVariant(nameSpace));
     application->AddMember(L"GetNamespace", ACCESS_METHOD, {Required(VT_BSTR)},
                            [nameSpace](FakeDispatch&, const Invocation& call, VARIANT* result) {
                                if (_wcsicmp(static_cast<const wchar_t*>(_bstr_t(call.args[0])), L"MAPI") != 0)
@@ -196,14 +197,9 @@ FakeOutlookModel::FakeOutlookModel(IUnknown* session, const wchar_t* version, co
     std::weak_ptr<State> weak = m_state;
     State& state = *m_state;
 
-    state.nameSpace = FakeDispatch::Create(L"NameSpace");
-    _variant_t mapi;
-    if (session) {
-        V_VT(&mapi) = VT_UNKNOWN;
-        V_UNKNOWN(&mapi) = session;
-        session->AddRef();
-    }
-    state.nameSpace->AddProperty(L"MAPIOBJECT", mapi);
+    state.application = FakeOutlookApplication::Create(session, version);
+    _variant_t nameSpace = state.application->Property(L"Session");
+    state.nameSpace = static_cast<FakeDispatch*>(V_DISPATCH(&nameSpace));
     state.nameSpace->AddMember(L"GetItemFromID", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_VARIANT)},
                                [weak](FakeDispatch&, const Invocation& call, VARIANT* result) {
                                    auto state = weak.lock();
@@ -255,23 +251,7 @@ FakeOutlookModel::FakeOutlookModel(IUnknown* session, const wchar_t* version, co
     state.explorer->AddProperty(L"Selection", DispatchVariant(state.selection));
     state.explorer->AddProperty(L"CurrentFolder", DispatchVariant(state.folder));
 
-    state.application = FakeDispatch::Create(L"Application");
-    state.application->AcceptInterface(IID_Application);
-    state.application->AddProperty(L"Name", _variant_t(L"Outlook"));
-    state.application->AddProperty(L"Version", _variant_t(version));
     state.application->AddProperty(L"ActiveExplorer", DispatchVariant(state.explorer));
-    state.application->AddProperty(L"Session", DispatchVariant(state.nameSpace));
-    state.application->AddMember(L"GetNamespace", ACCESS_METHOD, {Required(VT_BSTR)},
-                                 [weak](FakeDispatch&, const Invocation& call, VARIANT* result) {
-                                     auto state = weak.lock();
-                                     if (!state)
-                                         return E_UNEXPECTED;
-                                     if (_wcsicmp(static_cast<const wchar_t*>(_bstr_t(call.args[0])), L"MAPI") != 0)
-                                         return E_INVALIDARG;
-                                     if (result)
-                                         *result = DispatchVariant(state->nameSpace).Detach();
-                                     return S_OK;
-                                 });
 }
 
 FakeOutlookModel::~FakeOutlookModel()

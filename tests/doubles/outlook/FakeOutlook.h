@@ -5,8 +5,9 @@
 //   appointments IsRecurring (false) and Parent. SaveAs writes a .msg file at
 //   the path as Outlook's own save does (type left out: the message file
 //   format): the MAPI message, or else the item's Subject and Body;
-// - the Application, answering _Application, whose GetNamespace("MAPI")
-//   gives the MAPI name space with the session's MAPIOBJECT;
+// - the Application, answering _Application, whose Session and
+//   GetNamespace("MAPI") give the MAPI name space with the session's
+//   MAPIOBJECT;
 // - a whole Outlook (FakeOutlookModel): the Application with its active
 //   explorer (Selection, CurrentFolder), its Session and MAPI name space,
 //   whose GetItemFromID finds the items of its stores until they are
