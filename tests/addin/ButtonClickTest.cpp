@@ -53,8 +53,7 @@ protected:
     // A button with the tag and a click sink of the add-in on it.
     std::shared_ptr<FakeControl> ButtonWithSink(const wchar_t* tag, CButtonHandler** sink)
     {
-        auto button =
-            outlook->MainExplorer()->commandBars->AddControl(toolbar->controls, FAKE_CONTROL_BUTTON, L"", tag);
+        auto button = outlook->MainExplorer()->commandBars->AddControl(toolbar->controls, FAKE_CONTROL_BUTTON, L"", tag);
         *sink = new CButtonHandler(object);
         (*sink)->AddRef();
         (*sink)->Advise(button->object);

@@ -155,19 +155,12 @@ TEST_P(EntriesTest, AttachmentEntriesOnlyInOutlookAndSettingsOnlyWhenAllowed)
 INSTANTIATE_TEST_SUITE_P(
     Settings, EntriesTest,
     testing::Values(
-        EntriesCase{"OutlookWithAttachments",
-                    true,
-                    1,
-                    0,
+        EntriesCase{"OutlookWithAttachments", true, 1, 0,
                     {L"KVPMBTVX2_0001", L"KVPMBTVX2_0004", L"KVPMBTVX2_0002", L"KVPMBTVX2_0003"},
                     {L"KVCBBTVX2_0001", L"KVCBBTVX2_0002"}},
-        EntriesCase{
-            "OutlookNoSettingsNoAttachments", true, 0, 1, {L"KVPMBTVX2_0001", L"KVPMBTVX2_0003"}, {L"KVCBBTVX2_0001"}},
-        EntriesCase{"WordWithAttachmentsAndNoSettings",
-                    false,
-                    1,
-                    1,
-                    {L"KVPMBTVX2_0001", L"KVPMBTVX2_0003"},
+        EntriesCase{"OutlookNoSettingsNoAttachments", true, 0, 1, {L"KVPMBTVX2_0001", L"KVPMBTVX2_0003"},
+                    {L"KVCBBTVX2_0001"}},
+        EntriesCase{"WordWithAttachmentsAndNoSettings", false, 1, 1, {L"KVPMBTVX2_0001", L"KVPMBTVX2_0003"},
                     {L"KVCBBTVX2_0001"}}),
     [](const testing::TestParamInfo<EntriesCase>& info) { return std::string(info.param.name); });
 
@@ -376,7 +369,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"PopupControls",
                     [](FakeCommandBars& b) { b.FailOnNew(L"CommandBarPopup", L"Controls", 1, HOST_FAILURE); },
                     L"Failed to call pPopupMenu->get_Controls!", true},
-        FailureCase{"EntryAdd", [](FakeCommandBars& b) { b.FailOnNew(L"CommandBarControls", L"Add", 2, HOST_FAILURE); },
+        FailureCase{"EntryAdd",
+                    [](FakeCommandBars& b) { b.FailOnNew(L"CommandBarControls", L"Add", 2, HOST_FAILURE); },
                     L"Failed to call pPopupMenuButtons->Add!", true},
         FailureCase{"ArchiveButtonSearchAfterTheMenu",
                     [](FakeCommandBars& b) { Standard(b)->object->FailInvoke(L"FindControl", 2, HOST_FAILURE); },

@@ -42,13 +42,12 @@ std::shared_ptr<FakeOutlookWindow> MakeWindow(const wchar_t* type, REFIID events
     window->commandBars = std::make_unique<FakeCommandBars>();
     window->commandBars->AddTypicalBars();
     std::weak_ptr<FakeOutlookWindow> weak = window;
-    window->object->AddMember(L"CommandBars", ACCESS_GET, {},
-                              [weak](FakeDispatch&, const Invocation&, VARIANT* result) {
-                                  auto self = weak.lock();
-                                  if (!self || !self->commandBars)
-                                      return RPC_E_DISCONNECTED;
-                                  return Return(result, self->commandBars->Object());
-                              });
+    window->object->AddMember(L"CommandBars", ACCESS_GET, {}, [weak](FakeDispatch&, const Invocation&, VARIANT* result) {
+        auto self = weak.lock();
+        if (!self || !self->commandBars)
+            return RPC_E_DISCONNECTED;
+        return Return(result, self->commandBars->Object());
+    });
     return window;
 }
 
@@ -149,7 +148,8 @@ std::shared_ptr<FakeOutlookWindow> FakeOutlook::OpenInspector(IDispatch* item)
     auto inspector = MakeWindow(L"Inspector", DOC_IID_InspectorEvents);
     inspector->object->AddProperty(L"CurrentItem", DispatchVariant(item));
     m_state->openInspectors.push_back(inspector);
-    m_state->inspectors->Fire(DOC_IID_InspectorsEvents, DOC_DISPID_NEWINSPECTOR, {DispatchVariant(inspector->object)});
+    m_state->inspectors->Fire(DOC_IID_InspectorsEvents, DOC_DISPID_NEWINSPECTOR,
+                              {DispatchVariant(inspector->object)});
     return inspector;
 }
 
