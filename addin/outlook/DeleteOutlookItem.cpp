@@ -6,33 +6,9 @@
 #include "OutlookItemKinds.h"
 #include "OutlookObjects.h"
 #include "OutlookPropertyTables.h"
-#include "RedemptionSession.h"
-#include "WideFormat.h"
-
-#include <cstdarg>
+#include "RedemptionFolder.h"
 
 namespace {
-
-// The error text of the failing step, formatted and cut to the buffer.
-class ErrorText
-{
-public:
-    ErrorText(wchar_t* buffer, size_t chars) : m_buffer(buffer), m_chars(chars) {}
-    HRESULT Fail(HRESULT hr, const wchar_t* format, ...)
-    {
-        if (m_buffer && m_chars > 0) {
-            va_list args;
-            va_start(args, format);
-            FormatTextV(m_buffer, m_chars, format, args);
-            va_end(args);
-        }
-        return hr;
-    }
-
-private:
-    wchar_t* m_buffer;
-    size_t m_chars;
-};
 
 bool IsSignedMailClass(const std::wstring& messageClass)
 {
@@ -40,37 +16,12 @@ bool IsSignedMailClass(const std::wstring& messageClass)
            IsMessageClass(messageClass.c_str(), L"IPM.Note.SMIME.MultipartSigned");
 }
 
-HRESULT DeleteThroughRedemption(IDispatch* application, const wchar_t* entryId, ErrorText& error)
+HRESULT DeleteThroughRedemption(IDispatch* application, const wchar_t* entryId, const StepFailure& error)
 {
-    IDispatchPtr session;
-    HRESULT hr = GetObjectProperty(application, L"Session", session);
+    IDispatchPtr rdo;
+    HRESULT hr = OpenRedemptionSession(application, rdo, error);
     if (FAILED(hr))
-        return error.Fail(hr, L"Can't get session! hr = 0x%08X\n", static_cast<unsigned>(hr));
-    _variant_t mapiObject;
-    hr = GetProperty(session, L"MAPIOBJECT", &mapiObject);
-    if (FAILED(hr))
-        return error.Fail(hr, L"Can't get MAPIOBJECT from session! hr = 0x%08X\n", static_cast<unsigned>(hr));
-
-    IDispatch* created = nullptr;
-    bool classIdMissing = false;
-    hr = CreateRedemptionSession(&created, &classIdMissing);
-    if (FAILED(hr)) {
-        // The class object's and the session's failures leave the text as it was.
-        if (classIdMissing)
-            error.Fail(hr, L"Can't get CLSID for Redemption.RDOSession! hr = 0x%08X\n", static_cast<unsigned>(hr));
         return hr;
-    }
-    IDispatchPtr rdo(created, false);
-    _variant_t version;
-    hr = GetProperty(rdo, L"Version", &version);
-    if (FAILED(hr)) {
-        g_Log.Error(L"Can't get version of Redemption! hr = 0x%08X\n", static_cast<unsigned>(hr));
-        return hr;
-    }
-    g_Log.Info(L"Redemption DLL version: %s\n", TextOfValue(version).c_str());
-    hr = PutProperty(rdo, L"MAPIOBJECT", &mapiObject);
-    if (FAILED(hr))
-        return error.Fail(hr, L"Can't put MAPIOBJECT to RDO Session! hr = 0x%08X\n", static_cast<unsigned>(hr));
 
     _variant_t id(entryId);
     _variant_t result;
@@ -79,11 +30,11 @@ HRESULT DeleteThroughRedemption(IDispatch* application, const wchar_t* entryId, 
     if (SUCCEEDED(hr))
         hr = DispatchFromResult(result, mail);
     if (FAILED(hr))
-        return error.Fail(hr, L"Can't call GetMessageFromID! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return error(hr, L"Can't call GetMessageFromID! hr = 0x%08X\n", static_cast<unsigned>(hr));
     _variant_t ignored;
     hr = CallMethod(mail, L"Delete", &ignored, 0, nullptr);
     if (FAILED(hr))
-        return error.Fail(hr, L"Failed to delete RDO mail item! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return error(hr, L"Failed to delete RDO mail item! hr = 0x%08X\n", static_cast<unsigned>(hr));
     return S_OK;
 }
 
@@ -94,11 +45,11 @@ HRESULT DeleteOutlookItem(IDispatch* application, const wchar_t* storeId, const 
 {
     if (!application || !storeId || !entryId)
         return E_POINTER;
-    ErrorText error(errorText, errorChars);
+    StepFailure error(errorText, errorChars);
     _variant_t versionValue;
     HRESULT hr = GetProperty(application, L"Version", &versionValue);
     if (FAILED(hr))
-        return error.Fail(hr, L"Can't get version from outlook! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return error(hr, L"Can't get version from outlook! hr = 0x%08X\n", static_cast<unsigned>(hr));
     std::wstring version = TextOfValue(versionValue);
     int majorVersion = _wtoi(version.substr(0, version.find(L'.')).c_str());
 
@@ -109,7 +60,7 @@ HRESULT DeleteOutlookItem(IDispatch* application, const wchar_t* storeId, const 
     if (SUCCEEDED(hr))
         hr = DispatchFromResult(nameSpaceValue, nameSpace);
     if (FAILED(hr))
-        return error.Fail(hr, L"Can't get name space object! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return error(hr, L"Can't get name space object! hr = 0x%08X\n", static_cast<unsigned>(hr));
 
     // IDispatch order: the store id (the second argument) comes first.
     _variant_t ids[2] = {_variant_t(storeId), _variant_t(entryId)};
@@ -119,20 +70,19 @@ HRESULT DeleteOutlookItem(IDispatch* application, const wchar_t* storeId, const 
     if (SUCCEEDED(hr))
         hr = DispatchFromResult(itemValue, item);
     if (FAILED(hr))
-        return error.Fail(hr, L"Error in GetItemFromID(%s,%s)! hr = 0x%08X\n", entryId, storeId,
-                          static_cast<unsigned>(hr));
+        return error(hr, L"Error in GetItemFromID(%s,%s)! hr = 0x%08X\n", entryId, storeId, static_cast<unsigned>(hr));
 
     _variant_t classValue;
     hr = GetProperty(item, L"MessageClass", &classValue);
     if (FAILED(hr))
-        return error.Fail(hr, L"Can't get message class for selected item! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return error(hr, L"Can't get message class for selected item! hr = 0x%08X\n", static_cast<unsigned>(hr));
     if (IsSignedMailClass(TextOfValue(classValue)) && majorVersion >= FIRST_REDEMPTION_VERSION)
         return DeleteThroughRedemption(application, entryId, error);
 
     _variant_t ignored;
     hr = CallMethod(item, L"Delete", &ignored, 0, nullptr);
     if (FAILED(hr))
-        return error.Fail(hr, L"Failed to delete mail item! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return error(hr, L"Failed to delete mail item! hr = 0x%08X\n", static_cast<unsigned>(hr));
     return S_OK;
 }
 

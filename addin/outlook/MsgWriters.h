@@ -18,6 +18,10 @@ HRESULT MakeMsgFileName(wchar_t* buffer, size_t capacity, unsigned index);
 // marked deletable.
 HRESULT SaveToMSG(IMessage* source, wchar_t* path, unsigned index);
 
+// Outlook's own save of an item through its typed interface (a mail's or a
+// note's) at the path, the type left out so that Outlook chooses the format.
+HRESULT SaveItemThroughOutlook(IDispatch* typedItem, const wchar_t* fileName);
+
 // Lets Outlook save the mail itself (its typed _MailItem interface), in the
 // format Outlook chooses.
 HRESULT SaveToMSG_SMIME(IDispatch* mailItem, wchar_t* path, unsigned index);

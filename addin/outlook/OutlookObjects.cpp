@@ -2,6 +2,7 @@
 
 #include "DispatchHelpers.h"
 #include "LogFile.h"
+#include "OutlookCapture.h"
 #include "TypedCalls.h"
 
 HRESULT DispatchFromResult(const VARIANT& value, IDispatchPtr& object)
@@ -71,6 +72,26 @@ HRESULT GetSelection(IDispatch* explorer, IDispatchPtr& selection, long* count)
         return hr;
     }
     *count = V_I4(&value);
+    return S_OK;
+}
+
+HRESULT ReadVersionAndSelection(IDispatch* application, OutlookVersion* version, IDispatchPtr& selection, long* count)
+{
+    IDispatchPtr explorer;
+    HRESULT hr = GetActiveExplorer(application, explorer);
+    if (FAILED(hr))
+        return hr;
+    hr = ReadOutlookVersion(application, version);
+    if (FAILED(hr))
+        return hr;
+    hr = GetSelection(explorer, selection, count);
+    if (FAILED(hr))
+        return hr;
+    g_Log.Info(L"Outlookversion: %s (%s)\n", version->major.c_str(), version->text.c_str());
+    if (*count <= 0) {
+        g_Log.Error(L"There are no items selected!\n");
+        return E_NO_ITEMS_SELECTED;
+    }
     return S_OK;
 }
 

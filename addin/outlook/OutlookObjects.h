@@ -30,5 +30,10 @@ HRESULT GetActiveExplorer(IDispatch* application, IDispatchPtr& explorer);
 // Explorer.Selection and its Count ("Can't get selected items!", "Can't
 // get count of selected items!").
 HRESULT GetSelection(IDispatch* explorer, IDispatchPtr& selection, long* count);
+// Outlook's version and the active explorer's non-empty selection, read as
+// the capture reads them before it walks the selection; the version is
+// logged ("Outlookversion: %s (%s)"), an empty selection is logged and
+// gives E_NO_ITEMS_SELECTED.
+HRESULT ReadVersionAndSelection(IDispatch* application, OutlookVersion* version, IDispatchPtr& selection, long* count);
 // Selection.Item(number), number counted from 1 and passed as VT_INT.
 HRESULT GetSelectedItem(IDispatch* selection, long number, IDispatchPtr& item);

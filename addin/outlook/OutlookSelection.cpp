@@ -33,24 +33,12 @@ HRESULT SaveOutlookDocument(IDispatch* application, wchar_t* const* paths, CProp
     g_Log.Info(L"Entering SaveOutlookDocument\n");
     if (!paths || !properties)
         return E_POINTER;
-    IDispatchPtr explorer;
-    HRESULT hr = GetActiveExplorer(application, explorer);
-    if (FAILED(hr))
-        return hr;
     OutlookVersion version;
-    hr = ReadOutlookVersion(application, &version);
-    if (FAILED(hr))
-        return hr;
     IDispatchPtr selection;
     long selected = 0;
-    hr = GetSelection(explorer, selection, &selected);
+    HRESULT hr = ReadVersionAndSelection(application, &version, selection, &selected);
     if (FAILED(hr))
         return hr;
-    g_Log.Info(L"Outlookversion: %s (%s)\n", version.major.c_str(), version.text.c_str());
-    if (selected <= 0) {
-        g_Log.Error(L"There are no items selected!\n");
-        return E_NO_ITEMS_SELECTED;
-    }
     // The caller sized its arrays when it counted; a selection that has
     // grown since is saved only as far as they reach.
     size_t total = static_cast<size_t>(selected);

@@ -5,31 +5,27 @@
 #include "OutlookObjects.h"
 #include "RedemptionSession.h"
 
-HRESULT GetOutlookMapiObject(IDispatch* application, _variant_t* mapiObject)
-{
-    IDispatchPtr session;
-    HRESULT hr = GetObjectProperty(application, L"Session", session);
-    if (FAILED(hr)) {
-        g_Log.Error(L"Can't get session! hr = 0x%08X\n", static_cast<unsigned>(hr));
-        return hr;
-    }
-    hr = GetProperty(session, L"MAPIOBJECT", mapiObject);
-    if (FAILED(hr))
-        g_Log.Error(L"Can't get MAPIOBJECT from session! hr = 0x%08X\n", static_cast<unsigned>(hr));
-    return hr;
-}
-
-HRESULT OpenRedemptionSession(IDispatch* application, IDispatchPtr& session)
+HRESULT OpenRedemptionSession(IDispatch* application, IDispatchPtr& session, const StepFailure& failure)
 {
     session = nullptr;
+    IDispatchPtr outlookSession;
+    HRESULT hr = GetObjectProperty(application, L"Session", outlookSession);
+    if (FAILED(hr))
+        return failure(hr, L"Can't get session! hr = 0x%08X\n", static_cast<unsigned>(hr));
     _variant_t mapiObject;
-    HRESULT hr = GetOutlookMapiObject(application, &mapiObject);
+    hr = GetProperty(outlookSession, L"MAPIOBJECT", &mapiObject);
     if (FAILED(hr))
-        return hr;
+        return failure(hr, L"Can't get MAPIOBJECT from session! hr = 0x%08X\n", static_cast<unsigned>(hr));
+
     IDispatch* created = nullptr;
-    hr = CreateRedemptionSession(&created);
-    if (FAILED(hr))
+    bool classIdMissing = false;
+    hr = CreateRedemptionSession(&created, &classIdMissing);
+    if (FAILED(hr)) {
+        // The log has the missing class id already.
+        if (classIdMissing && failure.IntoText())
+            failure(hr, L"Can't get CLSID for Redemption.RDOSession! hr = 0x%08X\n", static_cast<unsigned>(hr));
         return hr;
+    }
     IDispatchPtr rdo(created, false);
 
     _variant_t version;
@@ -41,10 +37,8 @@ HRESULT OpenRedemptionSession(IDispatch* application, IDispatchPtr& session)
     g_Log.Info(L"Redemption DLL version: %s\n", TextOfValue(version).c_str());
 
     hr = PutProperty(rdo, L"MAPIOBJECT", &mapiObject);
-    if (FAILED(hr)) {
-        g_Log.Error(L"Can't put MAPIOBJECT to RDO Session! hr = 0x%08X\n", static_cast<unsigned>(hr));
-        return hr;
-    }
+    if (FAILED(hr))
+        return failure(hr, L"Can't put MAPIOBJECT to RDO Session! hr = 0x%08X\n", static_cast<unsigned>(hr));
     session = rdo;
     return S_OK;
 }

@@ -4,13 +4,14 @@
 #pragma once
 
 #include "ComSupport.h"
-
-// Outlook's Session.MAPIOBJECT, for a Redemption session's MAPIOBJECT.
-HRESULT GetOutlookMapiObject(IDispatch* application, _variant_t* mapiObject);
+#include "StepFailure.h"
 
 // A new Redemption session (the user is told when Redemption is missing)
-// that works in Outlook's MAPI session.
-HRESULT OpenRedemptionSession(IDispatch* application, IDispatchPtr& session);
+// that works in Outlook's MAPI session. The failing step is told as failure
+// says, except a failed Version, which is always logged, and a class object
+// or session that cannot be made, which only the user is told of.
+HRESULT OpenRedemptionSession(IDispatch* application, IDispatchPtr& session,
+                              const StepFailure& failure = StepFailure());
 
 // The session and the Redemption folder of the active explorer's current
 // folder, also when the item was opened in a window of its own. Every

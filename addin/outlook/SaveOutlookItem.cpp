@@ -112,15 +112,7 @@ HRESULT SaveStickyNote(IDispatch* item, wchar_t* path, unsigned index, CProperty
     }
     g_Log.Info(L"MSG file name %s\n", fileName);
 
-    // IDispatch order: the left-out type first, then the path.
-    VARIANT args[2];
-    VariantInit(&args[0]);
-    V_VT(&args[0]) = VT_ERROR;
-    V_ERROR(&args[0]) = DISP_E_PARAMNOTFOUND;
-    _variant_t target(fileName);
-    args[1] = target;
-    _variant_t ignored;
-    hr = CallTypedMethod(note, L"SaveAs", &ignored, 2, args);
+    hr = SaveItemThroughOutlook(note, fileName);
     if (FAILED(hr))
         return Logged(L"Failed to save Outlook::_NoteItem object! hr = 0x%08X\n", hr);
 

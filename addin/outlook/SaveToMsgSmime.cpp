@@ -5,6 +5,14 @@
 #include "TypedMembers.h"
 #include "WideFormat.h"
 
+HRESULT SaveItemThroughOutlook(IDispatch* typedItem, const wchar_t* fileName)
+{
+    // Arguments in IDispatch order: the left-out type first, then the path.
+    _variant_t args[2] = {_variant_t(DISP_E_PARAMNOTFOUND, VT_ERROR), _variant_t(fileName)};
+    _variant_t result;
+    return CallTypedMethod(typedItem, L"SaveAs", &result, 2, args);
+}
+
 HRESULT SaveToMSG_SMIME(IDispatch* mailItem, wchar_t* path, unsigned index)
 {
     g_Log.Info(L"Entering SaveToMSG_SMIME\n");
@@ -15,15 +23,7 @@ HRESULT SaveToMSG_SMIME(IDispatch* mailItem, wchar_t* path, unsigned index)
         g_Log.Error(L"Failed to get path of temp directory oder tempfilename\n");
         return E_FAIL;
     }
-    // Arguments in IDispatch order: the left-out type first, then the path.
-    VARIANT args[2];
-    VariantInit(&args[0]);
-    V_VT(&args[0]) = VT_ERROR;
-    V_ERROR(&args[0]) = DISP_E_PARAMNOTFOUND;
-    _variant_t target(fileName);
-    args[1] = target;
-    _variant_t result;
-    HRESULT hr = CallTypedMethod(mailItem, L"SaveAs", &result, 2, args);
+    HRESULT hr = SaveItemThroughOutlook(mailItem, fileName);
     if (FAILED(hr))
         g_Log.Error(L"Failed to saveas smime mailitem! hr = 0x%08X\n", static_cast<unsigned>(hr));
     else

@@ -3,7 +3,6 @@
 #include "ItemAttachments.h"
 
 #include "LogFile.h"
-#include "OutlookCapture.h"
 #include "OutlookObjects.h"
 
 HRESULT GetAttachmentList(IDispatch* application, bool save, CAttachmentList* attachments, SavedPathList* savedPaths)
@@ -11,24 +10,12 @@ HRESULT GetAttachmentList(IDispatch* application, bool save, CAttachmentList* at
     g_Log.Info(L"Entering GetAttachmentList\n");
     if (!attachments || (save && !savedPaths))
         return E_POINTER;
-    IDispatchPtr explorer;
-    HRESULT hr = GetActiveExplorer(application, explorer);
-    if (FAILED(hr))
-        return hr;
     OutlookVersion version;
-    hr = ReadOutlookVersion(application, &version);
-    if (FAILED(hr))
-        return hr;
-    g_Log.Info(L"Outlookversion: %s (%s)\n", version.major.c_str(), version.text.c_str());
     IDispatchPtr selection;
     long count = 0;
-    hr = GetSelection(explorer, selection, &count);
+    HRESULT hr = ReadVersionAndSelection(application, &version, selection, &count);
     if (FAILED(hr))
         return hr;
-    if (count <= 0) {
-        g_Log.Error(L"There are no items selected!\n");
-        return E_NO_ITEMS_SELECTED;
-    }
     for (long i = 1; i <= count; ++i) {
         IDispatchPtr item;
         hr = GetSelectedItem(selection, i, item);

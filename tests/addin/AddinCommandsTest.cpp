@@ -2,16 +2,14 @@
 // captured from its host double, the hand-off file in the inbox, the choice
 // of storage location and the stand-in receiving program; the messages of
 // the failing roads; the settings and info dialogs.
-#include "AddinFixture.h"
 #include "CommandGuard.h"
+#include "CommandsFixture.h"
 #include "DialogResource.h"
 #include "DialogWatcher.h"
 #include "HandoffXml.h"
 #include "FakeOffice.h"
 #include "FileHelpers.h"
 #include "ModalDialogDriver.h"
-#include "OberlaneStandin.h"
-#include "ScopedTempFolder.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -26,60 +24,21 @@ using namespace doubles;
 
 namespace {
 
-const wchar_t LOCATION_A[] = L"label=\"Archiv\" appid=A1 configid=C1";
-const wchar_t LOCATION_B[] = L"label=\"Vertrieb\" appid=A2 configid=C2";
-const wchar_t ERROR_CAPTION[] = L"Fehler bei der Dokumentablage";
 const wchar_t TEXT_NOT_SAVED[] = L"Das Dokument konnte nicht zwischengespeichert werden!";
 const wchar_t TEXT_NO_HANDOFF_FILE[] = L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.";
 const wchar_t TEXT_NO_OBERLANE[] = L"Das marvik dovrane Oberlane konnte nicht gefunden werden.";
 const wchar_t TEXT_OUT_OF_MEMORY[] =
     L"Das Dokument konnte nicht zwischengespeichert werden! Der Anwendung steht zu wenig Speicher zur Verf\u00fcgung.";
 
-std::vector<std::wstring> Folders(const std::wstring& pattern)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            names.push_back(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
-class CommandsTest : public AddinTest
+class CommandsTest : public CommandsTestBase
 {
 protected:
-    void SetUp() override
-    {
-        AddinTest::SetUp();
-        SetGlobal(L"Loader", standin.Path());
-        SetGlobal(L"Params1", LOCATION_A);
-        ASSERT_EQ(addin->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&callbacks)), S_OK);
-    }
-
-    void TearDown() override
-    {
-        if (started)
-            Stop();
-        callbacks->Release();
-        AddinTest::TearDown();
-    }
-
     void ReleaseHost() override
     {
         host.reset();
         if (application)
             application->ClearObjectProperties();
         application = nullptr;
-    }
-
-    void SetGlobal(const wchar_t* name, const std::wstring& text)
-    {
-        reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), name, text);
     }
 
     // An Office host with a filed document that has properties of both kinds.
@@ -95,41 +54,9 @@ protected:
         return document;
     }
 
-    // A callback as the host calls it: by name, with the ribbon control.
-    HRESULT Click(const wchar_t* callback)
-    {
-        LPOLESTR name = const_cast<LPOLESTR>(callback);
-        DISPID id = DISPID_UNKNOWN;
-        HRESULT hr = callbacks->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-        if (FAILED(hr))
-            return hr;
-        FakeDispatchPtr control = MakeRibbonControl(L"KVPMBTVX2_0001", nullptr);
-        VARIANT arg;
-        V_VT(&arg) = VT_DISPATCH;
-        V_DISPATCH(&arg) = control;
-        DISPPARAMS params = {&arg, nullptr, 1, 0};
-        _variant_t result;
-        return callbacks->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
-                                 nullptr);
-    }
-
-    std::wstring Inbox() const { return temp.Path() + L"kq_temp_inbox\\"; }
-    std::vector<std::wstring> InboxFolders() const { return Folders(Inbox() + L"kq_data_*"); }
-    std::wstring HandoffXml(const std::wstring& id) const
-    {
-        return FromUtf8(ReadFileBytes(Inbox() + id + L"\\" + id + L".xml"));
-    }
-
-    // True when the stand-in was not started within a second and a half.
-    bool NothingStarted() const { return !standin.WaitForRecords(1, 1500); }
-
-    ScopedTempFolder temp;
-    OberlaneStandin standin;
     TempDir documents;
     std::unique_ptr<OfficeHostDouble> host;
     FakeDispatchPtr application;
-    IDispatch* callbacks = nullptr;
-    bool started = false;
 };
 
 struct HostCase {

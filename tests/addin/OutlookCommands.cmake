@@ -6,6 +6,7 @@ file(GLOB KQ_OUTLOOK_COMMAND_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DI
 kq_add_gtest(outlook_commands_tests SOURCES
   ${KQ_OUTLOOK_COMMAND_SOURCES}
   ${CMAKE_CURRENT_SOURCE_DIR}/outlook/MapiTestFixture.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/outlook/OutlookModelFixture.cpp
   ${BRENMARK_RC}
   LIBS brenmarkcore kqdoubles)
 target_include_directories(outlook_commands_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/outlook)

@@ -26,7 +26,7 @@ protected:
     void ReleaseHostObjects() override
     {
         rdoMail = nullptr;
-        OutlookModelTest::ReleaseHostObjects();
+        ReleaseOutlook();
     }
 
     // The item in Outlook's store, and the same mail as Redemption sees it.
@@ -67,7 +67,7 @@ TEST_F(DeleteItemTest, EachItemIsDeletedByItsRoad)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StartOutlook(c.version);
+        MakeOutlook(c.version);
         FakeDispatchPtr item = StoreItem(c.messageClass);
         FakeDispatchPtr mail = rdoMail;
         RedemptionClass redemption(RedemptionRegistration::Registered,
@@ -111,7 +111,7 @@ TEST_F(DeleteItemTest, EachFailingStepNamesItselfInTheErrorText)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StartOutlook(L"16.0.0.17928");
+        MakeOutlook(L"16.0.0.17928");
         FakeDispatchPtr item = StoreItem(L"IPM.Note");
         c.arrange(*this, *item);
         EXPECT_EQ(c.result, Delete(STORE, c.entryId));
@@ -138,7 +138,7 @@ TEST_F(DeleteItemTest, WithoutRedemptionASignedMailStaysAndTheUserIsToldOnce)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StartOutlook(L"16.0.0.17928");
+        MakeOutlook(L"16.0.0.17928");
         FakeDispatchPtr item = StoreItem(L"IPM.Note.SMIME");
         RedemptionClass redemption(c.how, [] { return CreateRdoSession({}); });
         MessageBoxSpy spy;
@@ -173,7 +173,7 @@ TEST_F(DeleteItemTest, DeleteMailItemTakesTheIdsOfAHandoffCollection)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StartOutlook(L"16.0.0.17928");
+        MakeOutlook(L"16.0.0.17928");
         StoreItem(L"IPM.Note");
         CPropertyCollection properties;
         if (c.entryId)

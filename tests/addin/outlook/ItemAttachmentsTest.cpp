@@ -34,7 +34,7 @@ protected:
         list.Clear();
         rdoMails.clear();
         rdoFolder = nullptr;
-        OutlookModelTest::ReleaseHostObjects();
+        ReleaseOutlook();
     }
 
     // A mail with these attachments.
@@ -302,11 +302,11 @@ TEST_F(AttachmentsTest, ASignedMailsAttachmentsComeFromRedemptionByPosition)
     item->AddProperty(L"Subject", _variant_t(data.subject.c_str()));
     item->AddProperty(L"Size", _variant_t(data.size));
 
-    StartOutlook(L"10.0.4115");
+    MakeOutlook(L"10.0.4115");
     EXPECT_EQ(E_WRONG_MESSAGE_CLASS, CollectItemAttachments(outlook->Application(), item, &list));
     EXPECT_EQ(0, redemption.CreateCalls());
 
-    StartOutlook(L"11.0.5608");
+    MakeOutlook(L"11.0.5608");
     ASSERT_EQ(S_OK, CollectItemAttachments(outlook->Application(), item, &list));
     // The hidden first attachment keeps its position: no key "1".
     EXPECT_EQ((std::vector<std::string>{"2", "3"}), Listed(L"OTL_ATTACHMENT_KEY"));

@@ -64,14 +64,7 @@ std::wstring MapiDoublesTest::Inbox() const
 std::vector<std::wstring> MapiDoublesTest::HandoffFolders() const
 {
     std::vector<std::wstring> folders;
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((Inbox() + L"kq_data_*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return folders;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            folders.push_back(Inbox() + entry.cFileName);
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    for (const std::wstring& name : FolderNames(Inbox() + L"kq_data_*"))
+        folders.push_back(Inbox() + name);
     return folders;
 }

@@ -4,20 +4,15 @@
 
 using namespace doubles;
 
-void OutlookModelTest::SetUp()
+void OutlookDoubles::MakeOutlook(const wchar_t* version)
 {
-    MapiDoublesTest::SetUp();
-    session = FakeMapiSession::Create();
-    StartOutlook(L"16.0.0.17928");
-}
-
-void OutlookModelTest::StartOutlook(const wchar_t* version)
-{
+    if (!session)
+        session = FakeMapiSession::Create();
     outlook.reset();
     outlook.reset(new FakeOutlookModel(session, version));
 }
 
-void OutlookModelTest::ReleaseHostObjects()
+void OutlookDoubles::ReleaseOutlook()
 {
     for (FakeDispatchPtr& item : items)
         item->ClearObjectProperties();
@@ -31,7 +26,7 @@ void OutlookModelTest::ReleaseHostObjects()
     session = nullptr;
 }
 
-FakeMessage* OutlookModelTest::NewMessage(const std::wstring& subject, std::vector<BYTE> entryId)
+FakeMessage* OutlookDoubles::NewMessage(const std::wstring& subject, std::vector<BYTE> entryId)
 {
     FakeMessage* message = FakeMessage::Create();
     message->Set(TextProp(PR_SUBJECT_W, subject));
@@ -41,15 +36,21 @@ FakeMessage* OutlookModelTest::NewMessage(const std::wstring& subject, std::vect
     return message;
 }
 
-FakeDispatchPtr OutlookModelTest::NewItem(const wchar_t* messageClass, const std::wstring& subject)
+FakeDispatchPtr OutlookDoubles::NewItem(const wchar_t* messageClass, const std::wstring& subject)
 {
     return Keep(FakeOutlookItem::Create(messageClass, NewMessage(subject)));
 }
 
-FakeDispatchPtr OutlookModelTest::Keep(const FakeDispatchPtr& item)
+FakeDispatchPtr OutlookDoubles::Keep(const FakeDispatchPtr& item)
 {
     items.push_back(item);
     return item;
+}
+
+void OutlookModelTest::SetUp()
+{
+    MapiDoublesTest::SetUp();
+    MakeOutlook();
 }
 
 std::string ValueOf(const CPropertyCollection& properties, const wchar_t* key)

@@ -13,27 +13,34 @@
 #include <string>
 #include <vector>
 
-class OutlookModelTest : public MapiDoublesTest
+// The doubles of one test's Outlook, for its fixture to hold.
+class OutlookDoubles
 {
-protected:
-    void SetUp() override;
-    void ReleaseHostObjects() override;
-    // Outlook of another version, with nothing selected.
-    void StartOutlook(const wchar_t* version);
-
+public:
+    // Outlook of this version (a new one in place of the last), with
+    // nothing selected; its name space's MAPIOBJECT is the test's session.
+    void MakeOutlook(const wchar_t* version = L"16.0.0.17928");
     // A message kept until the test's end: subject, entry id, store id.
     doubles::FakeMessage* NewMessage(const std::wstring& subject, std::vector<BYTE> entryId = {0x00, 0xAB, 0x10});
     // An item of the class whose MAPIOBJECT is a new message of that subject.
     doubles::FakeDispatchPtr NewItem(const wchar_t* messageClass, const std::wstring& subject);
     // An item kept until the test's end.
     doubles::FakeDispatchPtr Keep(const doubles::FakeDispatchPtr& item);
+    // Lets go of Outlook, the items, the messages and the session.
+    void ReleaseOutlook();
 
-public:
     // Open to the tables of cases, which arrange them.
     std::unique_ptr<doubles::FakeOutlookModel> outlook;
     doubles::FakeMapiSession* session = nullptr;
     std::vector<doubles::FakeMessage*> messages;
     std::vector<doubles::FakeDispatchPtr> items;
+};
+
+class OutlookModelTest : public MapiDoublesTest, public OutlookDoubles
+{
+protected:
+    void SetUp() override;
+    void ReleaseHostObjects() override { ReleaseOutlook(); }
 };
 
 // The value of a key, "(absent)" when the collection has none.

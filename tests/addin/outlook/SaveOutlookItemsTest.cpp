@@ -35,7 +35,7 @@ protected:
     {
         rdoMails.clear();
         rdoFolder = nullptr;
-        OutlookModelTest::ReleaseHostObjects();
+        ReleaseOutlook();
     }
 
     // A message of the class's subject with a display name and the named
@@ -512,7 +512,7 @@ TEST_F(SelectionTest, FailedReadsOfTheSelectionAreLoggedAndReturned)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StartOutlook(L"16.0.0.17928");
+        MakeOutlook(L"16.0.0.17928");
         outlook->Select({NewItem(L"IPM.Note", L"Eins")});
         c.arrange(*outlook);
         LogTail log;

@@ -3,21 +3,16 @@
 // hand-off files in the inbox, the choice of storage location and the
 // stand-in receiving program; the attachments command through dialog 119;
 // the messages of the failing roads.
-#include "AddinFixture.h"
 #include "AttachmentsDialogIds.h"
+#include "CommandsFixture.h"
 #include "DialogWatcher.h"
-#include "FakeOffice.h"
 #include "FileHelpers.h"
 #include "HandoffXml.h"
 #include "MapiTestFixture.h"
 #include "ModalDialogDriver.h"
-#include "OberlaneStandin.h"
-#include "ScopedTempFolder.h"
+#include "OutlookModelFixture.h"
 #include "TempDir.h"
-#include "mapi/FakeMapiSession.h"
-#include "mapi/FakeMessage.h"
 #include "mapi/MsgFileReader.h"
-#include "outlook/FakeOutlook.h"
 #include "redemption/FakeRedemption.h"
 
 #include <gtest/gtest.h>
@@ -30,10 +25,6 @@
 using namespace doubles;
 
 namespace {
-
-const wchar_t LOCATION_A[] = L"label=\"Archiv\" appid=A1 configid=C1";
-const wchar_t LOCATION_B[] = L"label=\"Vertrieb\" appid=A2 configid=C2";
-const wchar_t ERROR_CAPTION[] = L"Fehler bei der Dokumentablage";
 
 std::wstring Hex(const std::vector<BYTE>& bytes)
 {
@@ -53,48 +44,25 @@ std::vector<PropValue> Attachment(const std::wstring& name, const std::string& b
             BinaryProp(PR_ATTACH_DATA_BIN, std::vector<BYTE>(bytes.begin(), bytes.end()))};
 }
 
-class OutlookCommandsTest : public AddinTest
+class OutlookCommandsTest : public CommandsTestBase, public OutlookDoubles
 {
 protected:
     void SetUp() override
     {
-        AddinTest::SetUp();
-        SetGlobal(L"Loader", standin.Path());
-        SetGlobal(L"Params1", LOCATION_A);
+        CommandsTestBase::SetUp();
         mapi.reset(new MapiDoublesScope);
-        session = FakeMapiSession::Create();
-        outlook.reset(new FakeOutlookModel(session));
-        ASSERT_EQ(addin->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&callbacks)), S_OK);
+        MakeOutlook();
     }
 
     void TearDown() override
     {
-        if (started)
-            Stop();
-        callbacks->Release();
-        AddinTest::TearDown();
+        CommandsTestBase::TearDown();
         mapi.reset();
         ExpectMapiDoublesClean();
     }
 
-    void ReleaseHost() override
-    {
-        for (FakeDispatchPtr& item : items)
-            item->ClearObjectProperties();
-        items.clear();
-        outlook.reset();
-        for (FakeMessage* message : messages)
-            message->Release();
-        messages.clear();
-        if (session)
-            session->Release();
-        session = nullptr;
-    }
+    void ReleaseHost() override { ReleaseOutlook(); }
 
-    void SetGlobal(const wchar_t* name, const std::wstring& text)
-    {
-        reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), name, text);
-    }
     void SetGlobalFlag(const wchar_t* name, DWORD value)
     {
         reg.SetNumber(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), name, value);
@@ -108,61 +76,19 @@ protected:
     }
 
 public:
-    // Open to the tables of cases, which arrange them.
-    // A mail of this subject and entry id with these attachments.
+    // Open to the tables of cases, which arrange them: a mail of this
+    // subject and entry id with these attachments.
     FakeDispatchPtr Mail(const std::wstring& subject, std::vector<BYTE> entryId,
                          const std::vector<std::vector<PropValue>>& attachments = {},
                          const wchar_t* messageClass = L"IPM.Note")
     {
-        FakeMessage* message = FakeMessage::Create();
-        messages.push_back(message);
-        message->Set(TextProp(PR_SUBJECT_W, subject));
-        message->Set(BinaryProp(PR_ENTRYID, entryId));
-        message->Set(BinaryProp(PR_STORE_ENTRYID, {0x5E, 0x01}));
+        FakeMessage* message = NewMessage(subject, entryId);
         for (const std::vector<PropValue>& attachment : attachments)
             message->AddAttachment(attachment);
-        items.push_back(FakeOutlookItem::Create(messageClass, message));
-        return items.back();
+        return Keep(FakeOutlookItem::Create(messageClass, message));
     }
 
 protected:
-    // A callback as the host calls it: by name, with the ribbon control.
-    HRESULT Click(const wchar_t* callback, IDispatch* context = nullptr)
-    {
-        LPOLESTR name = const_cast<LPOLESTR>(callback);
-        DISPID id = DISPID_UNKNOWN;
-        HRESULT hr = callbacks->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-        if (FAILED(hr))
-            return hr;
-        FakeDispatchPtr control = MakeRibbonControl(L"KVPMBTVX2_0001", context);
-        VARIANT arg;
-        V_VT(&arg) = VT_DISPATCH;
-        V_DISPATCH(&arg) = control;
-        DISPPARAMS params = {&arg, nullptr, 1, 0};
-        _variant_t result;
-        return callbacks->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
-                                 nullptr);
-    }
-
-    std::wstring Inbox() const { return temp.Path() + L"kq_temp_inbox\\"; }
-    std::vector<std::wstring> InboxFolders() const
-    {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((Inbox() + L"kq_data_*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                names.push_back(data.cFileName);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-        return names;
-    }
-    std::wstring HandoffXml(const std::wstring& id) const
-    {
-        return FromUtf8(ReadFileBytes(Inbox() + id + L"\\" + id + L".xml"));
-    }
     std::wstring PropertyOf(const std::wstring& xml, const std::wstring& name) const
     {
         for (const auto& line : PropertiesOf(xml))
@@ -180,20 +106,7 @@ protected:
         return subject ? subject->text : L"(none)";
     }
 
-    // True when the stand-in was not started within a second and a half.
-    bool NothingStarted() const { return !standin.WaitForRecords(1, 1500); }
-
-    ScopedTempFolder temp;
-    OberlaneStandin standin;
     std::unique_ptr<MapiDoublesScope> mapi;
-    FakeMapiSession* session = nullptr;
-    IDispatch* callbacks = nullptr;
-    bool started = false;
-
-public:
-    std::unique_ptr<FakeOutlookModel> outlook;
-    std::vector<FakeMessage*> messages;
-    std::vector<FakeDispatchPtr> items;
 };
 
 class ArchiveSelectionTest : public OutlookCommandsTest, public testing::WithParamInterface<bool>
