@@ -256,11 +256,11 @@ inline ASFileSys ASFileGetFileSys(ASFile file)
 {
     return HostEntry<ASFileSys(ACCB*)(ASFile)>(gAcroSupportHFT, SEL_ASFileGetFileSys)(file);
 }
-inline ASPathName ASFileSysCreatePathName(ASFileSys fileSys, ASAtom specType, const void* spec,
+inline ASPathName ASFileSysCreatePathName(ASFileSys fileSys, ASAtom pathType, const void* pathData,
                                           const void* mustBeZero)
 {
     return HostEntry<ASPathName(ACCB*)(ASFileSys, ASAtom, const void*, const void*)>(
-        gAcroSupportHFT, SEL_ASFileSysCreatePathName)(fileSys, specType, spec, mustBeZero);
+        gAcroSupportHFT, SEL_ASFileSysCreatePathName)(fileSys, pathType, pathData, mustBeZero);
 }
 inline ASErrorCode ASFileSysAcquirePlatformPath(ASFileSys fileSys, ASPathName path, ASAtom pathType,
                                                 ASPlatformPath* platformPath)

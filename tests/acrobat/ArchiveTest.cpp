@@ -105,12 +105,12 @@ protected:
     // A PDF that lies in a folder of the user, with the XMP of the fixture.
     DocumentSpec Pdf(const std::wstring& name, bool modified = false)
     {
-        DocumentSpec spec;
-        spec.path = Narrow(documents.WriteFile(name, Fixture("Angebot.pdf")));
-        spec.modified = modified;
-        spec.xmp = Fixture("Angebot.xmp");
-        spec.content = Fixture("Angebot.pdf") + "% saved by the host\n";
-        return spec;
+        DocumentSpec pdf;
+        pdf.path = Narrow(documents.WriteFile(name, Fixture("Angebot.pdf")));
+        pdf.modified = modified;
+        pdf.xmp = Fixture("Angebot.xmp");
+        pdf.content = Fixture("Angebot.pdf") + "% saved by the host\n";
+        return pdf;
     }
 
     std::wstring Inbox() const { return Temp() + L"kq_temp_inbox\\"; }
@@ -162,14 +162,14 @@ private:
 
 TEST_F(OstrelleArchive, UnchangedDocumentGoesUnderItsOwnNameWithItsXmpProperties)
 {
-    DocumentSpec spec = Pdf(L"Angebot.pdf");
-    int doc = host->OpenDocument(spec);
+    DocumentSpec pdf = Pdf(L"Angebot.pdf");
+    int doc = host->OpenDocument(pdf);
     EXPECT_TRUE(Archive().empty()) << "no box";
 
     std::wstring id = HandedOffId();
     std::wstring folder = Inbox() + id;
     std::wstring saved = folder + L"\\Angebot.pdf";
-    EXPECT_EQ(spec.content, ReadFileBytes(saved));
+    EXPECT_EQ(pdf.content, ReadFileBytes(saved));
     std::wstring xml = HandoffXml(id);
     EXPECT_EQ(saved, Element(xml, L"path"));
     EXPECT_EQ(L"Angebot 4711 f\x00fcr M\x00fcller & S\x00f6hne", Property(xml, L"ADOBE_TITLE"));
@@ -183,7 +183,7 @@ TEST_F(OstrelleArchive, UnchangedDocumentGoesUnderItsOwnNameWithItsXmpProperties
     ASSERT_EQ(1u, host->Saves(doc).size());
     EXPECT_EQ(0xA3u, host->Saves(doc)[0].flags);
     EXPECT_EQ(Narrow(saved), host->Saves(doc)[0].path);
-    EXPECT_EQ(spec.path, host->DocumentPath(doc));
+    EXPECT_EQ(pdf.path, host->DocumentPath(doc));
 }
 
 TEST_F(OstrelleArchive, ModifiedDocumentOrOneWithoutFileGoesAsDataPdf)
@@ -191,15 +191,15 @@ TEST_F(OstrelleArchive, ModifiedDocumentOrOneWithoutFileGoesAsDataPdf)
     DocumentSpec modified = Pdf(L"Angebot.pdf", true);
     DocumentSpec unsaved = Pdf(L"Neu.pdf");
     unsaved.path.clear();
-    for (const DocumentSpec& spec : {modified, unsaved}) {
-        int doc = host->OpenDocument(spec);
+    for (const DocumentSpec& pdf : {modified, unsaved}) {
+        int doc = host->OpenDocument(pdf);
         size_t before = standin.Records().size();
         EXPECT_TRUE(Archive().empty()) << "no box";
         ASSERT_TRUE(standin.WaitForRecords(before + 1));
         std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
         ASSERT_EQ(1u, ids.size());
         std::wstring saved = Inbox() + ids[0] + L"\\data.pdf";
-        EXPECT_EQ(spec.content, ReadFileBytes(saved)) << spec.path;
+        EXPECT_EQ(pdf.content, ReadFileBytes(saved)) << pdf.path;
         std::wstring xml = HandoffXml(ids[0]);
         EXPECT_EQ(saved, Element(xml, L"path"));
         EXPECT_EQ(L"Acrobat Distiller 9.0", Property(xml, L"ADOBE_PRODUCER"));
@@ -211,11 +211,11 @@ TEST_F(OstrelleArchive, ModifiedDocumentOrOneWithoutFileGoesAsDataPdf)
 
 TEST_F(OstrelleArchive, PortfolioQuestionDecidesTheRoad)
 {
-    DocumentSpec spec = Pdf(L"Mappe.pdf");
-    spec.portfolio = true;
-    spec.info = {{L"Title", L"Mappe 12"}, {L"Producer", L"Acrobat 9"}, {L"Created", L"D:20090615"},
+    DocumentSpec pdf = Pdf(L"Mappe.pdf");
+    pdf.portfolio = true;
+    pdf.info = {{L"Title", L"Mappe 12"}, {L"Producer", L"Acrobat 9"}, {L"Created", L"D:20090615"},
                  {L"Modified", L"D:20090616"}};
-    int doc = host->OpenDocument(spec);
+    int doc = host->OpenDocument(pdf);
 
     // Cancel: nothing.
     std::vector<SeenDialog> seen = Archive({DialogAnswer{IDCANCEL}});
@@ -231,7 +231,7 @@ TEST_F(OstrelleArchive, PortfolioQuestionDecidesTheRoad)
     std::wstring id = HandedOffId();
     std::wstring xml = HandoffXml(id);
     EXPECT_EQ(Inbox() + id + L"\\Mappe.pdf", Element(xml, L"path"));
-    EXPECT_EQ(spec.content, ReadFileBytes(Inbox() + id + L"\\Mappe.pdf"));
+    EXPECT_EQ(pdf.content, ReadFileBytes(Inbox() + id + L"\\Mappe.pdf"));
     EXPECT_EQ(L"Mappe 12", Property(xml, L"ADOBE_TITLE"));
     EXPECT_EQ(L"Acrobat 9", Property(xml, L"ADOBE_PRODUCER"));
     EXPECT_EQ(L"D:20090615", Property(xml, L"ADOBE_CREATION_DATE"));
@@ -264,10 +264,10 @@ TEST_F(OstrelleArchive, SaveThatFailsSaysSoAndHandsNothingOff)
         bool portfolio;
     } cases[] = {{SAVE_RAISES, false}, {SAVE_WRITES_NOTHING, false}, {SAVE_RAISES, true}, {SAVE_WRITES_NOTHING, true}};
     for (const auto& c : cases) {
-        DocumentSpec spec = Pdf(L"Angebot.pdf");
-        spec.save = c.outcome;
-        spec.portfolio = c.portfolio;
-        int doc = host->OpenDocument(spec);
+        DocumentSpec pdf = Pdf(L"Angebot.pdf");
+        pdf.save = c.outcome;
+        pdf.portfolio = c.portfolio;
+        int doc = host->OpenDocument(pdf);
         std::vector<DialogAnswer> answers;
         if (c.portfolio)
             answers.push_back(DialogAnswer{IDYES});

@@ -146,7 +146,7 @@ struct AcroTestHost::Button {
 
 struct AcroTestHost::Document {
     int id = 0;
-    DocumentSpec spec;
+    DocumentSpec setup;
     std::string path;
     bool modified = false;
     HWND window = nullptr;
@@ -346,12 +346,12 @@ struct HostEntries {
         FileDoc(file);
         return &g_defaultFileSys;
     }
-    static void* HOSTCB ASFileSysCreatePathName(void* fileSys, Atom specType, const void* spec, const void*)
+    static void* HOSTCB ASFileSysCreatePathName(void* fileSys, Atom pathType, const void* pathData, const void*)
     {
-        if (!FileSysOk(fileSys) || !spec || AtomText(specType) != "Cstring")
+        if (!FileSysOk(fileSys) || !pathData || AtomText(pathType) != "Cstring")
             return nullptr;
         H::PathName* name = new H::PathName;
-        name->path = static_cast<const char*>(spec);
+        name->path = static_cast<const char*>(pathData);
         Host().m_pathNames.insert(name);
         return name;
     }
@@ -689,8 +689,8 @@ struct HostEntries {
             Host().Problem("PDDocSave with a progress monitor the host did not hand out");
         if (!(flags & kSaveFull))
             Host().Problem("PDDocSave to a new path without a full save");
-        if (doc->spec.save == SAVE_RAISES)
-            Host().Raise(doc->spec.raiseCode);
+        if (doc->setup.save == SAVE_RAISES)
+            Host().Raise(doc->setup.raiseCode);
         Host().SaveDocument(doc, flags, path->path);
     }
     static int32_t HOSTCB PDDocGetFlags(void* pdDoc)
@@ -709,9 +709,9 @@ struct HostEntries {
     static void* HOSTCB PDDocGetXAPMetadata(void* pdDoc)
     {
         H::Document* doc = PdDoc(pdDoc);
-        if (!doc || doc->spec.xmp.empty())
+        if (!doc || doc->setup.xmp.empty())
             return nullptr;
-        return NewText(FromCodePage(doc->spec.xmp, CP_UTF8));
+        return NewText(FromCodePage(doc->setup.xmp, CP_UTF8));
     }
 
     // ASExtra
@@ -1359,14 +1359,14 @@ HBITMAP AcroTestHost::ButtonIcon(const std::string& name) const
     return nullptr;
 }
 
-int AcroTestHost::OpenDocument(const DocumentSpec& spec)
+int AcroTestHost::OpenDocument(const DocumentSpec& setup)
 {
     std::unique_ptr<Document> doc(new Document);
     doc->id = m_nextDocument++;
-    doc->spec = spec;
-    doc->path = spec.path;
-    doc->modified = spec.modified;
-    doc->window = MakeWindow(spec.path.empty() ? "document" : spec.path.c_str());
+    doc->setup = setup;
+    doc->path = setup.path;
+    doc->modified = setup.modified;
+    doc->window = MakeWindow(setup.path.empty() ? "document" : setup.path.c_str());
     m_active = doc->id;
     m_documents.push_back(std::move(doc));
     return m_active;
@@ -1425,11 +1425,11 @@ const std::vector<SavedCopy>& AcroTestHost::Saves(int id) const
     return doc ? doc->saves : none;
 }
 
-DocumentSpec& AcroTestHost::Spec(int id)
+DocumentSpec& AcroTestHost::Setup(int id)
 {
     static DocumentSpec none;
     Document* doc = DocumentById(id);
-    return doc ? doc->spec : none;
+    return doc ? doc->setup : none;
 }
 
 int AcroTestHost::DocumentCount() const
@@ -1439,13 +1439,13 @@ int AcroTestHost::DocumentCount() const
 
 bool AcroTestHost::SaveDocument(Document* doc, uint32_t flags, const std::string& path)
 {
-    if (doc->spec.save != SAVE_WRITES)
-        return doc->spec.save == SAVE_WRITES_NOTHING;
+    if (doc->setup.save != SAVE_WRITES)
+        return doc->setup.save == SAVE_WRITES_NOTHING;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    WriteFile(file, doc->spec.content.data(), static_cast<DWORD>(doc->spec.content.size()), &written, nullptr);
+    WriteFile(file, doc->setup.content.data(), static_cast<DWORD>(doc->setup.content.size()), &written, nullptr);
     CloseHandle(file);
     doc->saves.push_back(SavedCopy{path, flags});
     // A full save without "copy" ties the document to the new file.

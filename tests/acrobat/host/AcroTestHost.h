@@ -156,7 +156,7 @@ public:
     int ButtonUpdates() const { return m_buttonUpdates; }
 
     // Documents: the last opened one is active.
-    int OpenDocument(const DocumentSpec& spec);
+    int OpenDocument(const DocumentSpec& setup);
     void CloseDocument(int id);
     void Activate(int id);
     int ActiveDocument() const { return m_active; }
@@ -165,10 +165,10 @@ public:
     std::string DocumentPath(int id) const;
     bool DocumentModified(int id) const;
     const std::vector<SavedCopy>& Saves(int id) const;
-    DocumentSpec& Spec(int id);
+    DocumentSpec& Setup(int id);
     int DocumentCount() const;
     // A save as the automation's PDDoc.Save makes it: the outcome the
-    // document's spec names, without raising; true when the host reports
+    // document's setup names, without raising; true when the host reports
     // success.
     bool SaveById(int id, uint32_t flags, const std::string& path);
 

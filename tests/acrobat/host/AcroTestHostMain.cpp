@@ -59,14 +59,14 @@ int Run(int argc, wchar_t** argv)
         printf("host: toolbar \"dovrane VX\": button %s, tooltip \"%s\"\n", button.c_str(),
                ToUtf8(host.ButtonTooltip(button)).c_str());
 
-    DocumentSpec spec;
-    spec.path = Narrow(argv[2]);
-    spec.content = ReadFileBytes(argv[2]);
+    DocumentSpec pdf;
+    pdf.path = Narrow(argv[2]);
+    pdf.content = ReadFileBytes(argv[2]);
     if (argc > 3)
-        spec.xmp = ReadFileBytes(argv[3]);
-    int doc = host.OpenDocument(spec);
-    printf("host: opened %s (%u bytes, XMP %u bytes); archive button enabled: %s\n", spec.path.c_str(),
-           static_cast<unsigned>(spec.content.size()), static_cast<unsigned>(spec.xmp.size()),
+        pdf.xmp = ReadFileBytes(argv[3]);
+    int doc = host.OpenDocument(pdf);
+    printf("host: opened %s (%u bytes, XMP %u bytes); archive button enabled: %s\n", pdf.path.c_str(),
+           static_cast<unsigned>(pdf.content.size()), static_cast<unsigned>(pdf.xmp.size()),
            host.ButtonEnabled("marvik:40002") ? "yes" : "no");
 
     size_t boxes = 0;

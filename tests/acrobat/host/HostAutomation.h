@@ -19,10 +19,10 @@ public:
     int DocumentCount() override { return m_host.DocumentCount(); }
     int ActiveDocument() override { return m_host.ActiveDocument(); }
     std::string DocumentPath(int id) override { return m_host.DocumentPath(id); }
-    bool IsPortfolio(int id) override { return m_host.Spec(id).portfolio; }
+    bool IsPortfolio(int id) override { return m_host.Setup(id).portfolio; }
     std::wstring Info(int id, const std::wstring& key) override
     {
-        const auto& info = m_host.Spec(id).info;
+        const auto& info = m_host.Setup(id).info;
         auto it = info.find(key);
         return it == info.end() ? std::wstring() : it->second;
     }

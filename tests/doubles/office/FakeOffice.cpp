@@ -236,16 +236,16 @@ FakeDispatchPtr MakeDocumentProperties(const std::vector<DocumentPropertySpec>& 
 {
     auto items = std::make_shared<std::vector<FakeDispatchPtr>>();
     auto failures = std::make_shared<std::vector<HRESULT>>();
-    for (const DocumentPropertySpec& spec : properties) {
+    for (const DocumentPropertySpec& def : properties) {
         FakeDispatchPtr property = FakeDispatch::Create(L"DocumentProperty");
-        property->AddProperty(L"Name", _variant_t(spec.name.c_str()));
-        property->AddProperty(L"Value", spec.value);
-        if (FAILED(spec.valueFailure))
-            property->FailInvoke(L"Value", 0, spec.valueFailure);
-        if (FAILED(spec.nameFailure))
-            property->FailInvoke(L"Name", 0, spec.nameFailure);
+        property->AddProperty(L"Name", _variant_t(def.name.c_str()));
+        property->AddProperty(L"Value", def.value);
+        if (FAILED(def.valueFailure))
+            property->FailInvoke(L"Value", 0, def.valueFailure);
+        if (FAILED(def.nameFailure))
+            property->FailInvoke(L"Name", 0, def.nameFailure);
         items->push_back(property);
-        failures->push_back(spec.itemFailure);
+        failures->push_back(def.itemFailure);
     }
     FakeDispatchPtr collection = FakeDispatch::Create(L"DocumentProperties");
     collection->AddProperty(L"Count", _variant_t(static_cast<long>(properties.size())));
