@@ -71,9 +71,10 @@ bool TimeToText(const FILETIME& utc, bool dateOnly, std::wstring* text)
     SYSTEMTIME st;
     if (!FileTimeToSystemTime(&utc, &st))
         return false;
+    // TIME_ZONE_ID_UNKNOWN is a zone without daylight saving (Tokyo, Beijing,
+    // Mumbai), whose bias holds all the same; only INVALID means no zone.
     TIME_ZONE_INFORMATION zone;
-    DWORD zoneId = GetTimeZoneInformation(&zone);
-    if (zoneId == TIME_ZONE_ID_STANDARD || zoneId == TIME_ZONE_ID_DAYLIGHT) {
+    if (GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID) {
         SYSTEMTIME local;
         if (SystemTimeToTzSpecificLocalTime(&zone, &st, &local))
             st = local;

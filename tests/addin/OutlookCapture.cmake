@@ -5,3 +5,7 @@ file(GLOB KQ_OUTLOOK_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/
 kq_add_gtest(outlook_capture_tests SOURCES ${KQ_OUTLOOK_TEST_SOURCES} LIBS brenmarkcore kqdoubles)
 target_include_directories(outlook_capture_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/outlook)
 set_property(TEST outlook_capture_tests APPEND PROPERTY ENVIRONMENT "TZ=Europe/Berlin")
+# Dates once more in a zone without daylight saving.
+kq_add_wine_test(outlook_capture_nodst_tests outlook_capture_tests
+                 --gtest_filter=CollectMapiPropertiesTest.AZoneWithoutDaylightSavingGivesLocalDatesToo)
+set_property(TEST outlook_capture_nodst_tests APPEND PROPERTY ENVIRONMENT "TZ=Asia/Tokyo")

@@ -130,6 +130,21 @@ TEST_F(CollectMapiPropertiesTest, DatesAreLocalInTheUsersFormatsWithAndWithoutTi
     EXPECT_EQ(4, message->Script().Calls("GetProps"));
 }
 
+// Run a second time with TZ=Asia/Tokyo: Windows reports a zone without
+// daylight saving as TIME_ZONE_ID_UNKNOWN, and its dates are local all the same.
+TEST_F(CollectMapiPropertiesTest, AZoneWithoutDaylightSavingGivesLocalDatesToo)
+{
+    TIME_ZONE_INFORMATION zone;
+    if (GetTimeZoneInformation(&zone) != TIME_ZONE_ID_UNKNOWN || zone.Bias != -540)
+        GTEST_SKIP() << "runs in Asia/Tokyo only";
+    ASSERT_EQ(0x0409u, GetUserDefaultLCID()) << "the dates below are en-US";
+    // 20:30 UTC is already the next morning in Tokyo.
+    message->Set(TimeProp(TAG_TEST_TIME, UtcFileTime(2021, 1, 5, 20, 30, 0)));
+    Collect({Row(L"DATE", FORMAT_DATE_ONLY, TAG_TEST_TIME), Row(L"DATETIME", PT_SYSTIME, TAG_TEST_TIME)});
+    EXPECT_EQ("1/6/2021", Value(L"DATE"));
+    EXPECT_EQ("1/6/2021 5:30:00 AM", Value(L"DATETIME"));
+}
+
 TEST_F(CollectMapiPropertiesTest, NamedPropertiesAreFoundInTheirSetAndUnknownOnesAreLeftOutWithOneWarning)
 {
     message->SetNamed(PSETID_Appointment, LID_KNOWN, TextProp(PT_UNICODE, L"Raum 4"));
