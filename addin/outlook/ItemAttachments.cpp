@@ -12,6 +12,7 @@
 #include "OutlookPropertyReaders.h"
 #include "OutlookPropertyTables.h"
 #include "RedemptionFolder.h"
+#include "StepFailure.h"
 #include "TypedMembers.h"
 #include "WideFormat.h"
 
@@ -110,12 +111,6 @@ void WriteAttachmentFile(IAttach* attach, const CPropertyCollection& attachment,
     g_Log.Warning(L"Can't rename %s to %s (error %u); the attachment stays under its temporary name\n",
                   temporary.c_str(), target, static_cast<unsigned>(GetLastError()));
     savedPaths->push_back(_bstr_t(temporary.c_str()));
-}
-
-HRESULT Logged(const wchar_t* text, HRESULT hr)
-{
-    g_Log.Error(text, static_cast<unsigned>(hr));
-    return hr;
 }
 
 // The item's MAPI message through the typed interface of its kind.

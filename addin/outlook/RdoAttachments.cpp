@@ -8,17 +8,12 @@
 #include "OutlookObjects.h"
 #include "OutlookPropertyTables.h"
 #include "RdoMailSearch.h"
+#include "StepFailure.h"
 #include "WideFormat.h"
 
 namespace {
 
 const size_t NUMBER_CHARS = 1024;
-
-HRESULT Logged(const wchar_t* text, HRESULT hr)
-{
-    g_Log.Error(text, static_cast<unsigned>(hr));
-    return hr;
-}
 
 HRESULT ReadNumber(IDispatch* object, const wchar_t* name, VARTYPE type, VARIANT* value)
 {

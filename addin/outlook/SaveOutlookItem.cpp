@@ -13,16 +13,11 @@
 #include "OutlookPropertyReaders.h"
 #include "OutlookPropertyTables.h"
 #include "RedemptionFolder.h"
+#include "StepFailure.h"
 #include "TypedMembers.h"
 #include "WideFormat.h"
 
 namespace {
-
-HRESULT Logged(const wchar_t* text, HRESULT hr)
-{
-    g_Log.Error(text, static_cast<unsigned>(hr));
-    return hr;
-}
 
 // An occurrence of a recurring series stands for the whole series: its
 // master item takes its place.

@@ -16,3 +16,8 @@ HRESULT StepFailure::operator()(HRESULT hr, const wchar_t* format, ...) const
     va_end(args);
     return hr;
 }
+
+HRESULT Logged(const wchar_t* format, HRESULT hr)
+{
+    return StepFailure()(hr, format, static_cast<unsigned>(hr));
+}

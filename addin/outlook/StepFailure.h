@@ -20,3 +20,7 @@ private:
     wchar_t* m_text;
     size_t m_chars;
 };
+
+// Logs a failing step at ERR in the format's words, hr its one argument, and
+// returns hr.
+HRESULT Logged(const wchar_t* format, HRESULT hr);
