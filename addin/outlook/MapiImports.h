@@ -119,6 +119,5 @@ typedef _com_ptr_t<_com_IIID<IMAPISession, &IID_IMAPISession>> CMapiSessionPtr;
 typedef _com_ptr_t<_com_IIID<IAddrBook, &IID_IAddrBook>> CAddrBookPtr;
 typedef _com_ptr_t<_com_IIID<IAttach, &IID_IAttachment>> CAttachPtr;
 
-// Tags that MinGW's headers do not name.
+// A tag that MinGW's headers do not name.
 const ULONG TAG_SMTP_ADDRESS_W = 0x39FE001F;
-const ULONG TAG_ATTACHMENT_HIDDEN = 0x7FFE000B;
