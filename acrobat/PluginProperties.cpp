@@ -18,6 +18,8 @@ namespace {
 // which MinGW's uuid library leaves out.
 const CLSID CLSID_XmpDomDocument = {0xf6d90f11, 0x9c73, 0x11d3, {0xb3, 0x2e, 0x00, 0xc0, 0x4f, 0x99, 0x0b, 0xb4}};
 const DWORD kDomContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+// IXMLDOMDocument2, for setProperty; not in MinGW's uuid library either.
+const IID IID_XmpDomDocument2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
 
 using Scratch = std::map<std::wstring, std::wstring>;
 
@@ -162,6 +164,29 @@ std::string IniValue(const std::wstring& value)
     return text;
 }
 
+// The packet comes from the document: MSXML 3 would otherwise fetch external
+// definitions it names (a DTD or schema on a share or a web server) and
+// expand the entities of a DTD while parsing. XMP carries no DTD at all.
+void ParseDocumentInputOnly(IXMLDOMDocument* document)
+{
+    document->put_resolveExternals(VARIANT_FALSE);
+    ComRef<IXMLDOMDocument2> document2;
+    if (FAILED(document->QueryInterface(IID_XmpDomDocument2, document2.OutVoid())) || !document2)
+        return;
+    ScopedBstr name(L"ProhibitDTD");
+    VARIANT prohibit;
+    VariantInit(&prohibit);
+    prohibit.vt = VT_BOOL;
+    prohibit.boolVal = VARIANT_TRUE;
+    document2->setProperty(name.Get(), prohibit);
+}
+
+bool HasDtd(IXMLDOMDocument* document)
+{
+    ComRef<IXMLDOMDocumentType> doctype;
+    return SUCCEEDED(document->get_doctype(doctype.Out())) && doctype;
+}
+
 struct MetadataRead {
     PDDoc doc;
     ASText text;
@@ -210,9 +235,13 @@ void KVMXAddProps(const wchar_t* xmp, CPluginPropertyMap& map)
         !document)
         return;
     document->put_async(VARIANT_FALSE);
+    ParseDocumentInputOnly(document.Get());
     ScopedBstr text(xmp);
     VARIANT_BOOL loaded = VARIANT_FALSE;
     if (FAILED(document->loadXML(text.Get(), &loaded)) || loaded != VARIANT_TRUE)
+        return;
+    // Where MSXML does not honour ProhibitDTD, the packet is refused here.
+    if (HasDtd(document.Get()))
         return;
     ScopedBstr query(L"//rdf:Description");
     ComRef<IXMLDOMNodeList> descriptions;

@@ -152,6 +152,21 @@ TEST(XmpProperties, NoDescriptionWithAFormatOrNoXmlGivesNothing)
     }
 }
 
+// XMP carries no DTD; one in a document's packet could name files or servers
+// for the parser to fetch and entities for it to expand.
+TEST(XmpProperties, PacketWithADtdGivesNothing)
+{
+    const std::wstring packet = Xmp(std::wstring(L"<rdf:Description") + kNamespaces +
+                                    L"><dc:format>application/pdf</dc:format><dc:title>&t;</dc:title>"
+                                    L"<pdf:Producer>Distiller</pdf:Producer></rdf:Description>");
+    for (const wchar_t* dtd : {L"<!DOCTYPE x:xmpmeta [<!ENTITY t 'Titel'>]>",
+                               L"<!DOCTYPE x:xmpmeta SYSTEM 'file:///C:/nirgends/xmp.dtd'>"}) {
+        CPluginPropertyMap map;
+        KVMXAddProps((dtd + packet).c_str(), map);
+        EXPECT_EQ(0u, map.Size()) << std::string(dtd, dtd + wcslen(dtd));
+    }
+}
+
 TEST(PropertyMap, AddsOnlyNamedValuesAndReplacesByName)
 {
     CPluginPropertyMap map;
