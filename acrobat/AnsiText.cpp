@@ -31,3 +31,18 @@ std::string WideToAnsi(const wchar_t* text)
 {
     return text ? WideToAnsi(std::wstring(text)) : std::string();
 }
+
+const char* FileNamePart(const char* path)
+{
+    // By characters, not bytes: in a double-byte code page a character's
+    // second byte may have the value of "\" (0x5C).
+    const char* afterBackslash = nullptr;
+    const char* afterSlash = nullptr;
+    for (const char* p = path; *p; p = CharNextA(p)) {
+        if (*p == '\\')
+            afterBackslash = p + 1;
+        else if (*p == '/')
+            afterSlash = p + 1;
+    }
+    return afterBackslash ? afterBackslash : afterSlash ? afterSlash : path;
+}

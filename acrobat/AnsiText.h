@@ -7,3 +7,7 @@
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const std::wstring& text);
 std::string WideToAnsi(const wchar_t* text);
+
+// The part of an 8-bit path after its last "\", or after its last "/" when
+// it has none; the whole text when it has neither.
+const char* FileNamePart(const char* path);

@@ -1,6 +1,7 @@
 #include "ArchiveCommands.h"
 
 #include "AcroAppDriver.h"
+#include "AnsiText.h"
 #include "ComRef.h"
 #include "ConnectorCalls.h"
 #include "HostException.h"
@@ -85,12 +86,6 @@ void SaveDocument(void* context)
 {
     SaveRequest* request = static_cast<SaveRequest*>(context);
     PDDocSave(request->doc, kSaveFlags, request->path, request->fileSys, request->monitor, request->monitorData);
-}
-
-std::string LastComponent(const std::string& name)
-{
-    size_t slash = name.find_last_of("\\/");
-    return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
 } // namespace
@@ -228,7 +223,7 @@ void KVSavePortfolio()
             return;
         }
         std::string folder = buffer;
-        std::string name = LastComponent(pdDoc.GetFileName());
+        std::string name = FileNamePart(pdDoc.GetFileName().c_str());
         if (name.empty())
             name = kDefaultDocument;
         std::string document = folder + name;
@@ -308,13 +303,8 @@ int KVGetFileNameFromPathName(ASFileSys fileSys, ASPathName path, bool nameOnly,
         LogError("KVGetFileNameFromPathName(): failed to ASPlatformPathGetCstringPtr(platformpath)\n");
         rc = 2;
     } else {
-        if (nameOnly) {
-            const char* slash = strrchr(text, '\\');
-            if (!slash)
-                slash = strrchr(text, '/');
-            if (slash)
-                text = slash + 1;
-        }
+        if (nameOnly)
+            text = FileNamePart(text);
         size_t len = strlen(text);
         if (len == 0) {
             LogError("KVGetFileNameFromPathName(): ASPlatformPathGetCstringPtr(platformpath) returned empty string\n");
