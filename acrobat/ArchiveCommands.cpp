@@ -4,6 +4,7 @@
 #include "AnsiText.h"
 #include "ComRef.h"
 #include "ConnectorCalls.h"
+#include "ConnectorIds.h"
 #include "HostException.h"
 #include "PluginLog.h"
 #include "PluginProperties.h"
@@ -24,8 +25,6 @@ const char kPortfolioQuestion[] =
 // Full save of a copy, unused objects left out, the modification date kept.
 const ASUns32 kSaveFlags = 0xA3;
 const short kPortfolioSaveType = 163;
-// Run's result when the user cancelled the choice of storage location.
-const long kRunCancelled = 1223;
 const char kDeletionMarker[] = "__freetodelete__.bin";
 
 bool IsFolder(const std::string& path)
@@ -64,7 +63,7 @@ void HandOff(const std::string& folder, const std::string& document, const CPlug
     long result = E_FAIL;
     if (!KVUpload(document, ini, &result)) {
         ShowUploadFailed();
-    } else if (result == kRunCancelled) {
+    } else if (result == CONNECTOR_RUN_CANCELLED) {
         HANDLE marker = CreateFileA((folder + kDeletionMarker).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (marker != INVALID_HANDLE_VALUE)
