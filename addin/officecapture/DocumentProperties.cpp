@@ -104,7 +104,9 @@ void CopyValue(CPropertyCollection* collection, const std::wstring& key, const V
 
 void CopyProperties(const VARIANT* properties, int builtIn, CPropertyCollection* collection)
 {
-    IDispatch* list = properties ? V_DISPATCH(properties) : nullptr;
+    // Only an object variant holds a collection; the value of any other kind
+    // would be called through as if it were one.
+    IDispatch* list = properties && V_VT(properties) == VT_DISPATCH ? V_DISPATCH(properties) : nullptr;
     if (!list || !collection) {
         g_Log.Error(L"CopyProperties(%08X, %08X) wrong function parameters!\n",
                     static_cast<unsigned>(reinterpret_cast<UINT_PTR>(properties)),

@@ -8,7 +8,8 @@
 #include <oaidl.h>
 
 // Copies the texts, numbers and dates of one DocumentProperties collection
-// (the object in properties; borrowed): custom properties (builtIn 0) under
+// (the object in properties, a VT_DISPATCH variant; borrowed; a variant of
+// another kind is refused like a null one): custom properties (builtIn 0) under
 // their own names, built-in ones (builtIn not 0) only for twelve known names
 // under "MSO_" keys. A date adds a second "_DATETIME" entry. Failures are
 // logged; a property that cannot be read is skipped.
