@@ -168,6 +168,12 @@ int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* l
                 written += CollectFiles(documents[k].c_str(), &cursor, &files, fillRules);
                 usable = true;
             }
+            // The walk found a file beyond the counted room: it is not
+            // handed off, and the script must learn that.
+            if (cursor.full) {
+                printf("The named folders grew while they were walked, later files skipped\n");
+                ++walkLeftOut;
+            }
             if (bufferChars > 0)
                 buffer[bufferChars - 1] = L'\0';
             if (written > 0)
