@@ -30,7 +30,7 @@ const wchar_t* TextOf(const _bstr_t& text)
 } // namespace
 
 CXmlWriter::CXmlWriter(const wchar_t* fileName)
-    : m_fileName(fileName), m_file(nullptr), m_depth(0), m_failed(false)
+    : m_fileName(fileName), m_file(nullptr), m_depth(0)
 {
 }
 
@@ -47,7 +47,6 @@ bool CXmlWriter::Open()
     // surrogate pair that falls on a chunk's edge into two U+FFFD.
     m_file = _wfopen(TextOf(m_fileName), L"wb");
     m_text.clear();
-    m_failed = false;
     return m_file != nullptr;
 }
 
@@ -55,7 +54,7 @@ bool CXmlWriter::Close()
 {
     if (!m_file)
         return false;
-    bool ok = !m_failed && WriteText();
+    bool ok = WriteText();
     if (fclose(m_file) != 0)
         ok = false;
     m_file = nullptr;

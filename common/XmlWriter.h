@@ -49,5 +49,4 @@ private:
     std::wstring m_text;
     int m_depth;
     std::vector<_bstr_t> m_open;
-    bool m_failed;
 };
