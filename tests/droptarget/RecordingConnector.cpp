@@ -87,47 +87,20 @@ private:
     ULONG m_refs = 1;
 };
 
-class CFactoryDouble : public IClassFactory
-{
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override
-    {
-        *out = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory)
-            return E_NOINTERFACE;
-        *out = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** out) override
-    {
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        CConnectorDouble* object = new CConnectorDouble;
-        HRESULT hr = object->QueryInterface(riid, out);
-        object->Release();
-        return hr;
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-};
-
-CFactoryDouble g_factory;
-
 } // namespace
 
 RecordingConnector::RecordingConnector(HRESULT result)
+    : m_factory(doubles::FakeClassFactory::Create([](REFIID riid, void** out) {
+          CConnectorDouble* object = new CConnectorDouble;
+          HRESULT hr = object->QueryInterface(riid, out);
+          object->Release();
+          return hr;
+      })),
+      m_registration(CLSID_KQConnectorCOM, m_factory.GetInterfacePtr(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE)
 {
     g_result = result;
     g_calls.clear();
     g_names.clear();
-    CoRegisterClassObject(CLSID_KQConnectorCOM, &g_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_cookie);
-}
-
-RecordingConnector::~RecordingConnector()
-{
-    if (m_cookie)
-        CoRevokeClassObject(m_cookie);
 }
 
 const std::vector<RecordedCall>& RecordingConnector::Calls() const

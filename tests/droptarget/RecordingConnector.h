@@ -3,6 +3,9 @@
 // the arguments of every call, and returns a chosen result.
 #pragma once
 
+#include "ClassRegistration.h"
+#include "FakeClassFactory.h"
+
 #include <windows.h>
 #include <oaidl.h>
 
@@ -29,13 +32,11 @@ class RecordingConnector
 public:
     // Registers the class object; `result` is what every member returns.
     explicit RecordingConnector(HRESULT result = S_OK);
-    ~RecordingConnector();
-    RecordingConnector(const RecordingConnector&) = delete;
-    RecordingConnector& operator=(const RecordingConnector&) = delete;
 
     const std::vector<RecordedCall>& Calls() const;
     std::vector<std::wstring> NamesAsked() const;
 
 private:
-    DWORD m_cookie = 0;
+    doubles::FakeClassFactoryPtr m_factory;
+    doubles::ClassRegistration m_registration;
 };

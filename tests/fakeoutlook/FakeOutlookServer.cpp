@@ -11,6 +11,8 @@
 // Version (16.0.0.17928 without it). The server ends once no client holds
 // its Application any more (COM lets go of it a moment after the client's
 // last Release), and after a minute in any case.
+#include "ClassRegistration.h"
+#include "FakeClassFactory.h"
 #include "outlook/FakeOutlook.h"
 
 #include <ole2.h>
@@ -95,46 +97,6 @@ void LoadItems(FakeOutlookModel& outlook, const std::wstring& folder)
     FindClose(find);
 }
 
-class ApplicationFactory : public IClassFactory
-{
-public:
-    explicit ApplicationFactory(IDispatch* application) : m_application(application) {}
-
-    bool HandedOut() const { return m_handedOut; }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    // Lives on the stack of the server's main function.
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        HRESULT hr = m_application->QueryInterface(iid, ppv);
-        if (SUCCEEDED(hr))
-            m_handedOut = true;
-        return hr;
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-private:
-    IDispatch* m_application;
-    bool m_handedOut = false;
-};
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
@@ -147,12 +109,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         FakeOutlookModel outlook(nullptr, ReadVersion(folder).c_str());
         LoadItems(outlook, folder);
         FakeDispatch* application = outlook.Application();
-        ApplicationFactory factory(application);
-        DWORD cookie = 0;
+        bool handedOut = false;
+        FakeClassFactoryPtr factory =
+            FakeClassFactory::Create([application, &handedOut](REFIID iid, void** ppv) {
+                HRESULT hr = application->QueryInterface(iid, ppv);
+                handedOut = handedOut || SUCCEEDED(hr);
+                return hr;
+            });
         // One client a server: each test's call starts a server on its own
         // store, while one that is still ending serves nobody.
-        if (FAILED(CoRegisterClassObject(CLSID_FakeOutlookServer, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
-                                         &cookie))) {
+        ClassRegistration registration(CLSID_FakeOutlookServer, factory.GetInterfacePtr(), CLSCTX_LOCAL_SERVER,
+                                       REGCLS_SINGLEUSE);
+        if (!registration.Registered()) {
             rc = 2;
         } else {
             // Ends when the clients have let go of the Application (only
@@ -162,7 +130,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
             MSG message;
             while (GetMessageW(&message, nullptr, 0, 0) > 0) {
                 if (message.message == WM_TIMER) {
-                    bool released = factory.HandedOut() && application->RefCount() <= 1;
+                    bool released = handedOut && application->RefCount() <= 1;
                     if (released || GetTickCount() - start > LONGEST_LIFE_MS)
                         break;
                     continue;
@@ -170,7 +138,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }
-            CoRevokeClassObject(cookie);
         }
     }
     CoUninitialize();

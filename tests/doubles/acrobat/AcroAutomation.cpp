@@ -9,7 +9,7 @@ namespace {
 // {6E7C9B7A-3F0C-4E7B-9A51-2C4D8E1F0A37}: the test's own id for the class
 // that Acrobat registers as "AcroExch.App".
 const CLSID kAcroAppClassId = {0x6e7c9b7a, 0x3f0c, 0x4e7b, {0x9a, 0x51, 0x2c, 0x4d, 0x8e, 0x1f, 0x0a, 0x37}};
-const wchar_t kProgIdKey[] = L"AcroExch.App";
+const wchar_t kProgId[] = L"AcroExch.App";
 
 std::string ToAnsi(const wchar_t* text, UINT length)
 {
@@ -160,79 +160,18 @@ FakeDispatchPtr MakeApp(AcroDocumentSource& source)
 
 } // namespace
 
-class AcroAutomation::Factory final : public IClassFactory
+AcroAutomation::AcroAutomation(AcroDocumentSource& source)
+    : m_factory(FakeClassFactory::Create([&source](REFIID iid, void** ppv) {
+          return MakeApp(source)->QueryInterface(iid, ppv);
+      })),
+      m_registration(kAcroAppClassId, m_factory.GetInterfacePtr(), CLSCTX_LOCAL_SERVER,
+                     REGCLS_MULTIPLEUSE, kProgId)
 {
-public:
-    explicit Factory(AcroDocumentSource& source) : m_source(source) {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        FakeDispatchPtr app = MakeApp(m_source);
-        ++m_created;
-        return app->QueryInterface(iid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-    int Created() const { return m_created; }
-
-private:
-    AcroDocumentSource& m_source;
-    ULONG m_refs = 1;
-    int m_created = 0;
-};
-
-AcroAutomation::AcroAutomation(AcroDocumentSource& source) : m_factory(new Factory(source))
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"AcroExch.App\\CLSID", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    wchar_t text[64];
-    StringFromGUID2(kAcroAppClassId, text, 64);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    if (FAILED(CoRegisterClassObject(kAcroAppClassId, m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                     &m_cookie)))
-        m_cookie = 0;
-}
-
-AcroAutomation::~AcroAutomation()
-{
-    if (m_cookie)
-        CoRevokeClassObject(m_cookie);
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgIdKey);
-    m_factory->Release();
 }
 
 int AcroAutomation::Created() const
 {
-    return m_factory->Created();
+    return m_factory->CreateCalls();
 }
 
 const CLSID& AcroAutomation::ClassId()

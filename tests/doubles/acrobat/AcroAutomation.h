@@ -12,6 +12,8 @@
 // The documents themselves come from a source the test host provides.
 #pragma once
 
+#include "ClassRegistration.h"
+#include "FakeClassFactory.h"
 #include "FakeDispatch.h"
 
 #include <string>
@@ -38,21 +40,17 @@ class AcroAutomation
 public:
     // Registers the class; Registered() tells whether it worked.
     explicit AcroAutomation(AcroDocumentSource& source);
-    ~AcroAutomation();
-    AcroAutomation(const AcroAutomation&) = delete;
-    AcroAutomation& operator=(const AcroAutomation&) = delete;
 
-    bool Registered() const { return m_cookie != 0; }
-    // The application objects created through the class object so far.
+    bool Registered() const { return m_registration.Registered(); }
+    // The CreateInstance calls of the class object so far.
     int Created() const;
 
     // The class id the double registers under "AcroExch.App".
     static const CLSID& ClassId();
 
 private:
-    class Factory;
-    Factory* m_factory = nullptr;
-    DWORD m_cookie = 0;
+    FakeClassFactoryPtr m_factory;
+    ClassRegistration m_registration;
 };
 
 } // namespace doubles

@@ -9,7 +9,7 @@ namespace {
 // The class id our fake session class is registered under; the ProgID is
 // what the code looks up.
 const CLSID CLSID_FakeRdoSession = {0x6c1e2a53, 0x0b7d, 0x4f41, {0x9a, 0x3e, 0x5d, 0x21, 0x80, 0x47, 0xc2, 0x19}};
-const wchar_t PROGID_KEY[] = L"Redemption.RDOSession";
+const wchar_t PROGID[] = L"Redemption.RDOSession";
 
 _variant_t DateVariant(DATE value)
 {
@@ -18,56 +18,6 @@ _variant_t DateVariant(DATE value)
     V_DATE(&v) = value;
     return v;
 }
-
-class FakeClassFactory : public IClassFactory, public FakeObjectCounted
-{
-public:
-    FakeClassFactory(bool fails, std::function<FakeDispatchPtr()> make) : m_fails(fails), m_make(std::move(make)) {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        ++m_creates;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        if (m_fails || !m_make)
-            return E_OUTOFMEMORY;
-        FakeDispatchPtr session = m_make();
-        return session ? session->QueryInterface(iid, ppv) : E_FAIL;
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-    int m_creates = 0;
-
-private:
-    ~FakeClassFactory() override = default;
-
-    ULONG m_refs = 1;
-    bool m_fails;
-    std::function<FakeDispatchPtr()> m_make;
-};
 
 // How a deleted mail is told apart; no member of Redemption's.
 const wchar_t DELETED_MARK[] = L"__deleted";
@@ -227,36 +177,24 @@ RedemptionClass::RedemptionClass(RedemptionRegistration how, std::function<FakeD
 {
     if (how == RedemptionRegistration::None)
         return;
-    wchar_t clsidText[64];
-    StringFromGUID2(CLSID_FakeRdoSession, clsidText, 64);
-    HKEY key = nullptr;
-    std::wstring path = std::wstring(PROGID_KEY) + L"\\CLSID";
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
-        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsidText),
-                       static_cast<DWORD>((wcslen(clsidText) + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-        m_keyWritten = true;
+    if (how != RedemptionRegistration::ProgIdOnly) {
+        const bool fails = how == RedemptionRegistration::CreateFails;
+        m_factory = FakeClassFactory::Create([fails, makeSession](REFIID iid, void** ppv) -> HRESULT {
+            if (fails || !makeSession)
+                return E_OUTOFMEMORY;
+            FakeDispatchPtr session = makeSession();
+            return session ? session->QueryInterface(iid, ppv) : E_FAIL;
+        });
     }
-    if (how == RedemptionRegistration::ProgIdOnly)
-        return;
-    m_factory = new FakeClassFactory(how == RedemptionRegistration::CreateFails, std::move(makeSession));
-    CoRegisterClassObject(CLSID_FakeRdoSession, m_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_cookie);
+    m_registration.reset(new ClassRegistration(CLSID_FakeRdoSession, m_factory.GetInterfacePtr(),
+                                               CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, PROGID));
 }
 
-RedemptionClass::~RedemptionClass()
-{
-    if (m_cookie)
-        CoRevokeClassObject(m_cookie);
-    if (m_factory)
-        m_factory->Release();
-    if (m_keyWritten)
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, PROGID_KEY);
-}
+RedemptionClass::~RedemptionClass() = default;
 
 int RedemptionClass::CreateCalls() const
 {
-    return m_factory ? static_cast<FakeClassFactory*>(m_factory)->m_creates : 0;
+    return m_factory ? m_factory->CreateCalls() : 0;
 }
 
 } // namespace doubles

@@ -13,9 +13,12 @@
 //   its ProgID, or nothing, or a class object whose CreateInstance fails.
 #pragma once
 
+#include "ClassRegistration.h"
+#include "FakeClassFactory.h"
 #include "FakeDispatch.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,9 +80,8 @@ public:
     int CreateCalls() const;
 
 private:
-    DWORD m_cookie = 0;
-    IClassFactory* m_factory = nullptr;
-    bool m_keyWritten = false;
+    FakeClassFactoryPtr m_factory;
+    std::unique_ptr<ClassRegistration> m_registration;
 };
 
 } // namespace doubles
