@@ -32,20 +32,6 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());
 }
 
-std::vector<std::wstring> Matches(const std::wstring& pattern)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(pattern.c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(entry.cFileName);
-    while (FindNextFileW(find, &entry));
-    FindClose(find);
-    return names;
-}
-
 // The value of a property of a hand-off file ("" when it is not there).
 std::wstring Property(const std::wstring& xml, const std::wstring& name)
 {
@@ -114,8 +100,8 @@ protected:
     }
 
     std::wstring Inbox() const { return Temp() + L"kq_temp_inbox\\"; }
-    std::vector<std::wstring> HandoffFolders() const { return Matches(Inbox() + L"kq_data_*"); }
-    std::vector<std::wstring> TemporaryInis() const { return Matches(Temp() + L"tmp*.tmp"); }
+    std::vector<std::wstring> HandoffFolders() const { return FolderNames(Inbox() + L"kq_data_*"); }
+    std::vector<std::wstring> TemporaryInis() const { return FileNames(Temp() + L"tmp*.tmp"); }
 
     // Archives through the toolbar button, answering the dialogs that come.
     std::vector<SeenDialog> Archive(std::vector<DialogAnswer> answers = {})

@@ -39,19 +39,8 @@ const char* AppName(OfficeApp app)
     }
 }
 
-std::vector<std::wstring> Entries(const std::wstring& pattern, bool folders)
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names)
 {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (isFolder == folders && data.cFileName[0] != L'.')
-            names.push_back(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -85,13 +74,13 @@ protected:
     // The one hand-off folder the capture made, with its closing backslash.
     std::wstring Folder()
     {
-        std::vector<std::wstring> folders = Entries(Inbox() + L"kq_data_*", true);
+        std::vector<std::wstring> folders = FolderNames(Inbox() + L"kq_data_*");
         EXPECT_EQ(folders.size(), 1u);
         return folders.empty() ? std::wstring() : Inbox() + folders[0] + L"\\";
     }
 
     std::wstring Inbox() const { return temp.Path() + L"kq_temp_inbox\\"; }
-    std::vector<std::wstring> FilesOf(const std::wstring& folder) { return Entries(folder + L"*", false); }
+    std::vector<std::wstring> FilesOf(const std::wstring& folder) { return Sorted(FileNames(folder + L"*")); }
 
     OfficeApp app = OfficeApp::Word;
     int major = 16;

@@ -26,17 +26,8 @@ std::wstring InboxPath()
 
 std::set<std::wstring> InboxFolders()
 {
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((InboxPath() + L"\\kq_data_*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            names.insert(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
+    std::vector<std::wstring> names = FolderNames(InboxPath() + L"\\kq_data_*");
+    return std::set<std::wstring>(names.begin(), names.end());
 }
 
 std::wstring HandoffText(const std::wstring& id)

@@ -28,6 +28,12 @@ unsigned long TickOf(const std::wstring& folder)
     return digits.empty() || digits[0] == L'0' ? 0 : std::stoul(digits);
 }
 
+// Files and folders that match the pattern.
+size_t EntryCount(const std::wstring& pattern)
+{
+    return FolderNames(pattern).size() + FileNames(pattern).size();
+}
+
 std::wstring NewFolder()
 {
     wchar_t buffer[2048];
@@ -89,17 +95,7 @@ TEST_F(InboxTest, ExistingNamesAreNeverTaken)
         EXPECT_GE(TickOf(folder), now + span) << ToUtf8(folder);
         EXPECT_TRUE(DirExists(folder));
         // Our own folder is empty: nobody else wrote into it.
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-        int entries = 0;
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L".."))
-                    ++entries;
-            } while (FindNextFileW(search, &entry));
-            FindClose(search);
-        }
-        EXPECT_EQ(0, entries);
+        EXPECT_EQ(0u, EntryCount(folder + L"*"));
     }
 }
 
@@ -140,17 +136,7 @@ TEST(InboxLongTemp, AFolderThatWouldNotFitFailsAtOnce)
         }
         if (!c.fits) {
             // Nothing was made, so nothing can be overwritten.
-            std::wstring inbox = temp.Path() + L"kq_temp_inbox";
-            WIN32_FIND_DATAW entry;
-            HANDLE find = FindFirstFileW((inbox + L"\\*").c_str(), &entry);
-            int entries = 0;
-            if (find != INVALID_HANDLE_VALUE) {
-                do
-                    entries += wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..") ? 1 : 0;
-                while (FindNextFileW(find, &entry));
-                FindClose(find);
-            }
-            EXPECT_EQ(0, entries) << c.tempChars;
+            EXPECT_EQ(0u, EntryCount(temp.Path() + L"kq_temp_inbox\\*")) << c.tempChars;
         }
     }
 }

@@ -29,32 +29,14 @@ std::wstring InboxPath()
 // The hand-off folders of the inbox.
 std::set<std::wstring> InboxFolders()
 {
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE find = FindFirstFileW((InboxPath() + L"kq_data_*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            names.insert(fd.cFileName);
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
-    return names;
+    std::vector<std::wstring> names = FolderNames(InboxPath() + L"kq_data_*");
+    return std::set<std::wstring>(names.begin(), names.end());
 }
 
 std::set<std::wstring> FilesIn(const std::wstring& folder)
 {
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.insert(fd.cFileName);
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
-    return names;
+    std::vector<std::wstring> names = FileNames(folder + L"\\*");
+    return std::set<std::wstring>(names.begin(), names.end());
 }
 
 class DropTargetTest : public RegistryTest

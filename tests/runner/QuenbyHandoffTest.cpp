@@ -45,18 +45,9 @@ std::wstring DocumentOf(const std::wstring& xml)
     return xml.substr(at + 6, end - at - 6);
 }
 
-size_t InboxEntries()
+size_t InboxFolderCount()
 {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((TempPath() + L"kq_temp_inbox\\kq_data_*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    size_t n = 0;
-    do
-        ++n;
-    while (FindNextFileW(find, &entry));
-    FindClose(find);
-    return n;
+    return FolderNames(TempPath() + L"kq_temp_inbox\\kq_data_*").size();
 }
 
 class QuenbyHandoff : public RegistryTest
@@ -177,7 +168,7 @@ TEST_F(QuenbyHandoff, CancelInTheStorageLocationDialogStartsNothing)
     RegistryFixture::DeleteAllSettings();
     Register({LOCATION, SECOND_LOCATION});
     std::wstring a = dir.WriteFile(L"a.pdf", "a");
-    size_t before = InboxEntries();
+    size_t before = InboxFolderCount();
     DialogWatcher watcher(std::vector<DialogAnswer>{DialogAnswer{IDCANCEL}}, DialogAnswer{IDCANCEL}, true);
 
     EXPECT_EQ(0, RunQuenby(L"/f " + Quoted(a))) << "a cancelled choice is no failure";
@@ -185,7 +176,7 @@ TEST_F(QuenbyHandoff, CancelInTheStorageLocationDialogStartsNothing)
     EXPECT_EQ(2u, watcher.Seen()[0].listItems.size());
     Sleep(1000);
     EXPECT_TRUE(standin.Records().empty());
-    EXPECT_EQ(before, InboxEntries()) << "no hand-off folder was made";
+    EXPECT_EQ(before, InboxFolderCount()) << "no hand-off folder was made";
 }
 
 TEST_F(QuenbyHandoff, RelativePathsAreHandedOffInFullAndDevicesAreNoDocuments)

@@ -203,7 +203,9 @@ std::wstring FromUtf8(const std::string& text)
     return out;
 }
 
-std::vector<std::wstring> FolderNames(const std::wstring& pattern)
+namespace {
+
+std::vector<std::wstring> EntryNames(const std::wstring& pattern, bool folders)
 {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
@@ -211,9 +213,22 @@ std::vector<std::wstring> FolderNames(const std::wstring& pattern)
     if (find == INVALID_HANDLE_VALUE)
         return names;
     do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder == folders && wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
             names.push_back(data.cFileName);
     } while (FindNextFileW(find, &data));
     FindClose(find);
     return names;
+}
+
+} // namespace
+
+std::vector<std::wstring> FolderNames(const std::wstring& pattern)
+{
+    return EntryNames(pattern, true);
+}
+
+std::vector<std::wstring> FileNames(const std::wstring& pattern)
+{
+    return EntryNames(pattern, false);
 }

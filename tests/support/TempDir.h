@@ -42,9 +42,11 @@ bool RemoveTree(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 bool DirExists(const std::wstring& path);
-// The names of the folders that match a FindFirstFileW pattern
-// ("...\kq_data_*"), in the order they are found.
+// The names of the folders (without "." and "..") and of the files that
+// match a FindFirstFileW pattern ("...\kq_data_*"), in the order they are
+// found.
 std::vector<std::wstring> FolderNames(const std::wstring& pattern);
+std::vector<std::wstring> FileNames(const std::wstring& pattern);
 // Every file below the folder with its bytes, sorted by path; subfolders
 // named in skipFolders (at any depth) and files whose path ends in one of
 // ignoredEndings are left out.
