@@ -7,6 +7,7 @@
 #include "ConnectorClient.h"
 #include "DialogWatcher.h"
 #include "FakeDispatch.h"
+#include "HandoffXml.h"
 #include "HostAutomation.h"
 #include "OberlaneStandin.h"
 #include "RegistryFixture.h"
@@ -30,27 +31,6 @@ const wchar_t kPortfolioQuestion[] =
 std::string Narrow(const std::wstring& text)
 {
     return std::string(text.begin(), text.end());
-}
-
-// The value of a property of a hand-off file ("" when it is not there).
-std::wstring Property(const std::wstring& xml, const std::wstring& name)
-{
-    std::wstring open = L"name=\"" + name + L"\"><![CDATA[";
-    size_t at = xml.find(open);
-    if (at == std::wstring::npos)
-        return std::wstring();
-    at += open.size();
-    return xml.substr(at, xml.find(L"]]>", at) - at);
-}
-
-std::wstring Element(const std::wstring& xml, const std::wstring& name)
-{
-    size_t at = xml.find(L"<" + name + L">");
-    size_t end = xml.find(L"</" + name + L">");
-    if (at == std::wstring::npos || end == std::wstring::npos)
-        return std::wstring();
-    at += name.size() + 2;
-    return xml.substr(at, end - at);
 }
 
 class OstrelleArchive : public OstrelleHostTest
@@ -157,11 +137,11 @@ TEST_F(OstrelleArchive, UnchangedDocumentGoesUnderItsOwnNameWithItsXmpProperties
     std::wstring saved = folder + L"\\Angebot.pdf";
     EXPECT_EQ(pdf.content, ReadFileBytes(saved));
     std::wstring xml = HandoffXml(id);
-    EXPECT_EQ(saved, Element(xml, L"path"));
-    EXPECT_EQ(L"Angebot 4711 f\x00fcr M\x00fcller & S\x00f6hne", Property(xml, L"ADOBE_TITLE"));
-    EXPECT_EQ(L"Acrobat Distiller 9.0", Property(xml, L"ADOBE_PRODUCER"));
-    EXPECT_EQ(L"15.06.2009 08:20:30", Property(xml, L"ADOBE_CREATION_DATE"));
-    EXPECT_EQ(L"16.06.2009 13:30:00", Property(xml, L"ADOBE_MODDATE"));
+    EXPECT_EQ(saved, ElementText(xml, L"path"));
+    EXPECT_EQ(L"Angebot 4711 f\x00fcr M\x00fcller & S\x00f6hne", PropertyValue(xml, L"ADOBE_TITLE"));
+    EXPECT_EQ(L"Acrobat Distiller 9.0", PropertyValue(xml, L"ADOBE_PRODUCER"));
+    EXPECT_EQ(L"15.06.2009 08:20:30", PropertyValue(xml, L"ADOBE_CREATION_DATE"));
+    EXPECT_EQ(L"16.06.2009 13:30:00", PropertyValue(xml, L"ADOBE_MODDATE"));
     EXPECT_EQ(std::wstring::npos, xml.find(L"mimeType"));
     EXPECT_TRUE(TemporaryInis().empty()) << "the temporary ini file is removed";
 
@@ -187,8 +167,8 @@ TEST_F(OstrelleArchive, ModifiedDocumentOrOneWithoutFileGoesAsDataPdf)
         std::wstring saved = Inbox() + ids[0] + L"\\data.pdf";
         EXPECT_EQ(pdf.content, ReadFileBytes(saved)) << pdf.path;
         std::wstring xml = HandoffXml(ids[0]);
-        EXPECT_EQ(saved, Element(xml, L"path"));
-        EXPECT_EQ(L"Acrobat Distiller 9.0", Property(xml, L"ADOBE_PRODUCER"));
+        EXPECT_EQ(saved, ElementText(xml, L"path"));
+        EXPECT_EQ(L"Acrobat Distiller 9.0", PropertyValue(xml, L"ADOBE_PRODUCER"));
         host->CloseDocument(doc);
     }
     std::string log = ReadText(Temp() + L"Ostrelle.log");
@@ -216,12 +196,12 @@ TEST_F(OstrelleArchive, PortfolioQuestionDecidesTheRoad)
     EXPECT_EQ(1u, Archive({DialogAnswer{IDYES}}).size());
     std::wstring id = HandedOffId();
     std::wstring xml = HandoffXml(id);
-    EXPECT_EQ(Inbox() + id + L"\\Mappe.pdf", Element(xml, L"path"));
+    EXPECT_EQ(Inbox() + id + L"\\Mappe.pdf", ElementText(xml, L"path"));
     EXPECT_EQ(pdf.content, ReadFileBytes(Inbox() + id + L"\\Mappe.pdf"));
-    EXPECT_EQ(L"Mappe 12", Property(xml, L"ADOBE_TITLE"));
-    EXPECT_EQ(L"Acrobat 9", Property(xml, L"ADOBE_PRODUCER"));
-    EXPECT_EQ(L"D:20090615", Property(xml, L"ADOBE_CREATION_DATE"));
-    EXPECT_EQ(L"D:20090616", Property(xml, L"ADOBE_MODDATE"));
+    EXPECT_EQ(L"Mappe 12", PropertyValue(xml, L"ADOBE_TITLE"));
+    EXPECT_EQ(L"Acrobat 9", PropertyValue(xml, L"ADOBE_PRODUCER"));
+    EXPECT_EQ(L"D:20090615", PropertyValue(xml, L"ADOBE_CREATION_DATE"));
+    EXPECT_EQ(L"D:20090616", PropertyValue(xml, L"ADOBE_MODDATE"));
     ASSERT_EQ(1u, host->Saves(doc).size());
     EXPECT_EQ(163u, host->Saves(doc)[0].flags);
 
@@ -230,7 +210,7 @@ TEST_F(OstrelleArchive, PortfolioQuestionDecidesTheRoad)
     ASSERT_TRUE(standin.WaitForRecords(2));
     std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
     ASSERT_EQ(1u, ids.size());
-    EXPECT_EQ(L"Angebot 4711 f\x00fcr M\x00fcller & S\x00f6hne", Property(HandoffXml(ids[0]), L"ADOBE_TITLE"));
+    EXPECT_EQ(L"Angebot 4711 f\x00fcr M\x00fcller & S\x00f6hne", PropertyValue(HandoffXml(ids[0]), L"ADOBE_TITLE"));
     ASSERT_EQ(2u, host->Saves(doc).size());
     EXPECT_EQ(0xA3u, host->Saves(doc)[1].flags);
 }

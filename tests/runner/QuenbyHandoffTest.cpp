@@ -5,6 +5,7 @@
 
 #include "ConnectorClient.h"
 #include "DialogWatcher.h"
+#include "HandoffXml.h"
 #include "OberlaneStandin.h"
 #include "RegistryFixture.h"
 #include "ScopedTempFolder.h"
@@ -33,16 +34,6 @@ std::wstring InboxFolder(const std::wstring& id)
 std::wstring HandoffFileText(const std::wstring& id)
 {
     return FromUtf8(ReadFileBytes(InboxFolder(id) + L"\\" + id + L".xml"));
-}
-
-// The document that a hand-off file names.
-std::wstring DocumentOf(const std::wstring& xml)
-{
-    size_t at = xml.find(L"<path>");
-    size_t end = xml.find(L"</path>");
-    if (at == std::wstring::npos || end == std::wstring::npos || end < at)
-        return std::wstring();
-    return xml.substr(at + 6, end - at - 6);
 }
 
 size_t InboxFolderCount()
@@ -86,7 +77,7 @@ protected:
     {
         std::vector<std::wstring> documents;
         for (const std::wstring& id : FilesParameter(parameters))
-            documents.push_back(DocumentOf(HandoffFileText(id)));
+            documents.push_back(ElementText(HandoffFileText(id), L"path"));
         return documents;
     }
 
@@ -310,7 +301,7 @@ TEST_F(QuenbyHandoff, AVeryLargeHandoffGoesInSeveralWholeStarts)
             std::wstring file = InboxFolder(id) + L"\\" + id + L".xml";
             // Whole ids only: each names a hand-off folder with its file.
             ASSERT_TRUE(FileExists(file)) << ToUtf8(id);
-            handedOff.insert(DocumentOf(HandoffFileText(id)));
+            handedOff.insert(ElementText(HandoffFileText(id), L"path"));
             EXPECT_TRUE(ParsesAsXml(file)) << ToUtf8(id);
         }
     }

@@ -17,6 +17,14 @@ HandoffProperties PropertiesOf(const std::wstring& xml)
     return result;
 }
 
+std::wstring PropertyValue(const std::wstring& xml, const std::wstring& name, const std::wstring& absent)
+{
+    for (const auto& property : PropertiesOf(xml))
+        if (property.first == name)
+            return property.second;
+    return absent;
+}
+
 std::wstring ElementText(const std::wstring& xml, const std::wstring& name)
 {
     size_t start = xml.find(L"<" + name + L">");

@@ -91,10 +91,7 @@ public:
 protected:
     std::wstring PropertyOf(const std::wstring& xml, const std::wstring& name) const
     {
-        for (const auto& line : PropertiesOf(xml))
-            if (line.first == name)
-                return line.second;
-        return L"(absent)";
+        return PropertyValue(xml, name, L"(absent)");
     }
     static std::wstring SubjectOfMsg(const std::wstring& path)
     {
