@@ -1,5 +1,7 @@
 #include "SafeFileName.h"
 
+#include "FileHelpers.h"
+
 #include <cwchar>
 
 namespace {
@@ -57,7 +59,9 @@ std::wstring MakeSafeFileName(const wchar_t* name)
         plain.pop_back();
     if (plain.empty())
         return FALLBACK_FILE_NAME;
-    if (IsReservedDeviceName(plain))
+    // The deletion marker's name would mark the folder of a name from
+    // outside as deletable.
+    if (IsReservedDeviceName(plain) || EqualsIgnoringCase(plain, MARKER_FILE_NAME))
         plain.insert(0, L"_");
     return plain;
 }

@@ -14,7 +14,8 @@
 //   - a reserved device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$,
 //     CONOUT$, in any case, with or without an extension, e.g. "nul.txt",
 //     "COM1.pdf") gets a leading "_", so that it names a file and not the
-//     device ("_nul.txt");
+//     device ("_nul.txt"); so does the name of the deletion marker
+//     ("__freetodelete__.bin"), which would mark its folder as deletable;
 //   - when nothing is left, the result is "Dokument".
 // The result is never empty. It is not shortened: the caller checks that the
 // whole path fits its buffer.

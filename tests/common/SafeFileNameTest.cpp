@@ -37,6 +37,7 @@ TEST(SafeFileName, LeavesAPlainFileNameInsideItsFolder)
         {L"COM\x00B9", L"_COM\x00B9"},
         {L"CON.", L"_CON"},
         {L"..\\NUL", L"_NUL"},
+        {L"__FreeToDelete__.bin", L"___FreeToDelete__.bin"},
         // Only the whole first part counts.
         {L"CONTRACT.pdf", L"CONTRACT.pdf"},
         {L"COM10.txt", L"COM10.txt"},
