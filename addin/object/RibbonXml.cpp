@@ -12,11 +12,12 @@
 
 namespace {
 
+const wchar_t EXPLORER_RIBBON[] = L"Microsoft.Outlook.Explorer";
 const wchar_t MAIL_READ_RIBBON[] = L"Microsoft.Outlook.Mail.Read";
 
 // Compared exactly: the host names its ribbon kinds in this spelling.
 const wchar_t* const g_ribbonIds[] = {
-    L"Microsoft.Outlook.Explorer", MAIL_READ_RIBBON,           L"Microsoft.Word.Document",
+    EXPLORER_RIBBON, MAIL_READ_RIBBON,           L"Microsoft.Word.Document",
     L"Microsoft.PowerPoint.Presentation", L"Microsoft.Excel.Workbook",
 };
 
@@ -188,7 +189,11 @@ STDMETHODIMP CMarvikAddin::GetCustomUI(BSTR ribbonId, BSTR* ribbonXml)
         if (noSettings) {
             xml += P9 + info.Xml() + P13;
         } else {
-            if (m_hostKind == HOST_OUTLOOK && settings.GetNumber(SZ_ATTACHMENTS) != 0)
+            // Office may ask for the ribbon before OnStartupComplete has
+            // named the host; an Outlook ribbon then says where we run.
+            bool inOutlook = m_hostKind == HOST_OUTLOOK ||
+                             (m_hostKind == HOST_NONE && (mailRead || wcscmp(id, EXPLORER_RIBBON) == 0));
+            if (inOutlook && settings.GetNumber(SZ_ATTACHMENTS) != 0)
                 xml += attachment.Xml();
             xml += P9 + settingsButton.Xml() + info.Xml() + P13;
         }

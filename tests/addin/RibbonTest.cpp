@@ -195,6 +195,16 @@ INSTANTIATE_TEST_SUITE_P(
         XmlCase{"OtherHost", L"Microsoft Visio", L"Microsoft.Visio.Drawing", 0, 0, nullptr}),
     [](const testing::TestParamInfo<XmlCase>& info) { return std::string(info.param.label); });
 
+// Office may ask for the ribbon before OnStartupComplete: Outlook's ribbons
+// still get the attachments button, the others do not.
+TEST_F(RibbonTest, AskedBeforeStartUpTheRibbonIdNamesOutlook)
+{
+    SetGlobal(L"Attachments", 1);
+    EXPECT_EQ(CustomUI(L"Microsoft.Outlook.Explorer"), EXPLORER_XML);
+    EXPECT_EQ(CustomUI(L"Microsoft.Outlook.Mail.Read"), MAIL_READ_XML);
+    EXPECT_EQ(CustomUI(L"Microsoft.Word.Document"), PLAIN_XML);
+}
+
 // The XML follows the registry when the host asks, not the add-in's start-up.
 TEST_F(RibbonTest, FollowsTheRegistryAtTheMomentOfAsking)
 {
