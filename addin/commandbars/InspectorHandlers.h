@@ -35,7 +35,6 @@ public:
     void SetCommandBarsBuilt() { m_commandBarsBuilt = true; }
     // The six click sinks of this window's controls (slot meaning: ButtonSlot).
     CButtonHandler** ButtonSlots() { return m_buttonHandlers; }
-    CButtonHandler* ButtonSlot(int slot) const { return m_buttonHandlers[slot]; }
 
     // Unadvises the sink and unadvises and releases its click sinks.
     void Unadvise() override;

@@ -3,6 +3,7 @@
 #include "MarvikAddin.h"
 
 #include "DispatchHelpers.h"
+#include "PropertyValues.h"
 #include "LogFile.h"
 #include "ServerModule.h"
 
@@ -33,21 +34,6 @@ HostKind HostKindOf(const wchar_t* name)
         if (wcscmp(name, host.name) == 0)
             return host.kind;
     return HOST_OTHER;
-}
-
-// A property read as a text; a value that is no text fails with the
-// conversion's HRESULT.
-HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::wstring& text)
-{
-    _variant_t value;
-    HRESULT hr = GetProperty(object, name, &value);
-    if (FAILED(hr))
-        return hr;
-    hr = VariantChangeType(&value, &value, 0, VT_BSTR);
-    if (FAILED(hr))
-        return hr;
-    text = V_BSTR(&value) ? V_BSTR(&value) : L"";
-    return S_OK;
 }
 
 } // namespace

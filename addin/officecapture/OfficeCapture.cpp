@@ -7,6 +7,7 @@
 #include "FileHelpers.h"
 #include "InboxFolder.h"
 #include "LogFile.h"
+#include "PropertyValues.h"
 #include "SafeFileName.h"
 #include "WideFormat.h"
 
@@ -144,28 +145,6 @@ void DeleteIfFile(const std::wstring& path)
         DeleteFileW(path.c_str());
 }
 
-HRESULT GetText(IDispatch* object, const wchar_t* name, std::wstring& text)
-{
-    _variant_t value;
-    HRESULT hr = GetProperty(object, name, &value);
-    if (SUCCEEDED(hr))
-        hr = VariantChangeType(&value, &value, 0, VT_BSTR);
-    if (SUCCEEDED(hr))
-        text = V_BSTR(&value) ? V_BSTR(&value) : L"";
-    return hr;
-}
-
-HRESULT GetNumber(IDispatch* object, const wchar_t* name, long& number)
-{
-    _variant_t value;
-    HRESULT hr = GetProperty(object, name, &value);
-    if (SUCCEEDED(hr))
-        hr = VariantChangeType(&value, &value, 0, VT_I4);
-    if (SUCCEEDED(hr))
-        number = V_I4(&value);
-    return hr;
-}
-
 // A method with one file name argument (SaveAs, SaveCopyAs of Excel and
 // PowerPoint).
 HRESULT CallWithFileName(IDispatch* object, const wchar_t* method, const std::wstring& fileName)
@@ -241,10 +220,10 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
     IDispatch* document = V_VT(&documentValue) == VT_DISPATCH ? V_DISPATCH(&documentValue) : nullptr;
 
     std::wstring ownPath;
-    if (FAILED(hr = GetText(document, L"Path", ownPath)))
+    if (FAILED(hr = GetTextProperty(document, L"Path", ownPath)))
         return Fail(host.pathFailed, hr);
     long readOnly = 0;
-    if (FAILED(hr = GetNumber(document, L"ReadOnly", readOnly)))
+    if (FAILED(hr = GetNumberProperty(document, L"ReadOnly", readOnly)))
         return Fail(READONLY_FAILED, hr);
     const bool filed = !ownPath.empty() && readOnly == 0;
     const wchar_t* defaultExtension = majorVersion < 12 ? host.oldExtension : host.newExtension;
@@ -258,7 +237,7 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
             return Fail(host.saveFailed, hr);
     } else {
         std::wstring hostName;
-        if (FAILED(hr = GetText(document, L"Name", hostName)))
+        if (FAILED(hr = GetTextProperty(document, L"Name", hostName)))
             return Fail(host.nameFailed, hr);
         // The name comes from the document: it must name a file in the
         // hand-off folder, not a device or a place outside it.
@@ -284,7 +263,7 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
 
     std::wstring fullName;
     if (isWord) {
-        if (FAILED(hr = GetText(document, L"FullName", fullName)))
+        if (FAILED(hr = GetTextProperty(document, L"FullName", fullName)))
             return Fail(WORD_FULLNAME_FAILED, hr);
         if (!FitsDocumentPath(fullName))
             return Fail(WORD_FULLNAME_FAILED, E_PATH_TOO_LONG);
@@ -297,7 +276,7 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
     }
 
     std::wstring currentName;
-    if (FAILED(hr = GetText(document, L"Name", currentName)))
+    if (FAILED(hr = GetTextProperty(document, L"Name", currentName)))
         return Fail(host.nameFailed, hr);
     std::wstring copyPath;
     if (filed) {
