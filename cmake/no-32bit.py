@@ -22,8 +22,8 @@ PR_SET_NO_NEW_PRIVS = 38
 
 # What a 32-bit program needs to start on Debian: the i386 libraries (with
 # the ELF interpreter) and Wine's 32-bit loader and server.
-BARRED = ["/usr/lib/i386-linux-gnu", "/usr/lib/wine/wine", "/usr/lib/wine/wineserver32",
-          "/usr/libx32", "/usr/lib32"]
+BARRED = ["/usr/lib/i386-linux-gnu", "/lib/i386-linux-gnu", "/lib/ld-linux.so.2", "/usr/lib32", "/lib32",
+          "/usr/lib/wine/wine", "/usr/lib/wine/wineserver32"]
 
 libc = ctypes.CDLL(None, use_errno=True)
 libc.syscall.restype = ctypes.c_long

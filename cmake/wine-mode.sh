@@ -69,19 +69,19 @@ kq_bar_32bit() {
   if [ -z "${KQ_32BIT_BARRED:-}" ]; then
     local shims="$top/build/no-32bit"
     mkdir -p "$shims/bin"
-    KQ_32BIT_LOG="$shims/refused.log"
-    : >"$KQ_32BIT_LOG"
+    KQ_32BIT_LOG=$(mktemp "$shims/refused.XXXXXX")
     local name
     for name in wine wine-stable wineboot regsvr32 winepath wineconsole winecfg winedbg winefile \
                 msiexec regedit notepad wineapploader; do
-      cat >"$shims/bin/$name" <<EOF
+      cat >"$shims/bin/$name.new" <<EOF
 #!/bin/sh
 # 64-bit-only mode: this launcher would start Wine's 32-bit loader first.
-echo "$name \$*" >>"$KQ_32BIT_LOG"
+echo "$name \$*" >>"\${KQ_32BIT_LOG:-/dev/null}"
 echo "refused in 64-bit-only mode: $name \$* (it starts Wine's 32-bit loader first)" >&2
 exit 126
 EOF
-      chmod +x "$shims/bin/$name"
+      chmod +x "$shims/bin/$name.new"
+      mv -f "$shims/bin/$name.new" "$shims/bin/$name"
     done
     export PATH="$shims/bin:$PATH" KQ_32BIT_LOG
     if python3 "$top/cmake/no-32bit.py" --check 2>/dev/null; then
@@ -99,6 +99,7 @@ kq_report_32bit() {
   calls=$(grep -c . "$KQ_32BIT_LOG" 2>/dev/null || true)
   if [ "${calls:-0}" -eq 0 ]; then
     echo "no 32-bit process was started: none of Wine's 32-bit launchers (wine, wineboot, regsvr32, ...) was called, and 32-bit programs were barred $KQ_32BIT_BARRED"
+    rm -f "$KQ_32BIT_LOG"
     return 0
   fi
   echo "32-bit launchers were called $calls times in 64-bit-only mode:"
