@@ -8,6 +8,8 @@
 # 64-bit-only mode of cmake/wine-mode.sh with the 64-bit builds)
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
+# Wine first: the try of its 32-bit loader needs it installed.
+"$top/cmake/install-deps.sh"
 . "$top/cmake/wine-mode.sh"
 kq_wine_mode
 if kq_64bit_only; then

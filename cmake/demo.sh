@@ -11,6 +11,8 @@
 # Ostrelle in the 64-bit Acrobat test host and the 64-bit Office test host.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
+# Wine first: the try of its 32-bit loader needs it installed.
+"$top/cmake/install-deps.sh"
 . "$top/cmake/wine-mode.sh"
 kq_wine_mode
 if kq_64bit_only; then

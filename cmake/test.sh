@@ -8,6 +8,8 @@
 # built and checked, and the run shows that it started no 32-bit process.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
+# Wine first: the try of its 32-bit loader needs it installed.
+"$top/cmake/install-deps.sh"
 . "$top/cmake/wine-mode.sh"
 kq_wine_mode
 if kq_64bit_only; then
