@@ -27,7 +27,8 @@ kq_wine_mode() {
       KQ_WINE_MODE_WHY="this machine runs 32-bit programs"
     else
       KQ_WINE_MODE=64
-      KQ_WINE_MODE_WHY="this machine runs no 32-bit programs ($kq_wine32_loader --version: $(printf '%s' "$out" | tail -1))"
+      out=$(printf '%s' "$out" | tail -1)
+      KQ_WINE_MODE_WHY="this machine runs no 32-bit programs ($kq_wine32_loader --version: ${out##*: })"
     fi
   fi
   if [ "$KQ_WINE_MODE" = 64 ] && [ -z "${KQ_WINE64:-}" ]; then
