@@ -114,7 +114,9 @@ struct AVToolBarPositionRec {
     ASBool hidden;
     ASBool windowHidden;
 };
-static_assert(sizeof(AVToolBarPositionRec) == 48, "the host reads a 48-byte position record");
+// 64-bit hosts align the name pointer and the record to 8 bytes.
+static_assert(sizeof(AVToolBarPositionRec) == (sizeof(void*) == 8 ? 56 : 48),
+              "the host reads a 48-byte (64-bit: 56-byte) position record");
 
 // Selectors, by table.
 enum CoreSelector : unsigned {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds both architectures: build/i686 (every deliverable) and build/x86_64
-# (Brenmark-64.dll), each with its tests.
+# (Brenmark-64.dll, and 64-bit builds of the other programs for the tests and
+# the demo), each with its tests. Starts no Windows program, so it runs the
+# same in the 64-bit-only mode.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/cmake/install-deps.sh"

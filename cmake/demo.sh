@@ -4,9 +4,38 @@
 # stand-in, and hands documents off through Quenby: files and a folder with
 # "/f", then a file with "/c" and a properties file. Shows what the
 # receiving program got: its command line and each hand-off file.
+#
+# On a machine that runs no 32-bit programs, or with KQ_64BIT_ONLY=1, it
+# shows the same roads with the 64-bit builds (cmake/wine-mode.sh):
+# Brenmark-64.dll registered with the 64-bit regsvr32, the 64-bit Quenby,
+# Ostrelle in the 64-bit Acrobat test host and the 64-bit Office test host.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-bin="$top/build/i686"
+# Wine first: the try of its 32-bit loader needs it installed.
+"$top/cmake/install-deps.sh"
+. "$top/cmake/wine-mode.sh"
+kq_wine_mode
+if kq_64bit_only; then
+  kq_bar_32bit "$0" "$@"
+  echo "64-bit-only mode: $KQ_WINE_MODE_WHY."
+  echo "The demo shows the same roads with the 64-bit builds of build/x86_64 (for tests and this demo"
+  echo "only; the deliverables Quenby, Corvelle and Ostrelle are 32-bit programs): Brenmark-64.dll"
+  echo "registered with the 64-bit regsvr32, the 64-bit Quenby, Ostrelle in the 64-bit Acrobat test host"
+  echo "and the 64-bit Office test host."
+  bits=64
+  bin="$top/build/x86_64"
+  brenmark=Brenmark-64.dll
+  regsvr32='C:\windows\system32\regsvr32.exe'
+  view=/reg:64
+  programs='Program Files'
+else
+  bits=32
+  bin="$top/build/i686"
+  brenmark=Brenmark.dll
+  regsvr32='C:\windows\syswow64\regsvr32.exe'
+  view=/reg:32
+  programs='Program Files (x86)'
+fi
 demo="$top/build/demo"
 mkdir -p "$demo"
 echo "building both architectures (log: build/demo/build.log) ..."
@@ -28,7 +57,7 @@ finish() {
 }
 trap finish EXIT
 
-win() { wine "$@" 2>/dev/null | tr -d '\r'; }
+win() { kq_wine "$@" 2>/dev/null | tr -d '\r'; }
 
 record="$c/Oberlane/oberlane-record.txt"
 # How often the stand-in has been started so far.
@@ -54,14 +83,15 @@ cp "$bin/tests/standin/Oberlane.exe" "$c/Oberlane/Oberlane.exe"
 echo 'C:\Oberlane\Oberlane.exe'
 
 echo
-echo "=== 2. setup.ini, and Brenmark registered from it with the 32-bit regsvr32"
+echo "=== 2. setup.ini, and Brenmark registered from it with the $bits-bit regsvr32"
 printf 'COM=yes\r\nMSWord=yes\r\nLoader=C:\\Oberlane\\Oberlane.exe\r\nParams=label="Archiv" appid=A1 configid=C1\r\n' \
   >"$c/setup/setup.ini"
-cp "$bin/addin/Brenmark.dll" "$bin"/addin/resource*.bin "$c/setup/"
+cp "$bin/addin/$brenmark" "$bin"/addin/resource*.bin "$c/setup/"
 tr -d '\r' <"$c/setup/setup.ini"
-(cd "$c/setup" && wine 'C:\windows\syswow64\regsvr32.exe' /s 'C:\setup\Brenmark.dll' >/dev/null 2>&1) &&
+echo "\$ $regsvr32 /s C:\\setup\\$brenmark"
+(cd "$c/setup" && kq_wine "$regsvr32" /s "C:\\setup\\$brenmark" >/dev/null 2>&1) &&
   echo "regsvr32: registered" || { echo "regsvr32 failed"; exit 1; }
-win reg query 'HKLM\Software\marvik\Marvik.DovraneAddinVX2' /reg:32 | sed -n '/REG_/p'
+win reg query 'HKLM\Software\marvik\Marvik.DovraneAddinVX2' $view | sed -n '/REG_/p'
 
 echo
 echo "=== 3. documents: two files and a folder with two more in subfolders"
@@ -73,15 +103,16 @@ printf 'minutes\n' >"$c/Dokumente/Projekt/Notizen/Protokoll.txt"
 echo "and a properties file, C:\\Eigenschaften\\upload.ini:"
 printf '[Properties]\r\nKunde=Muster GmbH\r\nVorgang=4711\r\nNotiz=a=b\r\n' >"$c/Eigenschaften/upload.ini"
 tr -d '\r' <"$c/Eigenschaften/upload.ini" | sed 's/^/    /'
-quenby='C:\Program Files (x86)\marvik\Quenby.exe'
-mkdir -p "$c/Program Files (x86)/marvik"
-cp "$bin/runner/Quenby.exe" "$c/Program Files (x86)/marvik/Quenby.exe"
+quenby="C:\\$programs\\marvik\\Quenby.exe"
+mkdir -p "$c/$programs/marvik"
+cp "$bin/runner/Quenby.exe" "$c/$programs/marvik/Quenby.exe"
+echo "Quenby ($bits-bit): $quenby"
 
 run() {
   echo
   echo "\$ Quenby.exe $*"
   set +e
-  wine "$quenby" "$@" >/dev/null 2>&1
+  kq_wine "$quenby" "$@" >/dev/null 2>&1
   echo "exit code $?"
   set -e
 }
@@ -95,7 +126,7 @@ wait_for_starts 1 || true
 echo
 echo "=== 5. what the receiving program got"
 [ -f "$record" ] || { echo "the receiving program was never started"; exit 1; }
-temp=$(winepath -u "$(win cmd /c echo %TEMP%)" 2>/dev/null)
+temp=$(kq_wine winepath -u "$(win cmd /c echo %TEMP%)" 2>/dev/null)
 n=0
 params=
 while IFS= read -r line; do
@@ -120,19 +151,19 @@ done < <(tr -d '\r' <"$record")
 
 # --- Ostrelle, the Acrobat plug-in, in the Acrobat test host ----------------
 echo
-echo "=== 6. Ostrelle: a PDF archived through the plug-in in the Acrobat test host"
-plugins="$c/Program Files (x86)/Adobe/Acrobat DC/Acrobat/plug_ins"
+echo "=== 6. Ostrelle: a PDF archived through the plug-in in the $bits-bit Acrobat test host"
+plugins="$c/$programs/Adobe/Acrobat DC/Acrobat/plug_ins"
 mkdir -p "$plugins" "$c/Dokumente/Acrobat"
 cp "$bin/acrobat/Ostrelle.api" "$plugins/Ostrelle.api"
 cp "$top/tests/acrobat/fixtures/Angebot.pdf" "$top/tests/acrobat/fixtures/Angebot.xmp" "$c/Dokumente/Acrobat/"
-echo 'plug-in: C:\Program Files (x86)\Adobe\Acrobat DC\Acrobat\plug_ins\Ostrelle.api'
+echo "plug-in: C:\\$programs\\Adobe\\Acrobat DC\\Acrobat\\plug_ins\\Ostrelle.api"
 echo 'document: C:\Dokumente\Acrobat\Angebot.pdf, its XMP metadata:'
 sed -n '/<dc:title>/,/<\/dc:title>/p; /Producer\|Date/p' "$c/Dokumente/Acrobat/Angebot.xmp" | sed 's/^ */    /'
 echo
 before=$(starts)
 set +e
-wine "$bin/tests/acrobat/AcroTestHost.exe" \
-  'C:\Program Files (x86)\Adobe\Acrobat DC\Acrobat\plug_ins\Ostrelle.api' \
+kq_wine "$bin/tests/acrobat/AcroTestHost.exe" \
+  "C:\\$programs\\Adobe\\Acrobat DC\\Acrobat\\plug_ins\\Ostrelle.api" \
   'C:\Dokumente\Acrobat\Angebot.pdf' 'C:\Dokumente\Acrobat\Angebot.xmp' 2>/dev/null | tr -d '\r'
 host_rc=${PIPESTATUS[0]}
 set -e
@@ -154,18 +185,18 @@ done
 
 # --- the Office add-in in the Office test host ------------------------------
 echo
-echo "=== 7. the Office add-in: Word loads Brenmark from its Addins key and archives a document"
+echo "=== 7. the Office add-in: the $bits-bit Word test host loads Brenmark from its Addins key and archives a document"
 # The test host stands in for Word: it loads the add-in as Office does and
 # clicks its archive button; its Word keeps the document in a real file.
 mkdir -p "$c/officehost" "$c/Dokumente/Word"
 cp "$bin/tests/officehost/office_test_host.exe" "$c/officehost/"
 printf 'Quartalsbericht: Umsatz im dritten Quartal +4 %%\n' >"$c/Dokumente/Word/Quartalsbericht.docx"
-win reg query 'HKLM\Software\Microsoft\Office\Word\Addins\Marvik.DovraneAddinVX2' /reg:32 | sed -n '/REG_/p'
+win reg query 'HKLM\Software\Microsoft\Office\Word\Addins\Marvik.DovraneAddinVX2' $view | sed -n '/REG_/p'
 echo
 before=$(starts)
 echo "\$ office_test_host.exe word C:\\Dokumente\\Word\\Quartalsbericht.docx (Title, Author, custom Kunde)"
 set +e
-wine 'C:\officehost\office_test_host.exe' word 'C:\Dokumente\Word\Quartalsbericht.docx' \
+kq_wine 'C:\officehost\office_test_host.exe' word 'C:\Dokumente\Word\Quartalsbericht.docx' \
   --builtin 'Title=Quartalsbericht Q3' --builtin 'Author=Anna Berg' --custom 'Kunde=Muster GmbH' 2>/dev/null |
   tr -d '\r' | sed 's/^/    /'
 host_rc=${PIPESTATUS[0]}
@@ -186,3 +217,7 @@ for id in $(handoff_ids "$params"); do
   echo
 done
 [ "$host_rc" = 0 ] || exit 1
+if kq_64bit_only; then
+  echo
+  kq_report_32bit
+fi

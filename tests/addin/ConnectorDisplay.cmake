@@ -1,6 +1,5 @@
 # DisplaySettings and DisplayInfo through the registered connector, and
-# Quenby's "/s" opening the settings dialog end to end (32-bit only, as
-# Quenby is).
+# Quenby's "/s" opening the settings dialog end to end.
 if(TARGET brenmark)
   kq_add_gtest(addin_display_tests SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ConnectorDisplayTest.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/RegisteredKeys.cpp)

@@ -43,8 +43,8 @@ struct HandshakeData {
     void* unload;
 };
 
-// AVToolBarPositionRec as Acrobat 6 and later read it: 48 bytes, the 8-bit
-// enums of the interface 16 bits wide on Windows.
+// AVToolBarPositionRec as Acrobat 6 and later read it: 48 bytes (56 in a
+// 64-bit host), the 8-bit enums of the interface 16 bits wide on Windows.
 struct ToolBarPosition {
     uint32_t size;
     Bool16 inDoc;
@@ -58,7 +58,8 @@ struct ToolBarPosition {
     Bool16 hidden;
     Bool16 windowHidden;
 };
-static_assert(sizeof(ToolBarPosition) == 48, "Acrobat reads a 48-byte position record");
+static_assert(sizeof(ToolBarPosition) == (sizeof(void*) == 8 ? 56 : 48),
+              "Acrobat reads a 48-byte (64-bit: 56-byte) position record");
 
 // PDSaveFlags
 const uint32_t kSaveFull = 0x01;
