@@ -340,7 +340,7 @@ struct HostEntries {
         }
         free(block);
     }
-    static void* HOSTCB ASGetDefaultFileSys() { return &g_defaultFileSys; }
+    static void* HOSTCB ASGetDefaultFileSys() { return Host().m_noDefaultFileSys ? nullptr : &g_defaultFileSys; }
     static void HOSTCB ASFileSysReleasePath(void* fileSys, void* path)
     {
         FileSysOk(fileSys);
@@ -364,7 +364,7 @@ struct HostEntries {
     static void* HOSTCB ASFileGetFileSys(void* file)
     {
         FileDoc(file);
-        return &g_defaultFileSys;
+        return Host().m_noDocumentFileSys ? nullptr : &g_defaultFileSys;
     }
     static void* HOSTCB ASFileSysCreatePathName(void* fileSys, Atom pathType, const void* pathData, const void*)
     {

@@ -181,6 +181,14 @@ public:
     // success.
     bool SaveById(int id, uint32_t flags, const std::string& path);
 
+    // ASGetDefaultFileSys and ASFileGetFileSys answer NULL, as the
+    // documentation allows.
+    void WithholdFileSystems(bool defaultFileSys, bool documentFileSys)
+    {
+        m_noDefaultFileSys = defaultFileSys;
+        m_noDocumentFileSys = documentFileSys;
+    }
+
     // The encoding PDGetHostEncoding answers (a Windows character set).
     void SetHostEncoding(int32_t charset) { m_hostEncoding = charset; }
 
@@ -272,6 +280,8 @@ private:
     int m_active = -1;
     int m_nextDocument = 1;
     int32_t m_hostEncoding = ANSI_CHARSET;
+    bool m_noDefaultFileSys = false;
+    bool m_noDocumentFileSys = false;
 
     std::set<PathName*> m_pathNames;
     std::set<PlatformPath*> m_platformPaths;
