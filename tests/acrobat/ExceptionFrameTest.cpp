@@ -5,6 +5,7 @@
 
 #include "HostBinding.h"
 #include "HostException.h"
+#include "PluginUi.h"
 #include "TempDir.h"
 
 #include <setjmp.h>
@@ -169,6 +170,49 @@ TEST_F(PluginRaises, RaiseInTheTooltipsHostTextGivesAnEmptyText)
     EXPECT_EQ(L"", host->ButtonTooltip("marvik:40002"));
     EXPECT_EQ(1, host->RaisesCaught());
     EXPECT_EQ(L"Dokument in marvik dovrane ablegen", host->ButtonTooltip("marvik:40002"));
+}
+
+struct ItemRun {
+    HMENU popup;
+    AVMenuItem item;
+};
+void HOSTCB CreateItem(void* data)
+{
+    ItemRun* run = static_cast<ItemRun*>(data);
+    run->item = KVCreateMenuItem(run->popup, 0);
+}
+
+// KVCreateMenuItem linked into this program, bound through the linked
+// PlugInMain, run as a procedure of the host.
+TEST_F(PluginRaises, RaiseInTheSubmenusAVMenuNewLeavesTheItemWithoutSubmenu)
+{
+    ASSERT_EQ(LOAD_OK, host->AttachLinked(reinterpret_cast<AcroTestHost::PlugInMainProc>(&PlugInMain),
+                                          GetModuleHandleW(nullptr)));
+    HMENU popup = CreatePopupMenu();
+    HMENU inner = CreatePopupMenu();
+    AppendMenuA(inner, MF_STRING, 40011, "Eins");
+    AppendMenuA(popup, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(inner), "Mehr");
+    host->RaiseIn(TABLE_ACROVIEW, view::AVMenuNew, kRaised);
+    ItemRun run = {popup, nullptr};
+    EXPECT_TRUE(host->RunProcedure(CreateItem, &run, "KVCreateMenuItem"));
+    DestroyMenu(popup);
+    EXPECT_EQ(1, host->RaisesCaught());
+    ASSERT_NE(nullptr, run.item);
+
+    AVMenu menu = AVMenuNew("Test", "test", gExtensionID);
+    AVMenuAddMenuItem(menu, run.item, 9999);
+    AVMenuItemRelease(run.item);
+    AVMenubarAddMenu(AVAppGetMenubar(), menu, 9999);
+    AVMenuRelease(menu);
+    MenuView view;
+    ASSERT_TRUE(host->FindMenu("test", &view));
+    ASSERT_EQ(1u, view.items.size());
+    EXPECT_EQ("Mehr", view.items[0].title);
+    EXPECT_EQ("", view.items[0].submenuName);
+    AVMenu added = AVMenubarAcquireMenuByName(AVAppGetMenubar(), "test");
+    AVMenuRemove(added);
+    AVMenuRelease(added);
+    host->Unload();
 }
 
 TEST_F(PluginRaises, ProceduresAreMadeCallbacksOnceAndDestroyedAtUnload)
