@@ -52,8 +52,19 @@ void RemoveHandoffFolder(const std::string& folder, const std::string& document)
     RemoveDirectoryA(folder.c_str());
 }
 
+// The receiving program never takes this folder over: the inbox's deletion
+// marker lets it be cleared.
+void MarkForDeletion(const std::string& folder)
+{
+    HANDLE marker = CreateFileA((folder + kDeletionMarker).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (marker != INVALID_HANDLE_VALUE)
+        CloseHandle(marker);
+}
+
 // The saved document and its properties to the connector. The folder of a
-// hand-off that the user cancelled gets the inbox's deletion marker.
+// hand-off that the user cancelled, or that Run failed or refused, gets the
+// inbox's deletion marker.
 void HandOff(const std::string& folder, const std::string& document, const CPluginPropertyMap& map)
 {
     char ini[MAX_PATH];
@@ -63,28 +74,12 @@ void HandOff(const std::string& folder, const std::string& document, const CPlug
     long result = E_FAIL;
     if (!KVUpload(document, ini, &result)) {
         ShowUploadFailed();
+        MarkForDeletion(folder);
     } else if (result == CONNECTOR_RUN_CANCELLED) {
-        HANDLE marker = CreateFileA((folder + kDeletionMarker).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (marker != INVALID_HANDLE_VALUE)
-            CloseHandle(marker);
+        MarkForDeletion(folder);
     }
     if (ini[0])
         DeleteFileA(ini);
-}
-
-struct SaveRequest {
-    PDDoc doc;
-    ASPathName path;
-    ASFileSys fileSys;
-    ASProgressMonitor monitor;
-    void* monitorData;
-};
-
-void SaveDocument(void* context)
-{
-    SaveRequest* request = static_cast<SaveRequest*>(context);
-    PDDocSave(request->doc, kSaveFlags, request->path, request->fileSys, request->monitor, request->monitorData);
 }
 
 } // namespace
@@ -176,14 +171,19 @@ void KVSaveSingleDoc()
     }
 
     ASFileSys fileSys = ASGetDefaultFileSys();
-    ASPathName path = ASFileSysCreatePathName(fileSys, ASAtomFromString("Cstring"), document.c_str(), nullptr);
+    ASPathName path = nullptr;
+    if (fileSys) {
+        ASAtom cstring = ASAtomFromString("Cstring");
+        if (HostGuarded(&path, &ASFileSysCreatePathName, fileSys, cstring, document.c_str(), nullptr) != 0)
+            path = nullptr;
+    }
     if (!path) {
         LogError("KVSaveSingleDoc(): failed to ASFileSysCreatePathName(%s)\n", document.c_str());
         RemoveHandoffFolder(folder, std::string());
     } else {
-        SaveRequest request = {pdDoc, path, fileSys, nullptr, nullptr};
-        request.monitor = AVAppGetDocProgressMonitor(&request.monitorData);
-        ASInt32 error = RunGuarded(SaveDocument, &request);
+        void* monitorData = nullptr;
+        ASProgressMonitor monitor = AVAppGetDocProgressMonitor(&monitorData);
+        ASInt32 error = HostGuarded(&PDDocSave, pdDoc, kSaveFlags, path, fileSys, monitor, monitorData);
         if (error != 0 || !IsFile(document)) {
             // The receiving program would start without a document.
             LogError("KVSaveSingleDoc(): failed to save the document to %s; code = 0x%08lx\n", document.c_str(),
@@ -192,8 +192,13 @@ void KVSaveSingleDoc()
             ShowUploadFailed();
         } else {
             LogInfo("KVSaveSingleDoc(): document saved to %s\n", document.c_str());
-            KVSetDocProps(pdDoc, map);
-            HandOff(folder, document, map);
+            if (!KVSetDocProps(pdDoc, map)) {
+                // The host failed in the middle of the command.
+                RemoveHandoffFolder(folder, document);
+                ShowUploadFailed();
+            } else {
+                HandOff(folder, document, map);
+            }
         }
     }
     LogInfo("KVSaveSingleDoc(): releasing resources\n");
@@ -244,6 +249,11 @@ void KVSavePortfolio()
 
 int createXMLFile(char* folder, size_t length)
 {
+    return MakeInboxFolder(folder, length, GetTickCount);
+}
+
+int MakeInboxFolder(char* folder, size_t length, DWORD(WINAPI* tickCount)())
+{
     char temp[MAX_PATH];
     DWORD cch = GetTempPathA(MAX_PATH, temp);
     if (cch == 0 || cch >= MAX_PATH) {
@@ -256,7 +266,7 @@ int createXMLFile(char* folder, size_t length)
     std::string path;
     for (;;) {
         char name[32];
-        snprintf(name, sizeof(name), "kq_data_%lu", static_cast<unsigned long>(GetTickCount()));
+        snprintf(name, sizeof(name), "kq_data_%lu", static_cast<unsigned long>(tickCount()));
         path = inbox + name + "\\";
         if (!IsFolder(path))
             break;
@@ -277,7 +287,9 @@ int KVGetDocFileName(PDDoc doc, bool nameOnly, char* buffer, size_t size)
         return 2;
     }
     ASFileSys fileSys = ASFileGetFileSys(file);
-    ASPathName path = ASFileAcquirePathName(file);
+    ASPathName path = nullptr;
+    if (fileSys && HostGuarded(&path, &ASFileAcquirePathName, file) != 0)
+        path = nullptr;
     if (!path) {
         LogError("KVGetDocFileName(): failed to ASFileAcquirePathName(file)\n");
         return 2;

@@ -17,6 +17,8 @@ void KVSavePortfolio();
 // A new hand-off folder "<temp>kq_temp_inbox\kq_data_<tick>\" (with its
 // closing backslash) into `folder`; 1, or 0 when it could not be made.
 int createXMLFile(char* folder, size_t length);
+// createXMLFile with the clock that names the folder given.
+int MakeInboxFolder(char* folder, size_t length, DWORD(WINAPI* tickCount)());
 
 // The document's file name (nameOnly) or path into buffer: 0, 2 on failure,
 // 122 when the buffer is too small.

@@ -8,7 +8,8 @@
 // Conventions of the interface: PlugInMain is stdcall; every other function
 // in either direction (host entries and plug-in callbacks) is cdecl. Host
 // booleans are 16 bits wide. Every plug-in procedure handed to the host goes
-// through ASCallbackCreate first.
+// through ASCallbackCreate first, except the restore procedure of an
+// exception frame, which the host takes as a plain function.
 #pragma once
 
 #include <windows.h>
@@ -70,7 +71,8 @@ typedef ASBool(ACCB* PIPlainProc)(void);
 typedef void(ACCB* AVExecuteProc)(void* clientData);
 typedef ASBool(ACCB* AVComputeEnabledProc)(void* clientData);
 typedef ASText(ACCB* AVComputeTooltipProc)(void* clientData, ASBool enabled);
-typedef void(ACCB* ACRestoreEnvironProc)(void* environment, ASInt32 errorCode);
+// The host calls it with the one argument the frame was pushed with.
+typedef void(ACCB* ACRestoreEnvironProc)(void* environment);
 
 // Handed to the setup procedure: the plug-in fills handshakeCallback.
 struct PISDKData_V0200 {
@@ -122,8 +124,10 @@ static_assert(sizeof(AVToolBarPositionRec) == (sizeof(void*) == 8 ? 56 : 48),
 enum CoreSelector : unsigned {
     SEL_ASPushExceptionFrame = 2,
     SEL_ASPopExceptionFrame = 3,
+    SEL_ASGetExceptionErrorCode = 4,
     SEL_ASAtomFromString = 5,
     SEL_ASCallbackCreate = 8,
+    SEL_ASCallbackDestroy = 9,
     SEL_ASExtensionMgrGetHFT = 10,
 };
 
@@ -214,6 +218,10 @@ inline void ASPopExceptionFrame()
 {
     HostEntry<void(ACCB*)(void)>(gCoreHFT, SEL_ASPopExceptionFrame)();
 }
+inline ASErrorCode ASGetExceptionErrorCode()
+{
+    return HostEntry<ASErrorCode(ACCB*)(void)>(gCoreHFT, SEL_ASGetExceptionErrorCode)();
+}
 inline ASAtom ASAtomFromString(const char* text)
 {
     return HostEntry<ASAtom(ACCB*)(const char*)>(gCoreHFT, SEL_ASAtomFromString)(text);
@@ -221,6 +229,10 @@ inline ASAtom ASAtomFromString(const char* text)
 inline ASCallback ASCallbackCreate(ExtensionID extension, void* proc)
 {
     return HostEntry<ASCallback(ACCB*)(ExtensionID, void*)>(gCoreHFT, SEL_ASCallbackCreate)(extension, proc);
+}
+inline void ASCallbackDestroy(ASCallback callback)
+{
+    HostEntry<void(ACCB*)(ASCallback)>(gCoreHFT, SEL_ASCallbackDestroy)(callback);
 }
 inline HFT ASExtensionMgrGetHFT(ASAtom name, ASVersion version)
 {

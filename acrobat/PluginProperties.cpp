@@ -187,15 +187,20 @@ bool HasDtd(IXMLDOMDocument* document)
     return SUCCEEDED(document->get_doctype(doctype.Out())) && doctype;
 }
 
-struct MetadataRead {
-    PDDoc doc;
-    ASText text;
-};
-
-void ReadMetadata(void* context)
+// Section data for WritePrivateProfileSectionA has the form key=value, and
+// Wine drops a line without "=": the [Mimetype] line goes into the new,
+// empty file as text, ahead of the [Properties] that the profile functions
+// add.
+bool WriteMimetypeSection(const char* path)
 {
-    MetadataRead* read = static_cast<MetadataRead*>(context);
-    read->text = PDDocGetXAPMetadata(read->doc);
+    static const char kSection[] = "[Mimetype]\r\napplication/pdf\r\n";
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, kSection, sizeof(kSection) - 1, &written, nullptr);
+    CloseHandle(file);
+    return ok && written == sizeof(kSection) - 1;
 }
 
 } // namespace
@@ -208,22 +213,23 @@ size_t CPluginPropertyMap::Add(const wchar_t* name, const wchar_t* value, int ty
     return m_entries.size();
 }
 
-void KVSetDocProps(PDDoc doc, CPluginPropertyMap& map)
+bool KVSetDocProps(PDDoc doc, CPluginPropertyMap& map)
 {
-    MetadataRead read = {doc, nullptr};
-    ASInt32 error = RunGuarded(ReadMetadata, &read);
+    ASText text = nullptr;
+    ASErrorCode error = HostGuarded(&text, &PDDocGetXAPMetadata, doc);
     if (error != 0) {
         LogError("KVSetDocProps(): failed to PDDocGetXAPMetadata(); code = 0x%08lx\n", static_cast<unsigned long>(error));
-        return;
+        return false;
     }
-    if (!read.text)
-        return;
-    const ASUTF16Val* content = ASTextGetUnicode(read.text);
+    if (!text)
+        return true;
+    const ASUTF16Val* content = ASTextGetUnicode(text);
     if (content) {
         std::wstring xmp(reinterpret_cast<const wchar_t*>(content));
         KVMXAddProps(xmp.c_str(), map);
     }
-    ASTextDestroy(read.text);
+    ASTextDestroy(text);
+    return true;
 }
 
 void KVMXAddProps(const wchar_t* xmp, CPluginPropertyMap& map)
@@ -301,9 +307,11 @@ bool WritePropertyIni(const CPluginPropertyMap& map, char (&path)[MAX_PATH])
         path[0] = '\0';
         return false;
     }
-    // Section data: lines ended by NUL, the last one by a second NUL.
-    static const char kMimetype[] = "application/pdf\0";
-    WritePrivateProfileSectionA("Mimetype", kMimetype, path);
+    if (!WriteMimetypeSection(path)) {
+        DeleteFileA(path);
+        path[0] = '\0';
+        return false;
+    }
     for (const auto& entry : map.Entries()) {
         const char* key = IniKeyOf(entry.first);
         if (key)

@@ -3,6 +3,7 @@
 #include "ArchiveCommands.h"
 #include "ConnectorCalls.h"
 #include "HostBinding.h"
+#include "HostException.h"
 #include "NoThrow.h"
 #include "OstrelleResource.h"
 #include "PluginLog.h"
@@ -25,6 +26,48 @@ const size_t kMaxItemName = 256;
 
 // The button's face, kept from loading until unload.
 HBITMAP g_buttonBitmap = nullptr;
+
+// The host's callbacks of the three procedures that every item and the
+// button share: made once, destroyed at unload.
+ASCallback g_executeCallback = nullptr;
+ASCallback g_enabledCallback = nullptr;
+ASCallback g_tooltipCallback = nullptr;
+
+template <typename Proc>
+ASCallback SharedCallback(ASCallback& callback, Proc proc)
+{
+    if (!callback)
+        callback = MakeCallback(proc);
+    return callback;
+}
+
+void DestroyCallback(ASCallback& callback)
+{
+    if (callback)
+        ASCallbackDestroy(callback);
+    callback = nullptr;
+}
+
+// A host menu, or NULL when the host refused or raised.
+AVMenu NewHostMenu(const char* title, const char* name)
+{
+    AVMenu menu = nullptr;
+    if (HostGuarded(&menu, &AVMenuNew, title, name, gExtensionID) != 0)
+        return nullptr;
+    return menu;
+}
+
+// A new host text, or NULL when the host raised.
+ASText NewHostText(const char* text)
+{
+    ASText result = nullptr;
+    if (text && HostGuarded(&result, &ASTextFromEncoded, text, PDGetHostEncoding()) == 0 && result)
+        return result;
+    result = nullptr;
+    if (HostGuarded(&result, &ASTextNew) != 0)
+        return nullptr;
+    return result;
+}
 
 class ScopedMenu
 {
@@ -159,7 +202,7 @@ ASBool KVAddUI()
     HostBuffer text(info.cch + 1);
     const char* title = ReadItemText(menu.Get(), 0, text) && text.Get()[0] ? text.Get() : kDefaultTitle;
 
-    AVMenu hostMenu = AVMenuNew(title, kHostMenuName, gExtensionID);
+    AVMenu hostMenu = NewHostMenu(title, kHostMenuName);
     if (!hostMenu) {
         LogError("KVAddUI(): failed to AVMenuNew()\n");
         return 1;
@@ -200,7 +243,7 @@ AVMenuItem KVCreateMenuItem(HMENU menu, int position)
 
     AVMenu submenu = nullptr;
     if (info.hSubMenu && !(info.fType & MFT_SEPARATOR)) {
-        submenu = AVMenuNew(kSubmenuName, kSubmenuName, gExtensionID);
+        submenu = NewHostMenu(kSubmenuName, kSubmenuName);
         if (!submenu) {
             LogError("KVCreateMenuItem(): failed to AVMenuNew()\n");
         } else {
@@ -224,8 +267,10 @@ AVMenuItem KVCreateMenuItem(HMENU menu, int position)
                 name.resize(kMaxItemName);
             item = AVMenuItemNew(text.Get(), name.c_str(), submenu, 0, 0, 0, nullptr, gExtensionID);
             if (item) {
-                AVMenuItemSetComputeEnabledProc(item, MakeCallback(IsPluginCommandEnabled), CommandData(info.wID));
-                AVMenuItemSetExecuteProc(item, MakeCallback(PluginCommand), CommandData(info.wID));
+                AVMenuItemSetComputeEnabledProc(item, SharedCallback(g_enabledCallback, IsPluginCommandEnabled),
+                                                CommandData(info.wID));
+                AVMenuItemSetExecuteProc(item, SharedCallback(g_executeCallback, PluginCommand),
+                                         CommandData(info.wID));
             } else {
                 LogError("KVCreateMenuItem(): failed to AVMenuItemNew()\n");
             }
@@ -265,9 +310,9 @@ void KVAddToolBar(const char* title)
         g_buttonBitmap = face;
     }
     void* data = CommandData(ID_PLUGIN_ARCHIVE);
-    AVToolButtonSetComputeEnabledProc(button, MakeCallback(IsPluginCommandEnabled), data);
-    AVToolButtonSetComputeTooltipProc(button, MakeCallback(GetPluginTooltip), data);
-    AVToolButtonSetExecuteProc(button, MakeCallback(PluginCommand), data);
+    AVToolButtonSetComputeEnabledProc(button, SharedCallback(g_enabledCallback, IsPluginCommandEnabled), data);
+    AVToolButtonSetComputeTooltipProc(button, SharedCallback(g_tooltipCallback, GetPluginTooltip), data);
+    AVToolButtonSetExecuteProc(button, SharedCallback(g_executeCallback, PluginCommand), data);
     AVToolBarAddButton(bar, button, 0, nullptr);
     AVToolBarUpdateButtonStates(bar);
 
@@ -305,6 +350,10 @@ void KVRemoveUI()
         DeleteObject(g_buttonBitmap);
         g_buttonBitmap = nullptr;
     }
+    // No item or button of the plug-in is left to call them.
+    DestroyCallback(g_executeCallback);
+    DestroyCallback(g_enabledCallback);
+    DestroyCallback(g_tooltipCallback);
 }
 
 void ACCB PluginCommand(void* clientData)
@@ -339,11 +388,11 @@ ASText ACCB GetPluginTooltip(void* clientData, ASBool)
 {
     return HostCallNoThrow<ASText>(nullptr, [clientData]() -> ASText {
         if (CommandOf(clientData) != ID_PLUGIN_ARCHIVE)
-            return ASTextNew();
+            return NewHostText(nullptr);
         char text[1024] = "";
         if (LoadStringA(gModule, IDS_ARCHIVE_TOOLTIP, text, sizeof(text)) <= 0)
             lstrcpynA(text, kDefaultTooltip, sizeof(text));
-        return ASTextFromEncoded(text, PDGetHostEncoding());
+        return NewHostText(text);
     });
 }
 

@@ -118,6 +118,16 @@ protected:
         EXPECT_TRUE(TemporaryInis().empty()) << "a temporary ini file was left";
     }
 
+    // The saved document lies in one hand-off folder that carries the
+    // inbox's deletion marker.
+    void ExpectOneMarkedFolder(const std::wstring& document)
+    {
+        std::vector<std::wstring> folders = HandoffFolders();
+        ASSERT_EQ(1u, folders.size());
+        EXPECT_TRUE(FileExists(Inbox() + folders[0] + L"\\" + document));
+        EXPECT_TRUE(FileExists(Inbox() + folders[0] + L"\\__freetodelete__.bin")) << "the folder is marked";
+    }
+
     OberlaneStandin standin;
     TempDir documents;
     std::unique_ptr<HostAutomation> automation;
@@ -257,6 +267,7 @@ TEST_F(OstrelleArchive, RunThatFailsIsReportedAfterTheConnectorsOwnMessage)
     EXPECT_EQ(kCaption, seen[1].caption);
     EXPECT_EQ(kUploadFailed, seen[1].text);
     EXPECT_TRUE(TemporaryInis().empty());
+    ExpectOneMarkedFolder(L"Angebot.pdf");
 }
 
 TEST_F(OstrelleArchive, ConnectorNotRegisteredGivesTwoBoxes)
@@ -270,6 +281,7 @@ TEST_F(OstrelleArchive, ConnectorNotRegisteredGivesTwoBoxes)
     for (const SeenDialog& box : seen)
         EXPECT_EQ(kCaption, box.caption);
     EXPECT_TRUE(TemporaryInis().empty());
+    ExpectOneMarkedFolder(L"Angebot.pdf");
 }
 
 TEST_F(OstrelleArchive, CancelInTheStorageLocationChoiceShowsNoBoxAndMarksTheFolder)
@@ -286,6 +298,78 @@ TEST_F(OstrelleArchive, CancelInTheStorageLocationChoiceShowsNoBoxAndMarksTheFol
     EXPECT_TRUE(FileExists(Inbox() + folders[0] + L"\\Angebot.pdf"));
     EXPECT_TRUE(FileExists(Inbox() + folders[0] + L"\\__freetodelete__.bin"));
     EXPECT_TRUE(TemporaryInis().empty());
+}
+
+TEST_F(OstrelleArchive, RaiseInAGuardedCallEndsItsStepAndLeavesNoFrame)
+{
+    const int32_t code = 0x40000007;
+    const struct {
+        TableId table;
+        unsigned selector;
+        const char* log;
+        bool box;
+        // The file handed off; empty: nothing is.
+        const wchar_t* handedOff;
+    } cases[] = {
+        {TABLE_PDMODEL, pdmodel::PDDocSave, "failed to save the document to", true, L""},
+        {TABLE_PDMETADATA, metadata::PDDocGetXAPMetadata,
+         "[ERR] KVSetDocProps(): failed to PDDocGetXAPMetadata(); code = 0x40000007", true, L""},
+        {TABLE_ACROSUPPORT, support::ASFileSysCreatePathName, "[ERR] KVSaveSingleDoc(): failed to ASFileSysCreatePathName(",
+         false, L""},
+        {TABLE_ACROSUPPORT, support::ASFileAcquirePathName,
+         "[ERR] KVGetDocFileName(): failed to ASFileAcquirePathName(file)", false, L"data.pdf"},
+    };
+    int doc = host->OpenDocument(Pdf(L"Angebot.pdf"));
+    for (const auto& c : cases) {
+        size_t callbacks = host->CallbacksMade();
+        size_t started = standin.Records().size();
+        int caught = host->RaisesCaught();
+        host->RaiseIn(c.table, c.selector, code);
+        std::vector<SeenDialog> seen = Archive();
+        EXPECT_EQ(caught + 1, host->RaisesCaught()) << c.log;
+        EXPECT_EQ(c.box ? 1u : 0u, seen.size()) << c.log;
+        if (c.box && !seen.empty()) {
+            EXPECT_EQ(kUploadFailed, seen[0].text);
+        }
+        EXPECT_NE(std::string::npos, ReadText(Temp() + L"Ostrelle.log").find(c.log)) << c.log;
+        if (*c.handedOff) {
+            ASSERT_TRUE(standin.WaitForRecords(started + 1)) << c.log;
+            std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+            ASSERT_EQ(1u, ids.size());
+            EXPECT_TRUE(FileExists(Inbox() + ids[0] + L"\\" + c.handedOff)) << c.log;
+            RemoveTree(Inbox());
+        } else {
+            ExpectNothingHandedOff();
+            EXPECT_EQ(started, standin.Records().size());
+        }
+        EXPECT_EQ(0u, host->Live().frames) << c.log;
+        EXPECT_EQ(callbacks, host->CallbacksMade()) << "a guarded call makes no callback";
+        EXPECT_TRUE(host->Problems().empty()) << c.log;
+    }
+    host->CloseDocument(doc);
+}
+
+TEST_F(OstrelleArchive, MissingFileSystemEndsItsStepInsteadOfBeingUsed)
+{
+    int doc = host->OpenDocument(Pdf(L"Angebot.pdf"));
+    // The default one: nothing can be saved.
+    host->WithholdFileSystems(true, false);
+    EXPECT_TRUE(Archive().empty());
+    ExpectNothingHandedOff();
+    EXPECT_TRUE(host->Saves(doc).empty());
+    EXPECT_NE(std::string::npos,
+              ReadText(Temp() + L"Ostrelle.log").find("[ERR] KVSaveSingleDoc(): failed to ASFileSysCreatePathName("));
+
+    // The document's own: its name cannot be had, so it goes as data.pdf.
+    host->WithholdFileSystems(false, true);
+    EXPECT_TRUE(Archive().empty());
+    ASSERT_TRUE(standin.WaitForRecords(1));
+    std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+    ASSERT_EQ(1u, ids.size());
+    EXPECT_TRUE(FileExists(Inbox() + ids[0] + L"\\data.pdf"));
+    EXPECT_NE(std::string::npos, ReadText(Temp() + L"Ostrelle.log")
+                                     .find("[ERR] KVGetDocFileName(): failed to ASFileAcquirePathName(file)\n"));
+    host->CloseDocument(doc);
 }
 
 TEST_F(OstrelleArchive, SettingsAndInfoOpenTheConnectorsDialogs)

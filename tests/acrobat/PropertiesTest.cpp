@@ -203,8 +203,14 @@ TEST_F(PropertyIni, WritesTheKnownKeysOneLineEachAndTheMimetype)
     std::wstring widePath(path, path + strlen(path));
     EXPECT_EQ(0u, widePath.find(temp.Path())) << "in the temporary folder";
 
-    // Wine's WritePrivateProfileSectionA drops a line without "=", so the
-    // [Mimetype] section ("application/pdf") is not there to check.
+    // [Mimetype] first, with its one line, as the file holds it.
+    std::string bytes = ReadFileBytes(widePath);
+    EXPECT_EQ(0u, bytes.find("[Mimetype]\r\napplication/pdf\r\n[Properties]\r\n")) << bytes;
+    wchar_t mimetype[256];
+    GetPrivateProfileSectionW(L"Mimetype", mimetype, 256, widePath.c_str());
+    EXPECT_EQ(std::wstring(L"application/pdf"), mimetype);
+    EXPECT_EQ(L'\0', mimetype[wcslen(mimetype) + 1]) << "a single line";
+
     wchar_t properties[4096];
     GetPrivateProfileSectionW(L"Properties", properties, 4096, widePath.c_str());
     std::vector<std::wstring> lines;
@@ -271,6 +277,32 @@ TEST(TextSplit, SplitsAtDelimiterRunsAndTrimsUnlessOnlyDelimiters)
     EXPECT_EQ(" \tab", TrimRight(" \tab  ", " \t"));
     EXPECT_EQ("   ", TrimLeft("   ", " "));
     EXPECT_EQ("   ", TrimRight("   ", " "));
+}
+
+// A clock that stands still for its first three readings.
+int g_clockReadings = 0;
+DWORD WINAPI StoppedClock()
+{
+    ++g_clockReadings;
+    return g_clockReadings <= 3 ? 4711 : 4711 + 10 * (g_clockReadings - 3);
+}
+
+TEST(HandoffFolder, TwoCommandsWithinOneTickGetTwoFolders)
+{
+    ScopedTempFolder temp(L"temp");
+    std::string inbox = std::string(temp.Path().begin(), temp.Path().end()) + "kq_temp_inbox\\";
+    char first[520];
+    char second[520];
+    g_clockReadings = 0;
+    ASSERT_EQ(1, MakeInboxFolder(first, sizeof(first), StoppedClock));
+    DWORD start = GetTickCount();
+    ASSERT_EQ(1, MakeInboxFolder(second, sizeof(second), StoppedClock));
+    DWORD waited = GetTickCount() - start;
+    EXPECT_EQ(inbox + "kq_data_4711\\", first);
+    EXPECT_EQ(inbox + "kq_data_4721\\", second) << "named after the clock once it moved on";
+    EXPECT_EQ(4, g_clockReadings);
+    EXPECT_GE(waited, 15u) << "two waits of 10 ms while the name was taken";
+    EXPECT_TRUE(DirExists(std::wstring(second, second + strlen(second))));
 }
 
 TEST(HandoffFolder, TwoCommandsInARowGetTwoFolders)

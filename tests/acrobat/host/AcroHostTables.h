@@ -61,6 +61,10 @@ struct ToolBarPosition {
 static_assert(sizeof(ToolBarPosition) == (sizeof(void*) == 8 ? 56 : 48),
               "Acrobat reads a 48-byte (64-bit: 56-byte) position record");
 
+// An exception frame's restore procedure: called with the one argument the
+// frame was pushed with; it does not return.
+using RestoreProc = void(HOSTCB*)(void* environment);
+
 // PDSaveFlags
 const uint32_t kSaveFull = 0x01;
 const uint32_t kSaveCopy = 0x02;
@@ -93,8 +97,9 @@ const char* const kTableNames[TABLE_COUNT] = {
 
 // Selectors: the entry's position in its table's published list, from 1.
 namespace core {
-const unsigned ASRaise = 1, ASPushExceptionFrame = 2, ASPopExceptionFrame = 3, ASAtomFromString = 5,
-               ASAtomGetString = 7, ASCallbackCreate = 8, ASExtensionMgrGetHFT = 10;
+const unsigned ASRaise = 1, ASPushExceptionFrame = 2, ASPopExceptionFrame = 3, ASGetExceptionErrorCode = 4,
+               ASAtomFromString = 5, ASAtomGetString = 7, ASCallbackCreate = 8, ASCallbackDestroy = 9,
+               ASExtensionMgrGetHFT = 10;
 }
 namespace support {
 const unsigned ASmalloc = 1, ASfree = 3, ASGetDefaultFileSys = 21, ASFileSysReleasePath = 25,

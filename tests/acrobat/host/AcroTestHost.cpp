@@ -73,17 +73,14 @@ HWND MakeWindow(const char* title)
                            GetModuleHandleA(nullptr), nullptr);
 }
 
+// The host's own frame around a call of the plug-in: where a raise that no
+// frame of the plug-in takes ends up. Its jump is the host's business.
 struct HostJump {
     void* jump[5];
     int32_t error;
+    size_t depth;
+    const char* what;
 };
-
-void HOSTCB RestoreHostFrame(void* environment, int32_t code)
-{
-    HostJump* jump = static_cast<HostJump*>(environment);
-    jump->error = code != 0 ? code : -1;
-    __builtin_longjmp(jump->jump, 1);
-}
 
 } // namespace
 
@@ -91,11 +88,13 @@ struct AcroTestHost::Callback {
     uint32_t magic;
     void* proc;
     void* extension;
+    bool destroyed;
 };
 
 struct AcroTestHost::Frame {
     void* environment;
-    void* restore;
+    RestoreProc restore;
+    // A frame of the host itself (environment is a HostJump).
     bool host;
 };
 
@@ -261,17 +260,25 @@ struct HostEntries {
     static void HOSTCB ASRaise(int32_t code) { Host().Raise(code); }
     static void HOSTCB ASPushExceptionFrame(void* environment, void* restore)
     {
-        void* proc = Host().ResolveCallback(restore, "ASPushExceptionFrame");
+        RestoreProc proc = reinterpret_cast<RestoreProc>(restore);
+        if (!restore) {
+            Host().Problem("ASPushExceptionFrame without a restore procedure");
+        } else if (Host().IsCallback(restore)) {
+            // The interface takes the restore procedure itself, not a callback.
+            Host().Problem("ASPushExceptionFrame with a callback where the restore procedure goes");
+            proc = reinterpret_cast<RestoreProc>(Host().ResolveCallback(restore, "ASPushExceptionFrame"));
+        }
         Host().m_frames.push_back(H::Frame{environment, proc, false});
     }
     static void HOSTCB ASPopExceptionFrame()
     {
         if (Host().m_frames.empty() || Host().m_frames.back().host) {
-            Host().Problem("ASPopExceptionFrame without a frame of the plug-in");
+            Host().Problem("ASPopExceptionFrame without a frame that the plug-in pushed");
             return;
         }
         Host().m_frames.pop_back();
     }
+    static int32_t HOSTCB ASGetExceptionErrorCode() { return Host().m_errorCode; }
     static Atom HOSTCB ASAtomFromString(const char* text)
     {
         std::string name = text ? text : "";
@@ -290,8 +297,20 @@ struct HostEntries {
     {
         if (extension != Host().m_extensionId)
             Host().Problem("ASCallbackCreate with another extension id");
-        Host().m_callbacks.push_back(H::Callback{kCallbackMagic, proc, extension});
+        Host().m_callbacks.push_back(H::Callback{kCallbackMagic, proc, extension, false});
         return &Host().m_callbacks.back();
+    }
+    static void HOSTCB ASCallbackDestroy(void* callback)
+    {
+        for (H::Callback& entry : Host().m_callbacks) {
+            if (&entry != callback)
+                continue;
+            if (entry.destroyed)
+                Host().Problem("ASCallbackDestroy of a destroyed callback");
+            entry.destroyed = true;
+            return;
+        }
+        Host().Problem("ASCallbackDestroy of something that is no callback");
     }
     static void* HOSTCB ASExtensionMgrGetHFT(Atom name, Version version)
     {
@@ -321,7 +340,7 @@ struct HostEntries {
         }
         free(block);
     }
-    static void* HOSTCB ASGetDefaultFileSys() { return &g_defaultFileSys; }
+    static void* HOSTCB ASGetDefaultFileSys() { return Host().m_noDefaultFileSys ? nullptr : &g_defaultFileSys; }
     static void HOSTCB ASFileSysReleasePath(void* fileSys, void* path)
     {
         FileSysOk(fileSys);
@@ -333,6 +352,7 @@ struct HostEntries {
     }
     static void* HOSTCB ASFileAcquirePathName(void* file)
     {
+        Host().Cue(TABLE_ACROSUPPORT, support::ASFileAcquirePathName);
         H::Document* doc = FileDoc(file);
         if (!doc || doc->path.empty())
             return nullptr;
@@ -344,10 +364,11 @@ struct HostEntries {
     static void* HOSTCB ASFileGetFileSys(void* file)
     {
         FileDoc(file);
-        return &g_defaultFileSys;
+        return Host().m_noDocumentFileSys ? nullptr : &g_defaultFileSys;
     }
     static void* HOSTCB ASFileSysCreatePathName(void* fileSys, Atom pathType, const void* pathData, const void*)
     {
+        Host().Cue(TABLE_ACROSUPPORT, support::ASFileSysCreatePathName);
         if (!FileSysOk(fileSys) || !pathData || AtomText(pathType) != "Cstring")
             return nullptr;
         H::PathName* name = new H::PathName;
@@ -465,6 +486,7 @@ struct HostEntries {
     }
     static void* HOSTCB AVMenuNew(const char* title, const char* name, void* owner)
     {
+        Host().Cue(TABLE_ACROVIEW, view::AVMenuNew);
         if (owner != Host().m_extensionId)
             Host().Problem("AVMenuNew with another owner than the extension id");
         H::Menu* menu = new H::Menu;
@@ -681,6 +703,7 @@ struct HostEntries {
     static void HOSTCB PDDocSave(void* pdDoc, uint32_t flags, void* newPath, void* fileSys, void* monitor,
                                  void* monitorData)
     {
+        Host().Cue(TABLE_PDMODEL, pdmodel::PDDocSave);
         H::Document* doc = PdDoc(pdDoc);
         H::PathName* path = PathOf(newPath);
         if (!doc || !path || !FileSysOk(fileSys))
@@ -708,6 +731,7 @@ struct HostEntries {
     // PDMetadata
     static void* HOSTCB PDDocGetXAPMetadata(void* pdDoc)
     {
+        Host().Cue(TABLE_PDMETADATA, metadata::PDDocGetXAPMetadata);
         H::Document* doc = PdDoc(pdDoc);
         if (!doc || doc->setup.xmp.empty())
             return nullptr;
@@ -722,9 +746,14 @@ struct HostEntries {
         Host().m_texts.insert(text);
         return text;
     }
-    static void* HOSTCB ASTextNew() { return NewText(std::wstring()); }
+    static void* HOSTCB ASTextNew()
+    {
+        Host().Cue(TABLE_ASEXTRA, extra::ASTextNew);
+        return NewText(std::wstring());
+    }
     static void* HOSTCB ASTextFromEncoded(const char* text, int32_t encoding)
     {
+        Host().Cue(TABLE_ASEXTRA, extra::ASTextFromEncoded);
         if (encoding != Host().m_hostEncoding)
             Host().Problem("ASTextFromEncoded with another encoding than the host's (" + Hex(encoding) + ")");
         return NewText(FromCodePage(text ? text : "", CodePageOfCharset(encoding)));
@@ -851,9 +880,11 @@ void AcroTestHost::BuildTables()
     c[core::ASRaise] = Entry(&E::ASRaise);
     c[core::ASPushExceptionFrame] = Entry(&E::ASPushExceptionFrame);
     c[core::ASPopExceptionFrame] = Entry(&E::ASPopExceptionFrame);
+    c[core::ASGetExceptionErrorCode] = Entry(&E::ASGetExceptionErrorCode);
     c[core::ASAtomFromString] = Entry(&E::ASAtomFromString);
     c[core::ASAtomGetString] = Entry(&E::ASAtomGetString);
     c[core::ASCallbackCreate] = Entry(&E::ASCallbackCreate);
+    c[core::ASCallbackDestroy] = Entry(&E::ASCallbackDestroy);
     c[core::ASExtensionMgrGetHFT] = Entry(&E::ASExtensionMgrGetHFT);
 
     auto& s = m_tables[TABLE_ACROSUPPORT];
@@ -963,8 +994,11 @@ void AcroTestHost::RemoveHostMenu(const std::string& name)
 void* AcroTestHost::ResolveCallback(void* callback, const char* what)
 {
     for (Callback& entry : m_callbacks) {
-        if (&entry == callback)
-            return entry.proc;
+        if (&entry != callback)
+            continue;
+        if (entry.destroyed)
+            Problem(std::string(what) + " with a destroyed callback");
+        return entry.proc;
     }
     Problem(std::string(what) + " with a procedure that was not made a callback by ASCallbackCreate");
     return nullptr;
@@ -998,37 +1032,82 @@ void AcroTestHost::MaybeDestroy(Item* item)
 
 [[noreturn]] void AcroTestHost::Raise(int32_t code)
 {
+    m_errorCode = code;
     if (m_frames.empty()) {
         fprintf(stderr, "acrobat test host: a raise without any exception frame\n");
         abort();
     }
+    // The frame stays where it is: popping it is the plug-in's part.
     Frame frame = m_frames.back();
-    m_frames.pop_back();
-    if (!frame.restore) {
-        fprintf(stderr, "acrobat test host: an exception frame without a restore procedure\n");
-        abort();
+    if (frame.host)
+        EscapeToHost(code);
+    ++m_raisesCaught;
+    if (frame.restore)
+        frame.restore(frame.environment);
+    Problem("a restore procedure returned");
+    EscapeToHost(code);
+}
+
+[[noreturn]] void AcroTestHost::EscapeToHost(int32_t code)
+{
+    for (auto it = m_frames.rbegin(); it != m_frames.rend(); ++it) {
+        if (!it->host)
+            continue;
+        HostJump* jump = static_cast<HostJump*>(it->environment);
+        jump->error = code;
+        __builtin_longjmp(jump->jump, 1);
     }
-    reinterpret_cast<void(HOSTCB*)(void*, int32_t)>(frame.restore)(frame.environment, code);
-    fprintf(stderr, "acrobat test host: a restore procedure returned\n");
+    fprintf(stderr, "acrobat test host: a raise without a frame of the host\n");
     abort();
+}
+
+void AcroTestHost::Cue(TableId table, unsigned selector)
+{
+    auto it = m_cues.find(std::make_pair(static_cast<int>(table), selector));
+    if (it == m_cues.end() || --it->second.countdown > 0)
+        return;
+    int32_t code = it->second.code;
+    m_cues.erase(it);
+    Raise(code);
+}
+
+void AcroTestHost::RaiseIn(TableId table, unsigned selector, int32_t code, int nth)
+{
+    m_cues[std::make_pair(static_cast<int>(table), selector)] = CueState{code, nth};
+}
+
+size_t AcroTestHost::CallbacksMade() const
+{
+    return m_callbacks.size();
+}
+
+bool AcroTestHost::IsCallback(const void* pointer) const
+{
+    for (const Callback& entry : m_callbacks) {
+        if (&entry == pointer)
+            return true;
+    }
+    return false;
 }
 
 bool AcroTestHost::CallPlugin(void (*call)(void* context), void* context, const char* what)
 {
     HostJump jump;
     jump.error = 0;
-    size_t depth = m_frames.size();
-    m_frames.push_back(Frame{&jump, reinterpret_cast<void*>(&RestoreHostFrame), true});
-    if (__builtin_setjmp(jump.jump) == 0) {
+    jump.depth = m_frames.size();
+    jump.what = what;
+    m_frames.push_back(Frame{&jump, nullptr, true});
+    bool returned = __builtin_setjmp(jump.jump) == 0;
+    if (returned)
         call(context);
-        if (m_frames.size() != depth + 1 || !m_frames.back().host)
-            Problem(std::string(what) + " left an exception frame behind");
-        m_frames.resize(depth);
-        return true;
-    }
-    m_frames.resize(depth);
-    Problem(std::string("a raise (") + Hex(static_cast<uint32_t>(jump.error)) + ") escaped " + what);
-    return false;
+    // Whatever the plug-in left above the host's frame is gone with the
+    // procedure's stack.
+    if (m_frames.size() != jump.depth + 1 || !m_frames.back().host)
+        Problem(std::string(jump.what) + " left an exception frame behind");
+    m_frames.resize(jump.depth);
+    if (!returned)
+        Problem(std::string("a raise (") + Hex(static_cast<uint32_t>(jump.error)) + ") escaped " + jump.what);
+    return returned;
 }
 
 namespace {
@@ -1079,6 +1158,12 @@ void CallTooltip(void* context)
 }
 
 } // namespace
+
+bool AcroTestHost::RunProcedure(void(HOSTCB* proc)(void* clientData), void* clientData, const char* what)
+{
+    DataCall call = {reinterpret_cast<void*>(proc), clientData, 0, 0, nullptr};
+    return CallPlugin(CallExecute, &call, what);
+}
 
 void AcroTestHost::FailLoad()
 {
@@ -1477,6 +1562,10 @@ LiveCounts AcroTestHost::Live() const
     live.texts = m_texts.size();
     live.allocations = m_allocations.size();
     live.frames = m_frames.size();
+    for (const Callback& entry : m_callbacks) {
+        if (!entry.destroyed)
+            ++live.callbacks;
+    }
     return live;
 }
 

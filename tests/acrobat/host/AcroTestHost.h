@@ -7,7 +7,14 @@
 //
 // It records every breach of the interface it can see (an entry it does not
 // serve, a procedure passed without ASCallbackCreate, a wrong owner, a raise
-// that no plug-in frame caught, an unknown object) as a problem. One host
+// that no plug-in frame caught, a frame left pushed when a procedure of the
+// plug-in returns, a pop without a push, a restore procedure that returns,
+// an unknown object) as a problem.
+//
+// Raises go as the interface defines them: the host keeps the stack of
+// frames, raises by calling the top frame's restore procedure with its one
+// argument, never pops a plug-in's frame, and answers the code of the
+// current raise through ASGetExceptionErrorCode. One host
 // exists at a time; the host functions reach it through a global.
 #pragma once
 
@@ -85,6 +92,8 @@ struct LiveCounts {
     size_t texts = 0;
     size_t allocations = 0;
     size_t frames = 0;
+    // Made by ASCallbackCreate and not destroyed.
+    size_t callbacks = 0;
 };
 
 enum LoadResult {
@@ -172,8 +181,29 @@ public:
     // success.
     bool SaveById(int id, uint32_t flags, const std::string& path);
 
+    // ASGetDefaultFileSys and ASFileGetFileSys answer NULL, as the
+    // documentation allows.
+    void WithholdFileSystems(bool defaultFileSys, bool documentFileSys)
+    {
+        m_noDefaultFileSys = defaultFileSys;
+        m_noDocumentFileSys = documentFileSys;
+    }
+
     // The encoding PDGetHostEncoding answers (a Windows character set).
     void SetHostEncoding(int32_t charset) { m_hostEncoding = charset; }
+
+    // The n-th call of the entry from now on raises `code` instead of
+    // doing its work (served for the entries the documentation says may
+    // raise).
+    void RaiseIn(TableId table, unsigned selector, int32_t code, int nth = 1);
+    // Raises that reached a frame of the plug-in.
+    int RaisesCaught() const { return m_raisesCaught; }
+    // Calls a procedure of the plug-in as the host calls an execute
+    // procedure: inside a frame of the host, with the same checks on the
+    // way out; false when a raise escaped it.
+    bool RunProcedure(void(HOSTCB* proc)(void* clientData), void* clientData, const char* what);
+    // Every callback made so far.
+    size_t CallbacksMade() const;
 
     std::vector<std::string> Problems() const { return m_problems; }
     LiveCounts Live() const;
@@ -211,8 +241,13 @@ private:
     // Calls a plug-in procedure inside a host exception frame; false when a
     // raise escaped it.
     bool CallPlugin(void (*call)(void* context), void* context, const char* what);
-    // Unwinds to the innermost exception frame; does not return.
+    // Hands the raise to the innermost exception frame; does not return.
     [[noreturn]] void Raise(int32_t code);
+    // Jumps to the innermost frame of the host itself.
+    [[noreturn]] void EscapeToHost(int32_t code);
+    // Raises when the entry is cued to.
+    void Cue(TableId table, unsigned selector);
+    bool IsCallback(const void* pointer) const;
 
     std::vector<std::vector<void*>> m_tables;
     std::vector<Version> m_offered;
@@ -245,12 +280,21 @@ private:
     int m_active = -1;
     int m_nextDocument = 1;
     int32_t m_hostEncoding = ANSI_CHARSET;
+    bool m_noDefaultFileSys = false;
+    bool m_noDocumentFileSys = false;
 
     std::set<PathName*> m_pathNames;
     std::set<PlatformPath*> m_platformPaths;
     std::set<Text*> m_texts;
     std::set<void*> m_allocations;
     std::vector<Frame> m_frames;
+    int32_t m_errorCode = 0;
+    int m_raisesCaught = 0;
+    struct CueState {
+        int32_t code;
+        int countdown;
+    };
+    std::map<std::pair<int, unsigned>, CueState> m_cues;
 
     std::vector<std::string> m_problems;
 };
