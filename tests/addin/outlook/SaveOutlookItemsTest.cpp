@@ -385,23 +385,7 @@ TEST_F(SaveItemTest, OutlooksOwnSaveWritesNotesAndFallbackMailsInTheUnicodeForma
             messages.back()->Script().Fail("CopyTo", MAPI_E_NO_ACCESS);
         }
         ASSERT_EQ(S_OK, Save(item, c.majorVersion));
-        std::vector<Invocation> saves = item->CallsOf(L"SaveAs");
-        ASSERT_EQ(1u, saves.size());
-        ASSERT_EQ(2u, saves[0].args.size());
-        if (c.unicode) {
-            EXPECT_EQ(VT_I4, V_VT(&saves[0].args[1]));
-            EXPECT_EQ(9, V_I4(&saves[0].args[1]));
-        } else {
-            EXPECT_TRUE(IsMissing(saves[0].args[1]));
-        }
-        MsgFile msg;
-        std::string error;
-        ASSERT_TRUE(ReadMsgFile(path, &msg, &error)) << error;
-        const PropValue* saved = msg.Find(PROP_ID(PR_SUBJECT_W));
-        ASSERT_NE(nullptr, saved);
-        EXPECT_EQ(c.unicode ? PT_UNICODE : PT_STRING8, saved->Type());
-        if (c.unicode)
-            EXPECT_EQ(subject, saved->text);
+        ExpectOwnSave(*item, path, c.unicode, subject);
     }
 }
 
