@@ -173,8 +173,10 @@ void CMarvikAddin::OnAttachment(IDispatch* item)
             CollectItemAttachments(m_application, item, &attachments, &saved);
         else
             GetAttachmentList(m_application, &attachments, &saved);
+        // The user chose at least one: none written is a failure to say.
         if (saved.empty()) {
             g_Log.Error(L"error saving attachment files to disk\n");
+            ShowErrorBox(module, IDS_DOCUMENT_NOT_SAVED);
             return;
         }
 

@@ -2,25 +2,34 @@
 
 #include "OutlookPropertyTables.h"
 
-void CAttachmentList::Append(std::unique_ptr<CPropertyCollection> attachment, unsigned item)
+namespace {
+
+bool HasKey(const wchar_t* key)
 {
-    if (attachment)
-        m_entries.push_back(Entry{std::move(attachment), item});
+    return key && *key;
 }
 
-bool CAttachmentList::IsChosen(unsigned item, const wchar_t* key) const
+} // namespace
+
+void CAttachmentList::Append(std::unique_ptr<CPropertyCollection> attachment, unsigned item, long number)
+{
+    if (attachment)
+        m_entries.push_back(Entry{std::move(attachment), item, number});
+}
+
+bool CAttachmentList::IsChosen(unsigned item, const wchar_t* key, long number) const
 {
     for (const Entry& entry : m_entries) {
         if (entry.item != item || !entry.attachment->GetValue(KEY_OTL_ATTACHMENT_SELECTED))
             continue;
         const wchar_t* listed = entry.attachment->GetValue(KEY_OTL_ATTACHMENT_KEY);
-        if (!listed || !key) {
-            if (!listed && !key)
+        // Two missing keys say nothing about being the same attachment.
+        if (HasKey(listed) && HasKey(key)) {
+            if (CompareStringOrdinal(listed, -1, key, -1, TRUE) == CSTR_EQUAL)
                 return true;
-            continue;
-        }
-        if (CompareStringOrdinal(listed, -1, key, -1, TRUE) == CSTR_EQUAL)
+        } else if (number != NO_NUMBER && entry.number == number) {
             return true;
+        }
     }
     return false;
 }

@@ -2,6 +2,7 @@
 // (signed and encrypted mails through Redemption), listed or written.
 #include "ItemAttachments.h"
 
+#include "AnsiCodePage.h"
 #include "AttachmentTarget.h"
 #include "DispatchHelpers.h"
 #include "LogFile.h"
@@ -15,6 +16,8 @@
 #include "StepFailure.h"
 #include "TypedMembers.h"
 #include "WideFormat.h"
+
+#include <shlwapi.h>
 
 #include <string>
 
@@ -41,18 +44,31 @@ bool AttachmentNumberOfRow(const SRow& row, ULONG* number)
     return false;
 }
 
-// The path in the Windows ANSI code page, as MAPI's OpenStreamOnFile takes
-// it; false when a character has no form there (another file would be
-// named).
-bool AnsiPath(const wchar_t* path, std::string* ansi)
+// A new file of the path, open for writing: through MAPI's OpenStreamOnFile
+// where its 8-bit path names this file, else through the shell by its wide
+// name (a temporary folder with no form in the ANSI code page, such as a
+// user name in Greek letters on a German Windows).
+bool CreateFileStream(const wchar_t* path, const MapiFunctions* mapi, CStreamPtr& file)
 {
-    BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, nullptr, 0, nullptr, &lossy);
-    if (n <= 0 || lossy)
+    const DWORD mode = STGM_CREATE | STGM_READWRITE;
+    IStream* filePointer = nullptr;
+    HRESULT hr;
+    std::string ansiPath;
+    if (WideToAnsiExact(path, &ansiPath)) {
+        hr = mapi->OpenStreamOnFile(mapi->MAPIAllocateBuffer, mapi->MAPIFreeBuffer, mode, &ansiPath[0], nullptr,
+                                    &filePointer);
+    } else {
+        g_Log.Info(L"The attachment's path has no form in the ANSI code page; it is written by its wide name: %s\n",
+                   path);
+        hr = SHCreateStreamOnFileEx(path, mode, FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &filePointer);
+    }
+    if (FAILED(hr) || !filePointer) {
+        if (filePointer)
+            filePointer->Release();
+        g_Log.Error(L"Can't create the attachment's file %s! hr = 0x%08X\n", path, static_cast<unsigned>(hr));
         return false;
-    ansi->assign(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, &(*ansi)[0], n, nullptr, nullptr);
-    ansi->resize(static_cast<size_t>(n - 1));
+    }
+    file.Attach(filePointer);
     return true;
 }
 
@@ -65,17 +81,9 @@ bool CopyAttachmentData(IAttach* attach, const wchar_t* temporary, const MapiFun
         return false;
     // OpenProperty hands out the interface asked for.
     CStreamPtr data(static_cast<IStream*>(unknown), false);
-    std::string ansiPath;
-    if (!AnsiPath(temporary, &ansiPath)) {
-        g_Log.Error(L"The attachment's path has no form in the ANSI code page: %s\n", temporary);
+    CStreamPtr file;
+    if (!CreateFileStream(temporary, mapi, file))
         return false;
-    }
-    IStream* filePointer = nullptr;
-    if (FAILED(mapi->OpenStreamOnFile(mapi->MAPIAllocateBuffer, mapi->MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE,
-                                      &ansiPath[0], nullptr, &filePointer)) ||
-        !filePointer)
-        return false;
-    CStreamPtr file(filePointer, false);
     STATSTG stat = {};
     if (FAILED(data->Stat(&stat, STATFLAG_NONAME)) || FAILED(data->CopyTo(file, stat.cbSize, nullptr, nullptr)))
         return false;
@@ -148,10 +156,10 @@ void WalkAttachmentTable(IMessage* message, unsigned itemNumber, bool save, CAtt
         if (IsHiddenAttachment(*attachment))
             continue;
         if (!save) {
-            attachments->Append(std::move(attachment), itemNumber);
+            attachments->Append(std::move(attachment), itemNumber, static_cast<long>(number));
             continue;
         }
-        if (attachments->IsChosen(itemNumber, attachment->GetValue(KEY_OTL_ATTACHMENT_KEY)))
+        if (attachments->IsChosen(itemNumber, attachment->GetValue(KEY_OTL_ATTACHMENT_KEY), static_cast<long>(number)))
             WriteAttachmentFile(attach, *attachment, mapi, savedPaths);
     }
 }

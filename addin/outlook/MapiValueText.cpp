@@ -1,5 +1,6 @@
 #include "MapiValueText.h"
 
+#include "AnsiCodePage.h"
 #include "LogFile.h"
 #include "OutlookPropertyTables.h"
 #include "WideFormat.h"
@@ -38,12 +39,9 @@ bool BinaryToText(const SBinary& bin, const MapiFunctions* mapi, std::wstring* t
         hex.resize(chars);
         mapi->HexFromBin(bin.lpb, static_cast<int>(bin.cb), hex.data());
         hex[chars - 1] = '\0';
-        int wide = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, hex.data(), -1, nullptr, 0);
-        if (wide <= 0)
+        // The digits are ASCII in every ANSI code page.
+        if (!AnsiToWide(hex.data(), text))
             return false;
-        text->resize(static_cast<size_t>(wide));
-        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, hex.data(), -1, &(*text)[0], wide);
-        text->resize(static_cast<size_t>(wide) - 1);
     } catch (const std::bad_alloc&) {
         g_Log.Warning(L"No memory for the text of a binary MAPI value of %u bytes!\n", static_cast<unsigned>(bin.cb));
         text->clear();

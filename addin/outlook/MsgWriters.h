@@ -19,12 +19,13 @@ HRESULT MakeMsgFileName(wchar_t* buffer, size_t capacity, unsigned index);
 HRESULT SaveToMSG(IMessage* source, wchar_t* path, unsigned index);
 
 // Outlook's own save of an item through its typed interface (a mail's or a
-// note's) at the path, the type left out so that Outlook chooses the format.
-HRESULT SaveItemThroughOutlook(IDispatch* typedItem, const wchar_t* fileName);
+// note's) at the path: as a Unicode message file from Outlook 11 (major
+// version) on, before that with the type left out.
+HRESULT SaveItemThroughOutlook(IDispatch* typedItem, const wchar_t* fileName, int majorVersion);
 
-// Lets Outlook save the mail itself (its typed _MailItem interface), in the
-// format Outlook chooses.
-HRESULT SaveToMSG_SMIME(IDispatch* mailItem, wchar_t* path, unsigned index);
+// Lets Outlook save the mail itself (its typed _MailItem interface), as
+// SaveItemThroughOutlook does.
+HRESULT SaveToMSG_SMIME(IDispatch* mailItem, wchar_t* path, unsigned index, int majorVersion);
 
 // Finds the Outlook item's mail in the Redemption folder, saves it as a
 // Unicode message file and collects its properties.

@@ -19,8 +19,13 @@
 
 namespace {
 
-// An occurrence of a recurring series stands for the whole series: its
-// master item takes its place.
+// Outlook's OlRecurrenceState: what an appointment is within its series.
+const long RECURRENCE_OCCURRENCE = 2; // olApptOccurrence
+const long RECURRENCE_EXCEPTION = 3;  // olApptException
+
+// An occurrence of a recurring series (or an exception to it) stands for the
+// whole series: its master item takes its place. IsRecurring is true for
+// the master too, whose Parent is its folder: the master is saved as itself.
 HRESULT SeriesOf(IDispatchPtr& appointment)
 {
     _variant_t recurring;
@@ -28,6 +33,14 @@ HRESULT SeriesOf(IDispatchPtr& appointment)
     if (FAILED(hr))
         return Logged(L"Failed to get IsRecurring state! hr = 0x%08X\n", hr);
     if (V_VT(&recurring) != VT_BOOL || V_BOOL(&recurring) != VARIANT_TRUE)
+        return S_OK;
+    _variant_t state;
+    hr = GetTypedProperty(appointment, L"RecurrenceState", &state);
+    if (SUCCEEDED(hr))
+        hr = VariantChangeType(&state, &state, 0, VT_I4);
+    if (FAILED(hr))
+        return Logged(L"Failed to get RecurrenceState! hr = 0x%08X\n", hr);
+    if (V_I4(&state) != RECURRENCE_OCCURRENCE && V_I4(&state) != RECURRENCE_EXCEPTION)
         return S_OK;
     _variant_t parentValue;
     IDispatchPtr parent;
@@ -67,7 +80,7 @@ HRESULT SaveTypedItem(IDispatch* item, const ItemKind& kind, wchar_t* path, unsi
 }
 
 HRESULT SaveMailItem(IDispatch* application, IDispatch* item, const ItemKind& kind, wchar_t* path, unsigned index,
-                     CPropertyCollection* properties)
+                     int majorVersion, CPropertyCollection* properties)
 {
     IDispatch* mailPointer = nullptr;
     HRESULT hr = QueryTypedInterface(item, *kind.iid, &mailPointer);
@@ -87,10 +100,11 @@ HRESULT SaveMailItem(IDispatch* application, IDispatch* item, const ItemKind& ki
     // Outlook writes what Extended MAPI could not copy; the properties
     // collected through MAPI stay.
     message = nullptr;
-    return SaveToMSG_SMIME(mail, path, index);
+    return SaveToMSG_SMIME(mail, path, index, majorVersion);
 }
 
-HRESULT SaveStickyNote(IDispatch* item, wchar_t* path, unsigned index, CPropertyCollection* properties)
+HRESULT SaveStickyNote(IDispatch* item, wchar_t* path, unsigned index, int majorVersion,
+                       CPropertyCollection* properties)
 {
     IDispatch* notePointer = nullptr;
     HRESULT hr = QueryTypedInterface(item, IID_Outlook_NoteItem, &notePointer);
@@ -107,7 +121,7 @@ HRESULT SaveStickyNote(IDispatch* item, wchar_t* path, unsigned index, CProperty
     }
     g_Log.Info(L"MSG file name %s\n", fileName);
 
-    hr = SaveItemThroughOutlook(note, fileName);
+    hr = SaveItemThroughOutlook(note, fileName, majorVersion);
     if (FAILED(hr))
         return Logged(L"Failed to save Outlook::_NoteItem object! hr = 0x%08X\n", hr);
 
@@ -163,11 +177,11 @@ HRESULT SaveOutlookItem(IDispatch* application, IDispatch* item, unsigned index,
     }
     switch (kind->road) {
     case ItemRoad::Mail:
-        return SaveMailItem(application, item, *kind, path, index, properties);
+        return SaveMailItem(application, item, *kind, path, index, majorVersion, properties);
     case ItemRoad::SignedMail:
         return SaveThroughRedemption(application, item, path, index, properties);
     case ItemRoad::StickyNote:
-        return SaveStickyNote(item, path, index, properties);
+        return SaveStickyNote(item, path, index, majorVersion, properties);
     case ItemRoad::Typed:
     case ItemRoad::Appointment:
     default:

@@ -3,9 +3,11 @@
 // the Extended MAPI road, and Outlook's own save.
 #include "MsgWriters.h"
 
+#include "DispatchHelpers.h"
 #include "FileHelpers.h"
 #include "LogTail.h"
 #include "MapiTestFixture.h"
+#include "OutlookModelFixture.h"
 #include "OutlookPropertyTables.h"
 #include "TempDir.h"
 #include "mapi/FakeMapiFunctions.h"
@@ -260,7 +262,7 @@ TEST_F(MsgWritersTest, WithoutAHandoffFolderTheWritersFailAndTouchNothing)
     TempVariables deep(DeepTempFolder(temp->Path()));
     LogTail log;
     EXPECT_EQ(E_FAIL, SaveToMSG(source, path, 0));
-    EXPECT_EQ(E_FAIL, SaveToMSG_SMIME(item, path, 0));
+    EXPECT_EQ(E_FAIL, SaveToMSG_SMIME(item, path, 0, 16));
     EXPECT_EQ(UNTOUCHED, Path());
     EXPECT_EQ(2, log.Count(L"[ERR] Failed to get path of temp directory oder tempfilename"));
     EXPECT_EQ(0, MsgStorage().sessionsOpened);
@@ -268,24 +270,45 @@ TEST_F(MsgWritersTest, WithoutAHandoffFolderTheWritersFailAndTouchNothing)
     EXPECT_EQ(0, item->CallCount(L"SaveAs"));
 }
 
-TEST_F(MsgWritersTest, OutlooksOwnSaveGetsThePathAndALeftOutTypeAndWritesTheFile)
+TEST_F(MsgWritersTest, OutlooksOwnSaveWritesTheUnicodeFormatFromOutlook11AndLeavesTheTypeOutBefore)
+{
+    struct Case {
+        int majorVersion;
+        bool unicode;
+    };
+    const Case cases[] = {{16, true}, {11, true}, {10, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.majorVersion);
+        wcscpy(path, UNTOUCHED);
+        MakeRichMail();
+        item = FakeOutlookItem::Create(L"IPM.Note", source);
+        ASSERT_EQ(S_OK, SaveToMSG_SMIME(item, path, 4, c.majorVersion));
+        std::wstring file = Path();
+        EXPECT_NE(std::wstring::npos, file.find(L"\\dovrane_4_"));
+        // Outlook 10's own choice is the 8-bit format: the Cyrillic and
+        // Chinese letters are lost there.
+        ExpectOwnSave(*item, file, c.unicode, source->Props()[0].text);
+        item = nullptr;
+        source->Release();
+        source = nullptr;
+        for (const std::wstring& folder : HandoffFolders())
+            RemoveTree(folder);
+    }
+}
+
+TEST_F(MsgWritersTest, OutlooksOwnSaveRefusesATypeItDoesNotKnow)
 {
     MakeRichMail();
-    item = FakeOutlookItem::Create(L"IPM.Note.SMIME", source);
-    ASSERT_EQ(S_OK, SaveToMSG_SMIME(item, path, 4));
-    std::wstring file = Path();
-    EXPECT_NE(std::wstring::npos, file.find(L"\\dovrane_4_"));
-    std::vector<Invocation> calls = item->CallsOf(L"SaveAs");
-    ASSERT_EQ(1u, calls.size());
-    EXPECT_EQ(DISPATCH_METHOD, calls[0].flags);
-    ASSERT_EQ(2u, calls[0].args.size());
-    EXPECT_EQ(_bstr_t(file.c_str()), _bstr_t(calls[0].args[0]));
-    EXPECT_TRUE(IsMissing(calls[0].args[1]));
-    MsgFile msg;
-    std::string error;
-    ASSERT_TRUE(ReadMsgFile(file, &msg, &error)) << error;
-    ASSERT_NE(nullptr, msg.Find(PROP_ID(PR_SUBJECT_W)));
-    EXPECT_EQ(source->Props()[0].text, msg.Find(PROP_ID(PR_SUBJECT_W))->text);
+    item = FakeOutlookItem::Create(L"IPM.Note", source);
+    for (long type : {-1L, 11L, 99L}) {
+        SCOPED_TRACE(type);
+        // IDispatch order: the type first, then the path.
+        std::wstring file = temp->Path() + L"x.msg";
+        _variant_t args[2] = {_variant_t(type, VT_I4), _variant_t(file.c_str())};
+        _variant_t result;
+        EXPECT_EQ(E_INVALIDARG, CallMethod(item, L"SaveAs", &result, 2, args));
+        EXPECT_FALSE(FileExists(file));
+    }
 }
 
 TEST_F(MsgWritersTest, AFailedOwnSaveIsLoggedReturnedAndLeavesTheBufferAndFolderAlone)
@@ -294,7 +317,7 @@ TEST_F(MsgWritersTest, AFailedOwnSaveIsLoggedReturnedAndLeavesTheBufferAndFolder
     item = FakeOutlookItem::Create(L"IPM.Note.SMIME", source);
     item->FailInvoke(L"SaveAs", 0, E_ACCESSDENIED);
     LogTail log;
-    EXPECT_EQ(E_ACCESSDENIED, SaveToMSG_SMIME(item, path, 0));
+    EXPECT_EQ(E_ACCESSDENIED, SaveToMSG_SMIME(item, path, 0, 16));
     EXPECT_TRUE(log.Contains(L"[ERR] Failed to saveas smime mailitem! hr = 0x80070005")) << ToUtf8(log.Text());
     EXPECT_TRUE(log.Contains(L"[INF] Leave SaveToMSG_SMIME"));
     EXPECT_EQ(UNTOUCHED, Path());

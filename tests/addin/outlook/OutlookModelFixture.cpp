@@ -1,6 +1,7 @@
 #include "OutlookModelFixture.h"
 
 #include "TempDir.h"
+#include "mapi/MsgFileReader.h"
 
 using namespace doubles;
 
@@ -65,4 +66,27 @@ std::vector<std::wstring> KeysOf(const CPropertyCollection& properties)
     for (const auto& entry : properties)
         keys.push_back(static_cast<const wchar_t*>(entry.first));
     return keys;
+}
+
+void ExpectOwnSave(FakeDispatch& item, const std::wstring& file, bool unicode, const std::wstring& subject)
+{
+    std::vector<Invocation> saves = item.CallsOf(L"SaveAs");
+    ASSERT_EQ(1u, saves.size());
+    EXPECT_EQ(DISPATCH_METHOD, saves[0].flags);
+    ASSERT_EQ(2u, saves[0].args.size());
+    EXPECT_EQ(_bstr_t(file.c_str()), _bstr_t(saves[0].args[0]));
+    if (unicode) {
+        EXPECT_EQ(VT_I4, V_VT(&saves[0].args[1]));
+        EXPECT_EQ(9, V_I4(&saves[0].args[1]));
+    } else {
+        EXPECT_TRUE(IsMissing(saves[0].args[1]));
+    }
+    MsgFile msg;
+    std::string error;
+    ASSERT_TRUE(ReadMsgFile(file, &msg, &error)) << error;
+    const PropValue* saved = msg.Find(PROP_ID(PR_SUBJECT_W));
+    ASSERT_NE(nullptr, saved);
+    EXPECT_EQ(unicode ? PT_UNICODE : PT_STRING8, saved->Type());
+    if (unicode)
+        EXPECT_EQ(subject, saved->text);
 }

@@ -43,6 +43,11 @@ protected:
     void ReleaseHostObjects() override { ReleaseOutlook(); }
 };
 
+// Checks Outlook's one own save of item at file: type 9 (olMSGUnicode) with
+// the subject kept in the file, or the type left out and the subject in
+// 8-bit text (olMSG).
+void ExpectOwnSave(doubles::FakeDispatch& item, const std::wstring& file, bool unicode, const std::wstring& subject);
+
 // The value of a key, "(absent)" when the collection has none.
 std::string ValueOf(const CPropertyCollection& properties, const wchar_t* key);
 // The keys of a collection, in its order.

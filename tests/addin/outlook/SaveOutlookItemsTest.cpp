@@ -279,26 +279,34 @@ TEST_F(SaveItemTest, AMailThatMapiCannotCopyIsSavedByOutlookUnlessMemoryRanOut)
     }
 }
 
-TEST_F(SaveItemTest, AnOccurrenceOfASeriesIsSavedAsItsSeries)
+TEST_F(SaveItemTest, AnOccurrenceOfASeriesIsSavedAsItsSeriesAndTheSeriesAsItself)
 {
+    // member: the state of the item archived within its series (0: none).
     struct Case {
         const char* name;
-        bool recurring;
+        long member;
         const wchar_t* masterBuiltAs;
-        std::function<void(FakeDispatch& occurrence)> arrange;
+        std::function<void(FakeDispatch& item)> arrange;
         HRESULT result;
         const wchar_t* subject;
         const wchar_t* log;
     };
     const Case cases[] = {
-        {"single appointment", false, L"IPM.Appointment", [](FakeDispatch&) {}, S_OK, L"Termin", nullptr},
-        {"occurrence", true, L"IPM.Appointment", [](FakeDispatch&) {}, S_OK, L"Serie", nullptr},
-        {"IsRecurring fails", true, L"IPM.Appointment",
+        {"single appointment", RECURRENCE_NOT_RECURRING, L"IPM.Appointment", [](FakeDispatch&) {}, S_OK, L"Termin",
+         nullptr},
+        {"the series' master", RECURRENCE_MASTER, L"IPM.Appointment", [](FakeDispatch&) {}, S_OK, L"Serie", nullptr},
+        {"occurrence", RECURRENCE_OCCURRENCE, L"IPM.Appointment", [](FakeDispatch&) {}, S_OK, L"Serie", nullptr},
+        {"exception", RECURRENCE_EXCEPTION, L"IPM.Appointment", [](FakeDispatch&) {}, S_OK, L"Serie", nullptr},
+        {"IsRecurring fails", RECURRENCE_OCCURRENCE, L"IPM.Appointment",
          [](FakeDispatch& o) { o.FailInvoke(L"IsRecurring", 0, E_FAIL); }, E_FAIL, nullptr,
          L"[ERR] Failed to get IsRecurring state! hr = 0x80004005"},
-        {"Parent fails", true, L"IPM.Appointment", [](FakeDispatch& o) { o.FailInvoke(L"Parent", 0, E_FAIL); }, E_FAIL,
-         nullptr, L"[ERR] Failed to get_Parent from item! hr = 0x80004005"},
-        {"parent is no appointment", true, L"IPM.Post", [](FakeDispatch&) {}, E_NOINTERFACE, nullptr,
+        {"RecurrenceState fails", RECURRENCE_OCCURRENCE, L"IPM.Appointment",
+         [](FakeDispatch& o) { o.FailInvoke(L"RecurrenceState", 0, E_ACCESSDENIED); }, E_ACCESSDENIED, nullptr,
+         L"[ERR] Failed to get RecurrenceState! hr = 0x80070005"},
+        {"Parent fails", RECURRENCE_OCCURRENCE, L"IPM.Appointment",
+         [](FakeDispatch& o) { o.FailInvoke(L"Parent", 0, E_FAIL); }, E_FAIL, nullptr,
+         L"[ERR] Failed to get_Parent from item! hr = 0x80004005"},
+        {"parent is no appointment", RECURRENCE_OCCURRENCE, L"IPM.Post", [](FakeDispatch&) {}, E_NOINTERFACE, nullptr,
          L"[ERR] Failed to get parent Outlook::_AppointmentItem object! hr = 0x80004002"},
     };
     for (const Case& c : cases) {
@@ -306,12 +314,17 @@ TEST_F(SaveItemTest, AnOccurrenceOfASeriesIsSavedAsItsSeries)
         wcscpy(path, UNTOUCHED);
         properties.Clear();
         FakeDispatchPtr master = NewItem(c.masterBuiltAs, L"Serie");
-        FakeDispatchPtr occurrence = NewItem(L"IPM.Appointment", L"Termin");
-        occurrence->SetProperty(L"IsRecurring", _variant_t(c.recurring));
-        occurrence->SetProperty(L"Parent", DispatchVariant(master));
-        c.arrange(*occurrence);
+        FakeDispatchPtr item = NewItem(L"IPM.Appointment", L"Termin");
+        if (c.member == RECURRENCE_MASTER) {
+            // IsRecurring is true for the master too; its Parent is its folder.
+            FakeOutlookItem::MakeOccurrence(master, item);
+            item = master;
+        } else if (c.member != RECURRENCE_NOT_RECURRING) {
+            FakeOutlookItem::MakeOccurrence(master, item, c.member);
+        }
+        c.arrange(*item);
         LogTail log;
-        EXPECT_EQ(c.result, Save(occurrence));
+        EXPECT_EQ(c.result, Save(item));
         if (c.subject) {
             EXPECT_EQ(c.subject, SubjectInFile());
             EXPECT_EQ(ToUtf8(c.subject), ValueOf(properties, L"OTL_APPOINTMENT_SUBJECT"));
@@ -339,10 +352,41 @@ TEST_F(SaveItemTest, AStickyNoteCarriesItsBodyAndSubjectOnlyAndANullTextAddsNoEn
     EXPECT_EQ(1, properties.GetType(L"OTL_STICKYNOTE_SUBJECT"));
     EXPECT_EQ(L"Einkauf", SubjectInFile());
     EXPECT_TRUE(log.Contains(L"[INF] Entering SaveStickyNoteToMSG")) << ToUtf8(log.Text());
-    // Outlook chose the format: the type was left out.
-    std::vector<Invocation> saves = note->CallsOf(L"SaveAs");
-    ASSERT_EQ(1u, saves.size());
-    EXPECT_TRUE(saves[0].args.size() == 1 || IsMissing(saves[0].args[1]));
+}
+
+TEST_F(SaveItemTest, OutlooksOwnSaveWritesNotesAndFallbackMailsInTheUnicodeFormatFromOutlook11)
+{
+    // Greek and Cyrillic letters have no form in a Western ANSI code page.
+    const std::wstring subject = L"\u0391\u03c1\u03c7\u03b5\u03af\u03bf \u041e\u0442\u0447\u0451\u0442";
+    struct Case {
+        const char* name;
+        const wchar_t* messageClass;
+        int majorVersion;
+        bool unicode;
+    };
+    const Case cases[] = {
+        {"note, Outlook 16", L"IPM.StickyNote", 16, true},
+        {"note, Outlook 11", L"IPM.StickyNote", 11, true},
+        {"note, Outlook 10", L"IPM.StickyNote", 10, false},
+        {"mail that MAPI cannot copy, Outlook 16", L"IPM.Note", 16, true},
+        {"mail that MAPI cannot copy, Outlook 10", L"IPM.Note", 10, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        wcscpy(path, UNTOUCHED);
+        properties.Clear();
+        FakeDispatchPtr item;
+        if (IsMessageClass(c.messageClass, L"IPM.StickyNote")) {
+            item = Keep(FakeOutlookItem::Create(c.messageClass));
+            item->AddProperty(L"Subject", _variant_t(subject.c_str()));
+            item->AddProperty(L"Body", _variant_t(L"Text"));
+        } else {
+            item = NewItem(c.messageClass, subject);
+            messages.back()->Script().Fail("CopyTo", MAPI_E_NO_ACCESS);
+        }
+        ASSERT_EQ(S_OK, Save(item, c.majorVersion));
+        ExpectOwnSave(*item, path, c.unicode, subject);
+    }
 }
 
 TEST_F(SaveItemTest, ASignedMailIsReadThroughRedemptionFromOutlook11AndRefusedBefore)

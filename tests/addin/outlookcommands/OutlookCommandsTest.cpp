@@ -342,6 +342,52 @@ TEST_F(OutlookCommandsTest, TheOpenedMailsAttachmentsCommandOffersThatMailOnly)
     EXPECT_TRUE(log.Contains(L"[INF] Outlook CMarvikAddin->OnAttachment invoked\n"));
 }
 
+TEST_F(OutlookCommandsTest, OfThreeAttachmentsWithoutAKeyOnlyTheChosenOneIsHandedOver)
+{
+    // Some stores give attachments no PR_RECORD_KEY.
+    std::vector<std::vector<PropValue>> attachments;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        std::vector<PropValue> attachment = Attachment(FromUtf8(name), std::string("of ") + name, {});
+        attachment.erase(attachment.begin() + 2);
+        attachments.push_back(attachment);
+    }
+    outlook->Select({Mail(L"Eins", {0x01}, attachments)});
+    StartOutlook();
+    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
+                                  [&](HWND dialog) {
+                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 1);
+                                      ClickButton(dialog, IDOK);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(ElementText(HandoffXml(ids[0]), L"path"), Inbox() + ids[0] + L"\\b.txt");
+    EXPECT_EQ(ReadFileBytes(Inbox() + ids[0] + L"\\b.txt"), "of b.txt");
+    EXPECT_EQ(InboxFolders().size(), 1u);
+}
+
+TEST_F(OutlookCommandsTest, WhenNoChosenAttachmentCanBeWrittenTheCommandSaysSo)
+{
+    outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"a.pdf", "AAA", {0x01})})});
+    messages.back()->Attachments()[0]->Script().Fail("OpenProperty", MAPI_E_NO_ACCESS);
+    StartOutlook();
+    // Dialog 119 is the script's; the message box after it is answered.
+    DialogWatcher watcher({DialogAnswer{0}}, DialogAnswer{IDOK});
+    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
+                                  [&](HWND dialog) {
+                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 0);
+                                      ClickButton(dialog, IDOK);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    std::vector<SeenDialog> seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 2u) << ToUtf8(log.Text());
+    EXPECT_EQ(seen[1].text, L"Das Dokument konnte nicht zwischengespeichert werden!");
+    EXPECT_EQ(seen[1].caption, ERROR_CAPTION);
+    EXPECT_TRUE(log.Contains(L"[ERR] error saving attachment files to disk"));
+    EXPECT_TRUE(NothingStarted());
+}
+
 TEST_F(OutlookCommandsTest, CancelInTheAttachmentsDialogSavesNothing)
 {
     outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"a.pdf", "AAA", {0x01})})});

@@ -69,6 +69,48 @@ MsgContent ContentOfItem(const FakeDispatch& item)
     return content;
 }
 
+// OlSaveAsType, from Outlook's documentation: olTXT 0 to olMHTML 10; olMSG
+// (3) is the message file with 8-bit texts in the ANSI code page, and what
+// SaveAs writes without a type; olMSGUnicode (9) keeps the texts as they are.
+const long SAVE_AS_FIRST = 0;
+const long SAVE_AS_LAST = 10;
+const long SAVE_AS_MSG = 3;
+const long SAVE_AS_MSG_UNICODE = 9;
+
+// The texts of an ANSI message file, as Outlook narrows them.
+void NarrowTexts(std::vector<PropValue>* props)
+{
+    for (PropValue& value : *props)
+        if (value.Type() == PT_UNICODE)
+            value = Text8Prop(CHANGE_PROP_TYPE(value.tag, PT_STRING8), FakeMessage::Narrow(value.text));
+}
+
+MsgContent InFormat(MsgContent content, long type)
+{
+    if (type != SAVE_AS_MSG)
+        return content;
+    NarrowTexts(&content.props);
+    for (std::vector<PropValue>& recipient : content.recipients)
+        NarrowTexts(&recipient);
+    for (std::vector<PropValue>& attachment : content.attachments)
+        NarrowTexts(&attachment);
+    return content;
+}
+
+// The type argument of SaveAs: olMSG when left out; false for a value that
+// is no OlSaveAsType.
+bool SaveAsType(const std::vector<_variant_t>& args, long* type)
+{
+    *type = SAVE_AS_MSG;
+    if (args.size() < 2 || IsMissing(args[1]))
+        return true;
+    _variant_t number;
+    if (FAILED(VariantChangeType(&number, const_cast<_variant_t*>(&args[1]), 0, VT_I4)))
+        return false;
+    *type = V_I4(&number);
+    return *type >= SAVE_AS_FIRST && *type <= SAVE_AS_LAST;
+}
+
 } // namespace
 
 const IID* OutlookItemInterface(const wchar_t* messageClass)
@@ -97,8 +139,13 @@ FakeDispatchPtr FakeOutlookItem::Create(const wchar_t* messageClass, IUnknown* m
     if (iid && IsEqualIID(*iid, IID_MailItem))
         item->AddProperty(L"Sent", _variant_t(true));
     if (iid && IsEqualIID(*iid, IID_AppointmentItem)) {
+        // A single appointment; MakeOccurrence turns it into a series'
+        // member. Its Parent is the folder it lies in.
+        FakeDispatchPtr folder = FakeDispatch::Create(L"MAPIFolder");
+        folder->AddProperty(L"FolderPath", _variant_t(L"\\\\Postfach\\Kalender"));
         item->AddProperty(L"IsRecurring", _variant_t(false));
-        item->AddProperty(L"Parent", _variant_t());
+        item->AddProperty(L"RecurrenceState", _variant_t(RECURRENCE_NOT_RECURRING));
+        item->AddProperty(L"Parent", DispatchVariant(folder));
     }
     // The MAPI object may be any IUnknown; only a FakeMessage is written.
     FakeMessage* message = nullptr;
@@ -109,13 +156,21 @@ FakeDispatchPtr FakeOutlookItem::Create(const wchar_t* messageClass, IUnknown* m
             asMessage->Release();
         }
     }
-    item->AddMember(L"SaveAs", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_I4)},
+    item->AddMember(L"SaveAs", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_VARIANT)},
                     [message](FakeDispatch& self, const Invocation& call, VARIANT*) {
+                        long type = 0;
+                        // Outlook refuses a type it does not know.
+                        if (!SaveAsType(call.args, &type))
+                            return E_INVALIDARG;
+                        // The other formats are not modelled.
+                        if (type != SAVE_AS_MSG && type != SAVE_AS_MSG_UNICODE)
+                            return E_NOTIMPL;
                         // The message lives as long as the item's MAPIOBJECT holds it.
                         _variant_t held = self.Property(L"MAPIOBJECT");
                         FakeMessage* source = V_VT(&held) == VT_UNKNOWN && V_UNKNOWN(&held) ? message : nullptr;
                         MsgContent content = source ? ContentOf(source) : ContentOfItem(self);
-                        return WriteMsgFile(static_cast<const wchar_t*>(_bstr_t(call.args[0])), content);
+                        return WriteMsgFile(static_cast<const wchar_t*>(_bstr_t(call.args[0])),
+                                            InFormat(std::move(content), type));
                     });
     item->AddMember(L"Delete", ACCESS_METHOD, {}, [onDelete](FakeDispatch&, const Invocation&, VARIANT* result) {
         if (result)
@@ -125,6 +180,15 @@ FakeDispatchPtr FakeOutlookItem::Create(const wchar_t* messageClass, IUnknown* m
         return S_OK;
     });
     return item;
+}
+
+void FakeOutlookItem::MakeOccurrence(FakeDispatch* master, FakeDispatch* member, long state)
+{
+    master->SetProperty(L"IsRecurring", _variant_t(true));
+    master->SetProperty(L"RecurrenceState", _variant_t(RECURRENCE_MASTER));
+    member->SetProperty(L"IsRecurring", _variant_t(true));
+    member->SetProperty(L"RecurrenceState", _variant_t(state));
+    member->SetProperty(L"Parent", DispatchVariant(master));
 }
 
 FakeDispatchPtr FakeOutlookApplication::Create(IUnknown* session, const wchar_t* version)

@@ -2,9 +2,12 @@
 // - an item of one of the message classes, answering the typed interface of
 //   its class, with MessageClass, MAPIOBJECT (its MAPI message), Delete and
 //   the properties a test gives it; mails also have Sent (true: received),
-//   appointments IsRecurring (false) and Parent. SaveAs writes a .msg file at
-//   the path as Outlook's own save does (type left out: the message file
-//   format): the MAPI message, or else the item's Subject and Body;
+//   appointments IsRecurring, RecurrenceState and Parent (a single
+//   appointment in its folder until MakeOccurrence). SaveAs writes a .msg
+//   file at the path as Outlook's own save does: the MAPI message, or else
+//   the item's Subject and Body; without a type (olMSG, 3) with its texts in
+//   the ANSI code page, with olMSGUnicode (9) as they are; a type that is no
+//   OlSaveAsType is refused;
 // - the Application, answering _Application, whose Session and
 //   GetNamespace("MAPI") give the MAPI name space with the session's
 //   MAPIOBJECT;
@@ -25,6 +28,12 @@
 
 namespace doubles {
 
+// Outlook's OlRecurrenceState.
+const long RECURRENCE_NOT_RECURRING = 0;
+const long RECURRENCE_MASTER = 1;
+const long RECURRENCE_OCCURRENCE = 2;
+const long RECURRENCE_EXCEPTION = 3;
+
 // The typed interface of the items of a message class (null when Outlook
 // has no item of that class among the capture's classes).
 const IID* OutlookItemInterface(const wchar_t* messageClass);
@@ -37,6 +46,11 @@ public:
     // onDelete (may be null) is what Delete does besides succeeding.
     static FakeDispatchPtr Create(const wchar_t* messageClass, IUnknown* mapiObject = nullptr,
                                   std::function<void()> onDelete = nullptr);
+
+    // Makes master the master of a recurring series (IsRecurring true too,
+    // its Parent still its folder) and member an occurrence (state 2) or an
+    // exception (3) of it, whose Parent is the master.
+    static void MakeOccurrence(FakeDispatch* master, FakeDispatch* member, long state = RECURRENCE_OCCURRENCE);
 };
 
 class FakeOutlookApplication
