@@ -75,7 +75,10 @@ struct FakeControl {
     long Style() const;
     // The control's entries (popups).
     std::vector<std::shared_ptr<FakeControl>> Entries() const;
-    // Fires Click with the control as the clicked control.
+    // Fires Click with the control as the clicked control (Ctrl) to the
+    // handlers of every button of the host, in any window, whose Tag is
+    // this one's (Office's documented Tag behaviour); this button's own
+    // first. The last handler's result.
     HRESULT Click();
     // Sinks advised on the button's events.
     int ClickSinks() const;
