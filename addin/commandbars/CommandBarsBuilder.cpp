@@ -365,7 +365,7 @@ HRESULT CCommandBarsBuild::AddToolbarButton(const wchar_t* tag, WORD bitmapId, c
     hr = AddTemporaryControl(buttons, msoControlButton, MissingArgument(), IID__CommandBarButton, button);
     if (FAILED(hr))
         return Failed(L"Failed to call pCommandBarButtons->Add! hr = 0x%08X\n", hr);
-    SetButtonFace(button, bitmapId, tag, caption);
+    SetButtonFace(button, bitmapId, tag, caption, m_addin->GetClipboardOwner());
     return hr;
 }
 

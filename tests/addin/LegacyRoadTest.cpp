@@ -358,6 +358,29 @@ TEST_F(LegacyRoadTest, OneClickInOneOfThreeMailWindowsArchivesOnce)
     ExpectMapiDoublesClean();
 }
 
+// The faces go through the clipboard, which Windows lets only an owner
+// window fill: the add-in's own hidden message-only window, made on the
+// host's thread for the legacy road and gone at its shutdown.
+TEST_F(OfficeClickTest, ButtonFacesArePutOnTheClipboardByTheAddinsOwnMessageOnlyWindow)
+{
+    StartHost(ClickHost{"Word", OfficeApp::Word, L"Bericht.doc", L" startapp=2"});
+    auto button = bars->Find(L"KVCBBTVX2_0001");
+    ASSERT_TRUE(button && button->hasFace);
+    HWND owner = button->faceOwner;
+    ASSERT_TRUE(owner);
+    EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(owner, nullptr));
+    bool messageOnly = false;
+    for (HWND w = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w && !messageOnly;
+         w = FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr))
+        messageOnly = w == owner;
+    EXPECT_TRUE(messageOnly);
+    EXPECT_EQ(owner, bars->Find(L"KVCBBTVX2_0001")->faceOwner);
+
+    Stop();
+    EXPECT_FALSE(IsWindow(owner));
+    ReleaseAddin();
+}
+
 TEST_F(OfficeClickTest, SettingsAndInfoEntriesOpenTheirDialogs)
 {
     StartHost(ClickHost{"Word", OfficeApp::Word, L"Bericht.doc", L" startapp=2"});

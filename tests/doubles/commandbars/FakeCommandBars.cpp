@@ -202,12 +202,14 @@ std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>&
         UINT mask = ::RegisterClipboardFormatW(faces.mask.c_str());
         HRESULT hr = S_OK;
         if (::IsClipboardFormatAvailable(face)) {
+            self->faceOwner = ::GetClipboardOwner();
             self->faceBytes = ClipboardBytes(face);
             self->maskBytes = ClipboardBytes(mask);
             self->faceFromPlainBitmap = false;
             self->hasFace = true;
         } else if (::IsClipboardFormatAvailable(CF_DIB)) {
             // A plain picture: the face has no transparency.
+            self->faceOwner = ::GetClipboardOwner();
             self->faceBytes = ClipboardBytes(CF_DIB);
             self->maskBytes.clear();
             self->faceFromPlainBitmap = true;
@@ -216,6 +218,8 @@ std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>&
             hr = E_FAIL;
         }
         ::CloseClipboard();
+        if (self->afterPaste)
+            self->afterPaste();
         return FAILED(hr) ? hr : Return(result, _variant_t());
     });
     object.AddMember(L"CopyFace", ACCESS_METHOD, {}, [weak, faces](FakeDispatch&, const Invocation&, VARIANT* result) {

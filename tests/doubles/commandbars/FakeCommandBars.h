@@ -67,7 +67,12 @@ struct FakeControl {
     bool faceFromPlainBitmap = false;
     std::string faceBytes;
     std::string maskBytes;
+    // The clipboard's owner when the face was taken: whoever put it there.
+    HWND faceOwner = nullptr;
     int pasteCalls = 0;
+    // Called at the end of every PasteFace, the clipboard closed again (a
+    // test can let another program take the clipboard just then).
+    std::function<void()> afterPaste;
 
     std::wstring Caption() const;
     std::wstring Tag() const;
