@@ -151,21 +151,26 @@ std::wstring ArgText(const Invocation& call, size_t index)
     return V_VT(&arg) == VT_BSTR && V_BSTR(&arg) ? V_BSTR(&arg) : L"";
 }
 
-// A file written for the document; with tie, the document is then held as
-// that file.
+// The document is held as what it was saved to.
+void TieTo(OfficeDocumentState& s, const std::wstring& where, bool atWebAddress, long format)
+{
+    s.fullName = where;
+    s.atWebAddress = atWebAddress;
+    s.readOnly = false;
+    s.saved = true;
+    s.fileFormat = format;
+}
+
+// A file written for the document (or its content sent to a web address);
+// with tie, the document is then held as that file or address.
 HRESULT SaveTo(OfficeDocumentState& s, std::wstring name, bool tie, bool replaceRefused, long format)
 {
     if (IsWebAddress(name)) {
-        // The server keeps what it gets; the document stays at its address.
+        // The server keeps what it gets.
         s.webContent = s.content;
         s.written.push_back(name);
-        if (tie) {
-            s.fullName = name;
-            s.atWebAddress = true;
-            s.readOnly = false;
-            s.saved = true;
-            s.fileFormat = format;
-        }
+        if (tie)
+            TieTo(s, name, true, format);
         return S_OK;
     }
     wchar_t full[MAX_PATH * 2];
@@ -183,13 +188,8 @@ HRESULT SaveTo(OfficeDocumentState& s, std::wstring name, bool tie, bool replace
     if (FAILED(hr))
         return hr;
     s.written.push_back(path);
-    if (tie) {
-        s.fullName = path;
-        s.atWebAddress = false;
-        s.readOnly = false;
-        s.saved = true;
-        s.fileFormat = format;
-    }
+    if (tie)
+        TieTo(s, path, false, format);
     return S_OK;
 }
 
