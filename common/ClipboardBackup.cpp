@@ -54,11 +54,11 @@ void CClipboardBackup::FreeEntryData(const Entry& entry) noexcept
         ::GlobalFree(entry.data);
 }
 
-int CClipboardBackup::Save()
+int CClipboardBackup::Save(HWND owner)
 {
     if (m_saved)
         return 0;
-    CClipboardOpen clipboard;
+    CClipboardOpen clipboard(owner);
     if (!clipboard.IsOpen())
         return 0;
 
@@ -90,11 +90,13 @@ int CClipboardBackup::Save()
     return 1;
 }
 
-int CClipboardBackup::Restore()
+int CClipboardBackup::Restore(HWND owner)
 {
     if (!m_saved)
         return 0;
-    CClipboardOpen clipboard;
+    // Another program may hold the clipboard for a moment; the user's copy
+    // is worth a short wait.
+    CClipboardOpen clipboard(owner, CLIPBOARD_GIVE_BACK_TRIES);
     if (!clipboard.IsOpen())
         return 0;
 

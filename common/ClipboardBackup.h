@@ -14,13 +14,17 @@ public:
     CClipboardBackup(const CClipboardBackup&) = delete;
     CClipboardBackup& operator=(const CClipboardBackup&) = delete;
 
+    // owner: the window the clipboard is opened with (ClipboardOwner.h).
     // 1 when the clipboard was copied; 0 when a copy is already held or the
     // clipboard cannot be opened. Bitmaps, palettes, metafile pictures,
-    // owner-display and private formats are not copied.
-    int Save();
-    // 1 when the copy was put back (the clipboard then owns its data); 0 when
-    // nothing is held or the clipboard cannot be opened.
-    int Restore();
+    // owner-display and private formats are not copied (a bitmap travels as
+    // the CF_DIB the system renders of it).
+    int Save(HWND owner);
+    // 1 when the copy was put back (the clipboard then owns its data, and the
+    // owner window owns the clipboard); 0 when nothing is held or the
+    // clipboard stays held by another program for CLIPBOARD_GIVE_BACK_TRIES
+    // tries (the copy is then kept for another try or FreeData).
+    int Restore(HWND owner);
     // Frees the data of a copy that was not put back.
     void FreeData();
 

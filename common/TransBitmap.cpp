@@ -139,7 +139,7 @@ HGLOBAL DDBToDIB(HBITMAP bitmap)
     return result;
 }
 
-int CopyTransBitmap(HBITMAP face, const wchar_t* faceFormat, const wchar_t* maskFormat)
+int CopyTransBitmap(HBITMAP face, const wchar_t* faceFormat, const wchar_t* maskFormat, HWND owner)
 {
     BITMAP bm;
     if (!face || !faceFormat || !maskFormat || !::GetObjectW(face, sizeof(bm), &bm))
@@ -151,7 +151,7 @@ int CopyTransBitmap(HBITMAP face, const wchar_t* faceFormat, const wchar_t* mask
     if (!mask)
         return 0;
 
-    CClipboardOpen clipboard;
+    CClipboardOpen clipboard(owner);
     if (!clipboard.IsOpen())
         return 0;
     ::EmptyClipboard();

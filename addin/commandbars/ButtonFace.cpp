@@ -1,6 +1,7 @@
 #include "ButtonFace.h"
 
 #include "ClipboardBackup.h"
+#include "ClipboardOpen.h"
 #include "CommandBarInterfaces.h"
 #include "ComSupport.h"
 #include "LogFile.h"
@@ -29,9 +30,9 @@ HBITMAP LoadFace(WORD bitmapId)
 
 // Puts the plain picture on the clipboard as CF_BITMAP; the clipboard owns
 // that copy once it took it.
-void PutPlainFace(WORD bitmapId)
+void PutPlainFace(WORD bitmapId, HWND owner)
 {
-    if (!::OpenClipboard(nullptr)) {
+    if (!::OpenClipboard(owner)) {
         g_Log.Warning(L"Failed to open the clipboard for SetClipboardData, error: %d\n",
                       static_cast<int>(::GetLastError()));
         return;
@@ -50,9 +51,9 @@ void PutPlainFace(WORD bitmapId)
 
 // The first two named formats that the host's CopyFace left on the
 // clipboard, with the sizes of their data.
-int FindHostFormats(FoundFormat (&found)[2])
+int FindHostFormats(FoundFormat (&found)[2], HWND owner)
 {
-    if (!::OpenClipboard(nullptr)) {
+    if (!::OpenClipboard(owner)) {
         g_Log.Warning(L"Failed to open the clipboard for EnumClipboardFormats, error: %d\n",
                       static_cast<int>(::GetLastError()));
         return 0;
@@ -89,18 +90,22 @@ void LogCopyTransBitmapFailure(DWORD error)
 
 // Gives the user's clipboard back whatever happens between the backup and
 // the end of the face's protocol: emptied, the saved formats restored, and
-// whatever could not be restored freed.
+// whatever could not be restored freed. Another program may hold the
+// clipboard just then; each step waits a little for it.
 class CClipboardGiveBack
 {
 public:
-    explicit CClipboardGiveBack(CClipboardBackup& backup) noexcept : m_backup(backup) {}
+    CClipboardGiveBack(CClipboardBackup& backup, HWND owner) noexcept : m_backup(backup), m_owner(owner) {}
     ~CClipboardGiveBack()
     {
-        if (::OpenClipboard(nullptr)) {
-            ::EmptyClipboard();
-            ::CloseClipboard();
+        {
+            CClipboardOpen clipboard(m_owner, CLIPBOARD_GIVE_BACK_TRIES);
+            if (clipboard.IsOpen())
+                ::EmptyClipboard();
         }
-        m_backup.Restore();
+        if (!m_backup.Restore(m_owner))
+            g_Log.Warning(L"Failed to give the clipboard back, it is held by another program, error: %d\n",
+                          static_cast<int>(::GetLastError()));
         m_backup.FreeData();
     }
     CClipboardGiveBack(const CClipboardGiveBack&) = delete;
@@ -108,25 +113,26 @@ public:
 
 private:
     CClipboardBackup& m_backup;
+    HWND m_owner;
 };
 
-void PasteTransparentFace(IDispatch* button, HBITMAP face, WORD bitmapId)
+void PasteTransparentFace(IDispatch* button, HBITMAP face, WORD bitmapId, HWND owner)
 {
     CClipboardBackup backup;
-    if (!backup.Save()) {
+    if (!backup.Save(owner)) {
         // Without a copy the user's clipboard could not be given back.
         g_Log.Warning(L"Failed to save the clipboard, the button gets no face\n");
         return;
     }
-    CClipboardGiveBack giveBack(backup);
+    CClipboardGiveBack giveBack(backup, owner);
 
     // The host's CopyFace shows the names of its face and mask formats.
-    PutPlainFace(bitmapId);
+    PutPlainFace(bitmapId, owner);
     TypedCall(button, L"PasteFace", nullptr);
     TypedCall(button, L"CopyFace", nullptr);
 
     FoundFormat found[2] = {};
-    FindHostFormats(found);
+    FindHostFormats(found, owner);
     wchar_t faceFormat[FORMAT_NAME_CHARS] = L"Toolbar Button Face";
     wchar_t maskFormat[FORMAT_NAME_CHARS] = L"Toolbar Button Mask";
     // The face is the larger of the two; with equal sizes the second.
@@ -137,7 +143,7 @@ void PasteTransparentFace(IDispatch* button, HBITMAP face, WORD bitmapId)
     if (maskFound.name[0])
         CopyText(maskFormat, FORMAT_NAME_CHARS, maskFound.name);
 
-    if (!CopyTransBitmap(face, faceFormat, maskFormat))
+    if (!CopyTransBitmap(face, faceFormat, maskFormat, owner))
         LogCopyTransBitmapFailure(::GetLastError());
 
     HRESULT hr = TypedCall(button, L"PasteFace", nullptr);
@@ -153,7 +159,7 @@ void PasteTransparentFace(IDispatch* button, HBITMAP face, WORD bitmapId)
 
 } // namespace
 
-void SetButtonFace(IDispatch* button, WORD bitmapId, const wchar_t* tag, const wchar_t* caption)
+void SetButtonFace(IDispatch* button, WORD bitmapId, const wchar_t* tag, const wchar_t* caption, HWND clipboardOwner)
 {
     if (!button)
         _com_issue_error(E_POINTER);
@@ -161,7 +167,7 @@ void SetButtonFace(IDispatch* button, WORD bitmapId, const wchar_t* tag, const w
 
     CGdiObject face(LoadFace(bitmapId));
     if (face)
-        PasteTransparentFace(button, static_cast<HBITMAP>(face.Get()), bitmapId);
+        PasteTransparentFace(button, static_cast<HBITMAP>(face.Get()), bitmapId, clipboardOwner);
     else
         g_Log.Warning(L"Failed to load the button face %d, error: %d\n", static_cast<int>(bitmapId),
                       static_cast<int>(::GetLastError()));

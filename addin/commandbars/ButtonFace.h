@@ -11,5 +11,6 @@
 // Gives the button (a CommandBarButton, through its typed interface) the
 // bitmap resource's picture with a transparent background, then its Tag and
 // TooltipText. A button whose face cannot be made still gets its Tag and
-// tooltip. A null button raises _com_error E_POINTER.
-void SetButtonFace(IDispatch* button, WORD bitmapId, const wchar_t* tag, const wchar_t* caption);
+// tooltip. clipboardOwner: the window the clipboard is opened with
+// (ClipboardOwner.h). A null button raises _com_error E_POINTER.
+void SetButtonFace(IDispatch* button, WORD bitmapId, const wchar_t* tag, const wchar_t* caption, HWND clipboardOwner);

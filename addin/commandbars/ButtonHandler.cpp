@@ -45,8 +45,45 @@ const CEventSink::EventEntry CLICK_EVENTS[] = {
 } // namespace
 
 CButtonHandler::CButtonHandler(CMarvikAddin* addin)
-    : CEventSink(addin, IID__CommandBarButtonEvents, CLICK_EVENTS, _countof(CLICK_EVENTS))
+    : CEventSink(addin, IID__CommandBarButtonEvents, CLICK_EVENTS, _countof(CLICK_EVENTS)), m_ownControl(nullptr)
 {
+}
+
+CButtonHandler::~CButtonHandler()
+{
+    if (m_ownControl)
+        m_ownControl->Release();
+}
+
+void CButtonHandler::ServeOwnControlOnly(IDispatch* control)
+{
+    IUnknown* identity = nullptr;
+    if (!control || FAILED(control->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity))))
+        return;
+    if (m_ownControl)
+        m_ownControl->Release();
+    m_ownControl = identity;
+}
+
+void CButtonHandler::Unadvise()
+{
+    CEventSink::Unadvise();
+    if (IUnknown* own = m_ownControl) {
+        m_ownControl = nullptr;
+        own->Release();
+    }
+}
+
+bool CButtonHandler::IsOwnControl(IDispatch* control) const
+{
+    if (!m_ownControl)
+        return true;
+    IUnknown* identity = nullptr;
+    if (!control || FAILED(control->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity))) || !identity)
+        return false;
+    bool own = identity == m_ownControl;
+    identity->Release();
+    return own;
 }
 
 void CButtonHandler::OnEvent(DISPID, const DISPPARAMS& params)
@@ -54,6 +91,8 @@ void CButtonHandler::OnEvent(DISPID, const DISPPARAMS& params)
     CMarvikAddin* addin = Addin();
     // rgvarg[1] is the clicked control; rgvarg[0] the cancel flag, left alone.
     IDispatch* control = ObjectArgument(params, 1);
+    if (!IsOwnControl(control))
+        return;
     IDispatchPtr button;
     _bstr_t tag;
     if (FAILED(QueryTypedInterface(control, IID__CommandBarButton, &button)) ||

@@ -9,6 +9,22 @@ class CButtonHandler : public CEventSink
 public:
     explicit CButtonHandler(CMarvikAddin* addin);
 
+    // Office fires a button's Click to the handlers of every control with
+    // the same Tag, and every mail window has the same tags: a mail window's
+    // handler serves only clicks on its own control, known by its COM
+    // identity. (The main window's handlers serve every window's controls.)
+    void ServeOwnControlOnly(IDispatch* control);
+    // Unadvises and lets go of the own control.
+    void Unadvise() override;
+
 protected:
+    ~CButtonHandler() override;
     void OnEvent(DISPID id, const DISPPARAMS& params) override;
+
+private:
+    bool IsOwnControl(IDispatch* control) const;
+
+    // The identity (IUnknown) of the control this handler serves alone,
+    // with a reference; null: it serves every click it receives.
+    IUnknown* m_ownControl;
 };

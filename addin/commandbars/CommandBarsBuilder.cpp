@@ -118,7 +118,7 @@ class CCommandBarsBuild
 public:
     CCommandBarsBuild(CMarvikAddin* addin, IDispatch* commandBars, CButtonHandler** slots, int inspector)
         : m_addin(addin), m_commandBars(commandBars), m_slots(slots),
-          m_tags(inspector ? INSPECTOR_TAGS : MAIN_WINDOW_TAGS),
+          m_tags(inspector ? INSPECTOR_TAGS : MAIN_WINDOW_TAGS), m_inspector(inspector != 0),
           m_attachments(addin->GetHostKind() == HOST_OUTLOOK && SettingOn(addin->GetSettings(), SZ_ATTACHMENTS)),
           m_settingsAllowed(!SettingOn(addin->GetSettings(), SZ_NOSETTINGS))
     {
@@ -140,6 +140,7 @@ private:
     IDispatch* m_commandBars;
     CButtonHandler** m_slots;
     const TagSet& m_tags;
+    const bool m_inspector;
     const bool m_attachments;
     const bool m_settingsAllowed;
 
@@ -364,7 +365,7 @@ HRESULT CCommandBarsBuild::AddToolbarButton(const wchar_t* tag, WORD bitmapId, c
     hr = AddTemporaryControl(buttons, msoControlButton, MissingArgument(), IID__CommandBarButton, button);
     if (FAILED(hr))
         return Failed(L"Failed to call pCommandBarButtons->Add! hr = 0x%08X\n", hr);
-    SetButtonFace(button, bitmapId, tag, caption);
+    SetButtonFace(button, bitmapId, tag, caption, m_addin->GetClipboardOwner());
     return hr;
 }
 
@@ -397,6 +398,8 @@ HRESULT CCommandBarsBuild::CreateHandlers()
             earlier->Release();
         }
         m_slots[plan.slot] = handler;
+        if (m_inspector)
+            handler->ServeOwnControlOnly(plan.control);
         handler->Advise(plan.control);
     }
     return S_OK;

@@ -46,6 +46,10 @@ void LetGo(Sink*& sink)
 HRESULT CMarvikAddin::StartLegacyUI(IDispatch* commandBars)
 {
     IDispatchPtr bars(commandBars);
+    // The button faces go through the clipboard, which Windows lets only an
+    // owner window fill; this is the host's user-interface thread.
+    if (!m_clipboardOwner.Create())
+        g_Log.Warning(L"Failed to create the clipboard owner window, error: %d\n", static_cast<int>(::GetLastError()));
     if (m_hostKind == HOST_OUTLOOK) {
         IDispatchPtr explorer;
         HRESULT hr = GetObjectProperty(m_application, L"ActiveExplorer", explorer);
@@ -110,4 +114,5 @@ void CMarvikAddin::ShutdownLegacyUI()
     inspectors.swap(m_inspectorHandlers);
     for (CInspectorHandler* handler : inspectors)
         LetGo(handler);
+    m_clipboardOwner.Destroy();
 }

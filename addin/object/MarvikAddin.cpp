@@ -194,6 +194,10 @@ STDMETHODIMP CMarvikAddin::OnDisconnection(ext_DisconnectMode removeMode, SAFEAR
         bool byUser = removeMode != ext_dm_HostShutdown;
         if (byUser)
             static_cast<IDTExtensibility2*>(this)->OnBeginShutdown(custom);
+        // A host may disconnect without OnBeginShutdown (unloading from its
+        // COM Add-ins dialog): no sink may outlive the connection. Sinks let
+        // go of already are not touched again.
+        ShutdownLegacyUI();
         g_Log.Info(L"Addin is being unloaded %s.\n", byUser ? L"by the user" : L"on shutdown");
         if (m_application) {
             m_application->Release();

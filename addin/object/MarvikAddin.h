@@ -9,6 +9,7 @@
 #pragma once
 
 #include "AddinInterfaces.h"
+#include "ClipboardOwner.h"
 #include "ComSupport.h"
 #include "InboxFolder.h"
 #include "Settings.h"
@@ -107,6 +108,9 @@ public:
     int GetMajorVersion() const { return m_majorVersion; }
     IDispatch* GetApplication() const { return m_application; }
     CKQCSettings& GetSettings() { return m_settings; }
+    // The add-in's own window for the clipboard (the legacy buttons' faces),
+    // from the legacy road's start to its shutdown; null otherwise.
+    HWND GetClipboardOwner() const { return m_clipboardOwner.Handle(); }
     const CKQCSettings& GetSettings() const { return m_settings; }
 
 private:
@@ -138,6 +142,7 @@ private:
     std::list<CInspectorHandler*> m_inspectorHandlers;
     CKQCSettings m_settings;
     int m_majorVersion;
+    CClipboardOwnerWindow m_clipboardOwner;
 };
 
 // True for the hosts whose buttons live on the ribbon: Outlook from 14, every

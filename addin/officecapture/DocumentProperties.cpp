@@ -4,7 +4,6 @@
 #include "LogFile.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <string>
 
 namespace {
@@ -27,12 +26,17 @@ bool IsTakenBuiltIn(const wchar_t* name)
     return false;
 }
 
-// Upper case with every blank an underscore.
+// Upper case by the system's rule for every letter ("Pr\u00fcfdatum" gives
+// "PR\u00dcFDATUM"; the runtime's C locale knows A to Z only), with every
+// blank an underscore.
 std::wstring KeyForm(const std::wstring& name)
 {
     std::wstring key(name);
+    if (!key.empty())
+        ::CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
     for (wchar_t& c : key)
-        c = c == L' ' ? L'_' : static_cast<wchar_t>(std::towupper(c));
+        if (c == L' ')
+            c = L'_';
     return key;
 }
 

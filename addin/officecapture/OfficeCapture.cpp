@@ -102,6 +102,26 @@ struct WordFormat {
 const WordFormat WORD_FORMATS[] = {{L".docx", 12}, {L".docm", 13}, {L".dotx", 14}, {L".dotm", 15}};
 const long WORD_FORMAT_DOC = 0;
 const long WORD_FORMAT_DOCX = 12;
+// No format of its own: PowerPoint's call without one.
+const long NO_FORMAT = -1;
+
+// PowerPoint's PpSaveAsFileType by the extension of the file it writes;
+// without a format it writes its default format (ppSaveAsDefault) under any
+// name. The Open XML types exist from version 12 on.
+struct PowerPointFormat {
+    const wchar_t* extension;
+    long format;
+    int firstVersion;
+};
+const PowerPointFormat POWERPOINT_FORMATS[] = {
+    {L"ppt", 1, 0},   {L"pot", 5, 0},   {L"pps", 7, 0},   {L"ppa", 8, 0},   {L"pptx", 24, 12}, {L"pptm", 25, 12},
+    {L"potx", 26, 12}, {L"potm", 27, 12}, {L"ppsx", 28, 12}, {L"ppsm", 29, 12}, {L"ppam", 30, 12}, {L"thmx", 31, 12},
+};
+
+const wchar_t WORD_FORMAT_UNREAD[] =
+    L"Can't get save format of active document, format %d is taken from its name! hr = 0x%08X\n";
+const wchar_t WORD_SAVE_BACK_FAILED[] =
+    L"Can't save the document back to %s, Word now holds it as %s! hr = 0x%08X\n";
 
 bool FitsDocumentPath(const std::wstring& path)
 {
@@ -125,6 +145,19 @@ long WordFormatOf(const std::wstring& path)
     return WORD_FORMAT_DOC;
 }
 
+long PowerPointFormatOf(const std::wstring& path, int majorVersion)
+{
+    size_t dot = path.find_last_of(L'.');
+    size_t slash = path.find_last_of(L'\\');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+        return NO_FORMAT;
+    const std::wstring extension = path.substr(dot + 1);
+    for (const PowerPointFormat& known : POWERPOINT_FORMATS)
+        if (majorVersion >= known.firstVersion && _wcsicmp(extension.c_str(), known.extension) == 0)
+            return known.format;
+    return NO_FORMAT;
+}
+
 // The text after the first "." of a name, or the default extension without
 // its dot when the name has none.
 std::wstring ExtensionOf(const std::wstring& name, const wchar_t* defaultExtension)
@@ -145,13 +178,18 @@ void DeleteIfFile(const std::wstring& path)
         DeleteFileW(path.c_str());
 }
 
-// A method with one file name argument (SaveAs, SaveCopyAs of Excel and
-// PowerPoint).
-HRESULT CallWithFileName(IDispatch* object, const wchar_t* method, const std::wstring& fileName)
+// A method with a file name argument (SaveAs, SaveCopyAs of Excel and
+// PowerPoint), and for PowerPoint the file format when there is one.
+HRESULT CallWithFileName(IDispatch* object, const wchar_t* method, const std::wstring& fileName,
+                         long format = NO_FORMAT)
 {
-    _variant_t arg(fileName.c_str());
+    _variant_t args[2];
+    args[1] = _variant_t(fileName.c_str());
+    args[0] = _variant_t(format, VT_I4);
     _variant_t result;
-    return CallMethod(object, method, &result, 1, &arg);
+    if (format == NO_FORMAT)
+        return CallMethod(object, method, &result, 1, &args[1]);
+    return CallMethod(object, method, &result, 2, args);
 }
 
 // Word's SaveAs always takes five arguments: FileName, FileFormat,
@@ -168,10 +206,16 @@ HRESULT WordSaveAs(IDispatch* document, const std::wstring& fileName, long forma
     return CallMethod(document, L"SaveAs", &result, 5, args);
 }
 
-HRESULT SaveAs(OfficeApp app, IDispatch* document, const std::wstring& fileName, long wordFormat)
+HRESULT SaveAs(OfficeApp app, IDispatch* document, const std::wstring& fileName, long wordFormat, int majorVersion)
 {
-    return app == OfficeApp::Word ? WordSaveAs(document, fileName, wordFormat)
-                                  : CallWithFileName(document, L"SaveAs", fileName);
+    switch (app) {
+    case OfficeApp::Word:
+        return WordSaveAs(document, fileName, wordFormat);
+    case OfficeApp::PowerPoint:
+        return CallWithFileName(document, L"SaveAs", fileName, PowerPointFormatOf(fileName, majorVersion));
+    default:
+        return CallWithFileName(document, L"SaveAs", fileName);
+    }
 }
 
 HRESULT Fail(const wchar_t* format, HRESULT hr)
@@ -257,7 +301,7 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
             return Fail(host.firstSaveFailed, E_PATH_TOO_LONG);
         g_Log.Info(L"Temporary file to save initially created document is %s\n", tempPath.c_str());
         DeleteIfFile(tempPath);
-        if (FAILED(hr = SaveAs(host.app, document, tempPath, wordFormat)))
+        if (FAILED(hr = SaveAs(host.app, document, tempPath, wordFormat, majorVersion)))
             return Fail(host.firstSaveFailed, hr);
     }
 
@@ -268,10 +312,20 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
         if (!FitsDocumentPath(fullName))
             return Fail(WORD_FULLNAME_FAILED, E_PATH_TOO_LONG);
         if (filed) {
-            std::wstring lower(fullName);
-            for (wchar_t& c : lower)
-                c = static_cast<wchar_t>(std::towlower(c));
-            wordFormat = WordFormatOf(lower);
+            // Word knows the format of the document's file (RTF, text, a
+            // template...); the copy and the save back keep it. Only when
+            // Word cannot say, the name's extension decides.
+            long saveFormat = 0;
+            HRESULT formatHr = GetNumberProperty(document, L"SaveFormat", saveFormat);
+            if (SUCCEEDED(formatHr)) {
+                wordFormat = saveFormat;
+            } else {
+                std::wstring lower(fullName);
+                for (wchar_t& c : lower)
+                    c = static_cast<wchar_t>(std::towlower(c));
+                wordFormat = WordFormatOf(lower);
+                g_Log.Warning(WORD_FORMAT_UNREAD, static_cast<int>(wordFormat), static_cast<unsigned>(formatHr));
+            }
         }
     }
 
@@ -294,7 +348,7 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
 
     switch (host.app) {
     case OfficeApp::PowerPoint:
-        if (FAILED(hr = CallWithFileName(document, L"SaveCopyAs", copyPath)))
+        if (FAILED(hr = CallWithFileName(document, L"SaveCopyAs", copyPath, PowerPointFormatOf(copyPath, majorVersion))))
             return Fail(host.copyFailed, hr);
         break;
     case OfficeApp::Excel:
@@ -320,18 +374,15 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
     case OfficeApp::Word: {
         if (FAILED(hr = WordSaveAs(document, copyPath, wordFormat)))
             return Fail(host.copyFailed, hr);
-        // A document held at a web address has no file of that name here;
-        // it is saved under its name without the characters a file name
-        // cannot hold.
-        std::wstring backName = fullName;
-        if (!IsFile(fullName)) {
-            wchar_t cleaned[DOCUMENT_PATH_CHARS];
-            CopyText(cleaned, DOCUMENT_PATH_CHARS, fullName.c_str());
-            RemoveInvalidFileNameChars(cleaned);
-            backName = cleaned;
-        }
-        if (FAILED(hr = WordSaveAs(document, backName, wordFormat)))
+        // Word now holds the document as the copy; it goes back to where it
+        // came from, a web address included (SaveAs takes the address), so
+        // that the user's later edits reach the original. When that fails
+        // the user's saves would go into the hand-off folder unseen: the
+        // capture fails, with the place named, and nothing is handed off.
+        if (FAILED(hr = WordSaveAs(document, fullName, wordFormat))) {
+            g_Log.Error(WORD_SAVE_BACK_FAILED, fullName.c_str(), copyPath.c_str(), static_cast<unsigned>(hr));
             return Fail(host.copyFailed, hr);
+        }
         break;
     }
     }

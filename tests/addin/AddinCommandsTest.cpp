@@ -181,6 +181,31 @@ INSTANTIATE_TEST_SUITE_P(Roads, ArchiveFailureTest,
                                          FailureCase{"NoLoader", TEXT_NO_OBERLANE}),
                          [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.label); });
 
+// Word holds the document as the copy in the inbox after a failed save back:
+// the user sees the failure at once, and that folder is not handed off (nor
+// marked deletable, since the open document still writes to it).
+TEST_F(CommandsTest, FailedSaveBackShowsTheFailureAndHandsNothingOff)
+{
+    OfficeDocumentDouble& document = StartOffice(OfficeApp::Word, L"Bericht.docx");
+    std::wstring own = documents / L"Bericht.docx";
+    document.Object()->FailInvokeWhen(L"SaveAs", [own](const Invocation& call) {
+        return _wcsicmp(_bstr_t(call.args[0]), own.c_str()) == 0 ? RPC_E_SERVERFAULT : S_OK;
+    });
+    DialogWatcher watcher;
+
+    EXPECT_EQ(Click(L"MarvikAddin.Archive"), S_OK);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].text, TEXT_NOT_SAVED);
+    std::vector<std::wstring> folders = InboxFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    std::wstring folder = Inbox() + folders[0] + L"\\";
+    EXPECT_EQ(document.State().fullName, folder + L"Bericht.docx");
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't save the document back to " + own));
+    EXPECT_FALSE(FileExists(folder + folders[0] + L".xml"));
+    EXPECT_FALSE(FileExists(folder + MARKER_FILE_NAME));
+    EXPECT_TRUE(NothingStarted());
+}
+
 // A host whose start-up failed, or one the add-in does not know, gets no
 // capture: no message, no folder, no start.
 TEST_F(CommandsTest, ArchiveDoesNothingWithoutAKnownHost)

@@ -5,6 +5,7 @@
 #include "ButtonFace.h"
 #include "ButtonFaceIds.h"
 #include "ClipboardOpen.h"
+#include "ClipboardOwner.h"
 #include "ScopedHandles.h"
 #include "commandbars/FakeCommandBars.h"
 
@@ -33,7 +34,7 @@ HGLOBAL MakeBlock(const void* data, size_t size)
 
 std::string ClipboardBytes(UINT format)
 {
-    CClipboardOpen clipboard;
+    CClipboardOpen clipboard(nullptr);
     HANDLE data = clipboard.IsOpen() ? GetClipboardData(format) : nullptr;
     if (!data)
         return std::string();
@@ -44,7 +45,7 @@ std::string ClipboardBytes(UINT format)
 // What the user had on the clipboard before the add-in came.
 void PutUserClipboard()
 {
-    CClipboardOpen clipboard;
+    CClipboardOpen clipboard(nullptr);
     ASSERT_TRUE(clipboard.IsOpen());
     EmptyClipboard();
     SetClipboardData(CF_UNICODETEXT, MakeBlock(USER_TEXT, sizeof(USER_TEXT)));
@@ -105,12 +106,21 @@ void ExpectTransparentFace(const FakeControl& button)
 class ButtonFaceTest : public testing::Test
 {
 protected:
-    void SetUp() override { PutUserClipboard(); }
+    void SetUp() override
+    {
+        PutUserClipboard();
+        ASSERT_TRUE(owner.Create());
+    }
     void TearDown() override
     {
         button.reset();
         host.reset();
         EXPECT_EQ(FakeObjectCount(), 0);
+    }
+
+    void SetFace(WORD bitmapId, const wchar_t* tag, const wchar_t* caption)
+    {
+        SetButtonFace(button->object, bitmapId, tag, caption, owner.Handle());
     }
 
     void MakeHost(const FaceFormats& faces)
@@ -123,6 +133,7 @@ protected:
     std::unique_ptr<FakeCommandBars> host;
     std::shared_ptr<FakeControl> button;
     LogTail log;
+    CClipboardOwnerWindow owner;
 };
 
 struct FaceCase {
@@ -141,13 +152,17 @@ TEST_P(ButtonFaceFormatTest, HostGetsTransparentFaceTagTooltipAndUserClipboardCo
     const FaceCase& c = GetParam();
     MakeHost(c.faces);
 
-    SetButtonFace(button->object, IDB_ARCHIVE_FACE, L"KVCBBTVX2_0001", L"Dokument ablegen");
+    SetFace(IDB_ARCHIVE_FACE, L"KVCBBTVX2_0001", L"Dokument ablegen");
 
     ExpectTransparentFace(*button);
     EXPECT_EQ(L"KVCBBTVX2_0001", button->Tag());
     EXPECT_EQ(L"Dokument ablegen", button->Tooltip());
     EXPECT_EQ(1, button->Style());
     ExpectUserClipboardBack(c.faces);
+    // The face and the given-back clipboard were put there by the owner
+    // window, as Windows requires.
+    EXPECT_EQ(owner.Handle(), button->faceOwner);
+    EXPECT_EQ(owner.Handle(), GetClipboardOwner());
     for (const std::wstring& name : c.logged)
         EXPECT_EQ(1, log.Count(L"[INF] get clipboardformat: " + name + L"\n")) << log.Text().c_str();
     EXPECT_EQ(1, log.Count(L"[INF] pButton->PasteFace() successful\n"));
@@ -180,7 +195,7 @@ TEST_F(ButtonFaceTest, FirstPasteFailingIsTriedOnceMoreAndSucceeds)
     // transparent face.
     button->object->FailInvoke(L"PasteFace", 2, E_FAIL);
 
-    SetButtonFace(button->object, IDB_ARCHIVE_FACE, L"KVCBBTVX2_0001", L"Dokument ablegen");
+    SetFace(IDB_ARCHIVE_FACE, L"KVCBBTVX2_0001", L"Dokument ablegen");
 
     EXPECT_EQ(3, button->object->CallCount(L"PasteFace"));
     ExpectTransparentFace(*button);
@@ -195,7 +210,7 @@ TEST_F(ButtonFaceTest, PasteFailingTwiceIsNotTriedAThirdTimeAndTheButtonStillGet
     MakeHost(OfficeFaceFormats());
     button->object->FailInvoke(L"PasteFace", 0, E_ACCESSDENIED);
 
-    SetButtonFace(button->object, IDB_ATTACHMENT_FACE, L"KVCBBTVX2_0002", L"Anhänge ablegen");
+    SetFace(IDB_ATTACHMENT_FACE, L"KVCBBTVX2_0002", L"Anhänge ablegen");
 
     EXPECT_EQ(3, button->object->CallCount(L"PasteFace"));
     EXPECT_FALSE(button->hasFace);
@@ -212,7 +227,7 @@ TEST_F(ButtonFaceTest, MissingBitmapLeavesClipboardAloneButSetsTagAndTooltip)
     MakeHost(OfficeFaceFormats());
     DWORD sequence = GetClipboardSequenceNumber();
 
-    SetButtonFace(button->object, 4711, L"KVCBBTSVX2_0001", L"Dokument ablegen");
+    SetFace(4711, L"KVCBBTSVX2_0001", L"Dokument ablegen");
 
     EXPECT_EQ(sequence, GetClipboardSequenceNumber());
     EXPECT_EQ(0, button->object->CallCount(L"PasteFace"));
@@ -236,38 +251,70 @@ TEST(ClipboardHolderProcess, HoldsTheClipboard)
     ASSERT_TRUE(window);
     ASSERT_TRUE(OpenClipboard(window));
     SetEvent(held);
-    WaitForSingleObject(release, 30000);
+    wchar_t holdMs[16];
+    if (GetEnvironmentVariableW(L"KQ_CLIPBOARD_HOLD_MS", holdMs, 16))
+        Sleep(static_cast<DWORD>(_wtoi(holdMs)));
+    else
+        WaitForSingleObject(release, 30000);
     CloseClipboard();
     DestroyWindow(window);
 }
 
+// Starts this program as the clipboard holder; held is set once it holds the
+// clipboard. holdMs 0: until release is set.
+class ClipboardHolder
+{
+public:
+    explicit ClipboardHolder(DWORD holdMs)
+        : m_held(CreateEventW(nullptr, TRUE, FALSE, L"KQButtonFaceClipboardHeld")),
+          m_release(CreateEventW(nullptr, TRUE, FALSE, L"KQButtonFaceClipboardRelease"))
+    {
+        SetEnvironmentVariableW(L"KQ_CLIPBOARD_HELD", L"KQButtonFaceClipboardHeld");
+        SetEnvironmentVariableW(L"KQ_CLIPBOARD_RELEASE", L"KQButtonFaceClipboardRelease");
+        SetEnvironmentVariableW(L"KQ_CLIPBOARD_HOLD_MS", holdMs ? std::to_wstring(holdMs).c_str() : nullptr);
+        wchar_t program[MAX_PATH];
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        std::wstring commandLine = std::wstring(L"\"") + program + L"\" --gtest_filter=ClipboardHolderProcess.*";
+        STARTUPINFOW startup = {sizeof(startup)};
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessW(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &process)) {
+            m_child.Reset(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        SetEnvironmentVariableW(L"KQ_CLIPBOARD_HELD", nullptr);
+        SetEnvironmentVariableW(L"KQ_CLIPBOARD_RELEASE", nullptr);
+        SetEnvironmentVariableW(L"KQ_CLIPBOARD_HOLD_MS", nullptr);
+    }
+    // True once the holder holds the clipboard.
+    bool WaitHeld() const { return m_child && WaitForSingleObject(m_held, 30000) == WAIT_OBJECT_0; }
+    // Lets go (when held until told) and waits for the holder's end; its
+    // exit code.
+    DWORD Finish()
+    {
+        SetEvent(m_release);
+        if (!m_child || WaitForSingleObject(m_child, 30000) != WAIT_OBJECT_0)
+            return 1;
+        DWORD exitCode = 1;
+        GetExitCodeProcess(m_child, &exitCode);
+        return exitCode;
+    }
+
+private:
+    CKernelHandle m_held;
+    CKernelHandle m_release;
+    CKernelHandle m_child;
+};
+
 TEST_F(ButtonFaceTest, ClipboardHeldByAnotherProgramIsNotTakenOver)
 {
     MakeHost(OfficeFaceFormats());
-    CKernelHandle held(CreateEventW(nullptr, TRUE, FALSE, L"KQButtonFaceClipboardHeld"));
-    CKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, L"KQButtonFaceClipboardRelease"));
-    SetEnvironmentVariableW(L"KQ_CLIPBOARD_HELD", L"KQButtonFaceClipboardHeld");
-    SetEnvironmentVariableW(L"KQ_CLIPBOARD_RELEASE", L"KQButtonFaceClipboardRelease");
-    wchar_t program[MAX_PATH];
-    GetModuleFileNameW(nullptr, program, MAX_PATH);
-    std::wstring commandLine = std::wstring(L"\"") + program + L"\" --gtest_filter=ClipboardHolderProcess.*";
-    STARTUPINFOW startup = {sizeof(startup)};
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
-    SetEnvironmentVariableW(L"KQ_CLIPBOARD_HELD", nullptr);
-    SetEnvironmentVariableW(L"KQ_CLIPBOARD_RELEASE", nullptr);
-    CKernelHandle child(process.hProcess);
-    CloseHandle(process.hThread);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held, 30000));
+    ClipboardHolder holder(0);
+    ASSERT_TRUE(holder.WaitHeld());
 
-    SetButtonFace(button->object, IDB_ARCHIVE_FACE, L"KVCBBTVX2_0001", L"Dokument ablegen");
+    SetFace(IDB_ARCHIVE_FACE, L"KVCBBTVX2_0001", L"Dokument ablegen");
 
-    SetEvent(release);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child, 30000));
-    DWORD exitCode = 1;
-    GetExitCodeProcess(child, &exitCode);
-    EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(0u, holder.Finish());
     EXPECT_FALSE(button->hasFace);
     EXPECT_EQ(0, button->object->CallCount(L"PasteFace"));
     EXPECT_EQ(L"KVCBBTVX2_0001", button->Tag());
@@ -275,6 +322,51 @@ TEST_F(ButtonFaceTest, ClipboardHeldByAnotherProgramIsNotTakenOver)
     EXPECT_TRUE(log.Contains(L"[WRN] Failed to save the clipboard, the button gets no face\n"));
     ExpectUserClipboardBack(OfficeFaceFormats());
 }
+
+struct GiveBackCase {
+    const char* name;
+    DWORD holdMs; // 0: longer than the give-back waits
+    bool givenBack;
+};
+
+class GiveBackTest : public ButtonFaceTest, public testing::WithParamInterface<GiveBackCase>
+{
+};
+
+// Another program holds the clipboard just when it is to be given back: for
+// a moment, and the give-back waits for it and the user's clipboard comes
+// back whole; or for longer, and the log tells that it was given up.
+TEST_P(GiveBackTest, WaitsAMomentForAnotherProgramThatHoldsTheClipboard)
+{
+    const GiveBackCase& c = GetParam();
+    MakeHost(OfficeFaceFormats());
+    std::unique_ptr<ClipboardHolder> holder;
+    FakeControl* pasted = button.get();
+    // The second paste is the last host call before the give-back.
+    button->afterPaste = [&holder, pasted, &c] {
+        if (pasted->pasteCalls == 2) {
+            holder.reset(new ClipboardHolder(c.holdMs));
+            EXPECT_TRUE(holder->WaitHeld());
+        }
+    };
+
+    SetFace(IDB_ARCHIVE_FACE, L"KVCBBTVX2_0001", L"Dokument ablegen");
+
+    button->afterPaste = nullptr;
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(0u, holder->Finish());
+    ExpectTransparentFace(*button);
+    const wchar_t givenUp[] = L"[WRN] Failed to give the clipboard back, it is held by another program, error: ";
+    EXPECT_EQ(c.givenBack ? 0 : 1, log.Count(givenUp));
+    if (c.givenBack) {
+        ExpectUserClipboardBack(OfficeFaceFormats());
+        EXPECT_EQ(owner.Handle(), GetClipboardOwner());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Holders, GiveBackTest,
+                         testing::Values(GiveBackCase{"ForAMoment", 100, true}, GiveBackCase{"Longer", 0, false}),
+                         [](const testing::TestParamInfo<GiveBackCase>& info) { return std::string(info.param.name); });
 
 // The built module of this program's bitness carries both faces as the
 // buttons need them: 16 by 16 pixels, 4 bits per pixel, uncompressed.

@@ -137,6 +137,15 @@ TEST_F(DocumentPropertiesTest, CustomPassKeepsNamesAndTakesTextsNumbersAndDatesO
     EXPECT_FALSE(log.Contains(L"[WRN]"));
 }
 
+// The date key is upper-cased for every letter, not only A to Z.
+TEST_F(DocumentPropertiesTest, DateKeyOfANameWithUmlautsIsUpperCasedWholly)
+{
+    Copy({{L"Pr\u00fcfdatum \u00e4lter", Date(2023, 12, 31, 9, 30, 0)}}, 0);
+
+    EXPECT_EQ(EntriesOf(props), (Entries{{L"PR\u00dcFDATUM_\u00c4LTER_DATETIME", L"12/31/2023 9:30:00 AM"},
+                                         {L"Pr\u00fcfdatum \u00e4lter", L"12/31/2023"}}));
+}
+
 // The savers run the custom pass first: a built-in entry replaces a custom
 // property of the same key.
 TEST_F(DocumentPropertiesTest, BuiltInPassReplacesACustomPropertyOfTheSameKey)

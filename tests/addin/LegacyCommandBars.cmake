@@ -8,5 +8,7 @@ kq_add_gtest(addin_legacy_ui_tests SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/ButtonClickTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/CommandBarsBuildTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/LegacyRoadTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/outlook/MapiTestFixture.cpp
   ${BRENMARK_RC}
   LIBS brenmarkcore kqdoubles)
+target_include_directories(addin_legacy_ui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/outlook)

@@ -7,7 +7,11 @@
 #include "LegacyAddinFixture.h"
 
 #include "DialogWatcher.h"
+#include "MapiTestFixture.h"
 #include "OberlaneStandin.h"
+#include "mapi/FakeMessage.h"
+#include "mapi/MapiPropValue.h"
+#include "outlook/FakeOutlook.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -184,6 +188,41 @@ TEST_F(LegacyRoadTest, WindowsClosingInAnyOrderAndAfterShutdownTouchNothingOfThe
     ReleaseAddin();
 }
 
+class DisconnectAloneTest : public LegacyRoadTest, public testing::WithParamInterface<ext_DisconnectMode>
+{
+};
+
+// A host that unloads the add-in from its COM Add-ins dialog calls
+// OnDisconnection without OnBeginShutdown; no sink may stay advised on a
+// host object after it.
+TEST_P(DisconnectAloneTest, LetsGoOfEverySinkAndHandler)
+{
+    StartOutlook(1);
+    auto explorer = outlook->OpenExplorer();
+    outlook->Activate(explorer);
+    auto mail = OpenMail(L"IPM.Note", true);
+    ASSERT_EQ(1, mail->Sinks());
+
+    EXPECT_EQ(S_OK, addin->OnDisconnection(GetParam(), &custom));
+    EXPECT_EQ(0, outlook->Explorers()->SinkCount(DOC_ExplorersEvents));
+    EXPECT_EQ(0, outlook->Inspectors()->SinkCount(DOC_InspectorsEvents));
+    EXPECT_EQ(0, explorer->Sinks());
+    EXPECT_EQ(0, mail->Sinks());
+    EXPECT_EQ(0, ClickSinks(*mail->commandBars, INSPECTOR_BUTTON_TAGS));
+    EXPECT_EQ(0, ClickSinks(*outlook->MainExplorer()->commandBars,
+                            {L"KVPMBTVX2_0001", L"KVPMBTVX2_0002", L"KVPMBTVX2_0003", L"KVCBBTVX2_0001"}));
+    // A late OnBeginShutdown finds nothing left to let go of.
+    EXPECT_EQ(S_OK, addin->OnBeginShutdown(&custom));
+    outlook->Close(mail);
+    outlook->Close(explorer);
+    ReleaseAddin();
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, DisconnectAloneTest, testing::Values(ext_dm_UserClosed, ext_dm_HostShutdown),
+                         [](const testing::TestParamInfo<ext_DisconnectMode>& info) {
+                             return std::string(info.param == ext_dm_UserClosed ? "UserClosed" : "HostShutdown");
+                         });
+
 TEST_F(LegacyRoadTest, EventsWithWrongArgumentCountsReachNothing)
 {
     StartOutlook(1);
@@ -273,6 +312,74 @@ INSTANTIATE_TEST_SUITE_P(Hosts, ArchiveClickTest,
                                          ClickHost{"PowerPoint", OfficeApp::PowerPoint, L"Folien.ppt",
                                                    L" startapp=4"}),
                          [](const testing::TestParamInfo<ClickHost>& info) { return std::string(info.param.name); });
+
+// Office fires a click to the handlers of every control with that Tag, and
+// every mail window has the same tags: a click in one of three open mail
+// windows still archives the mail once.
+TEST_F(LegacyRoadTest, OneClickInOneOfThreeMailWindowsArchivesOnce)
+{
+    OberlaneStandin standin;
+    reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Loader", standin.Path());
+    reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Params1", L"label=\"Ablage\" appid=7 configid=9");
+    MapiDoublesScope mapi;
+    StartOutlook(0);
+    std::vector<std::shared_ptr<FakeOutlookWindow>> windows;
+    for (const wchar_t* subject : {L"Erste", L"Zweite", L"Dritte"}) {
+        FakeMessage* message = FakeMessage::Create();
+        message->Set(TextProp(PR_SUBJECT_W, subject));
+        FakeDispatchPtr item = FakeOutlookItem::Create(L"IPM.Note", message);
+        message->Release();
+        item->SetProperty(L"Sent", _variant_t(true));
+        windows.push_back(outlook->OpenInspector(item));
+    }
+    auto first = windows[0];
+    auto second = windows[1];
+    auto third = windows[2];
+    for (const auto& mail : {first, second, third})
+        ASSERT_EQ(1, mail->commandBars->Find(L"KVCBBTSVX2_0001")->ClickSinks());
+
+    // The window opened last is the active one.
+    EXPECT_EQ(S_OK, third->commandBars->Find(L"KVCBBTSVX2_0001")->Click());
+    EXPECT_EQ(1, log.Count(L"[INF] Outlook CMarvikAddin->OnArchiveSingleOutlook invoked\n"));
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    EXPECT_FALSE(standin.WaitForRecords(2, 1500));
+    std::vector<std::wstring> folders = FolderNames(TempPath() + L"kq_temp_inbox\\kq_data_*");
+    std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
+    EXPECT_EQ(1u, ids.size());
+    for (const std::wstring& folder : folders)
+        RemoveTree(TempPath() + L"kq_temp_inbox\\" + folder);
+    EXPECT_EQ(1u, folders.size());
+
+    windows.clear();
+    outlook->Close(first);
+    outlook->Close(second);
+    outlook->Close(third);
+    Stop();
+    ExpectMapiDoublesClean();
+}
+
+// The faces go through the clipboard, which Windows lets only an owner
+// window fill: the add-in's own hidden message-only window, made on the
+// host's thread for the legacy road and gone at its shutdown.
+TEST_F(OfficeClickTest, ButtonFacesArePutOnTheClipboardByTheAddinsOwnMessageOnlyWindow)
+{
+    StartHost(ClickHost{"Word", OfficeApp::Word, L"Bericht.doc", L" startapp=2"});
+    auto button = bars->Find(L"KVCBBTVX2_0001");
+    ASSERT_TRUE(button && button->hasFace);
+    HWND owner = button->faceOwner;
+    ASSERT_TRUE(owner);
+    EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(owner, nullptr));
+    bool messageOnly = false;
+    for (HWND w = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w && !messageOnly;
+         w = FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr))
+        messageOnly = w == owner;
+    EXPECT_TRUE(messageOnly);
+    EXPECT_EQ(owner, bars->Find(L"KVCBBTVX2_0001")->faceOwner);
+
+    Stop();
+    EXPECT_FALSE(IsWindow(owner));
+    ReleaseAddin();
+}
 
 TEST_F(OfficeClickTest, SettingsAndInfoEntriesOpenTheirDialogs)
 {

@@ -97,7 +97,7 @@ struct NeverSavedCase {
     int major;
     const wchar_t* tempName;
     const wchar_t* copyExtension;
-    long wordFormat;
+    long format; // Word's WdSaveFormat, PowerPoint's PpSaveAsFileType
 };
 
 class NeverSavedTest : public CaptureTest, public testing::WithParamInterface<NeverSavedCase>
@@ -124,7 +124,7 @@ TEST_P(NeverSavedTest, IsTiedToItsTemporaryFileAndHandsOffACopy)
         << ToUtf8(copyName);
     EXPECT_EQ(std::wstring(path), folder + copyName);
 
-    std::string bytes = document.FileBytes(c.wordFormat);
+    std::string bytes = document.FileBytes(c.format);
     EXPECT_EQ(ReadFileBytes(path), bytes);
     EXPECT_EQ(ReadFileBytes(tempFile), bytes);
     EXPECT_EQ(document.State().fullName, tempFile);
@@ -137,8 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NeverSavedCase{OfficeApp::Word, 11, L"Dokument1.doc", L"doc", 0},
                     NeverSavedCase{OfficeApp::Excel, 16, L"Mappe1.xlsx", L"xlsx", 0},
                     NeverSavedCase{OfficeApp::Excel, 11, L"Mappe1.xls", L"xls", 0},
-                    NeverSavedCase{OfficeApp::PowerPoint, 16, L"Pr\u00e4sentation1.pptx", L"pptx", 0},
-                    NeverSavedCase{OfficeApp::PowerPoint, 11, L"Pr\u00e4sentation1.ppt", L"ppt", 0}),
+                    NeverSavedCase{OfficeApp::PowerPoint, 16, L"Pr\u00e4sentation1.pptx", L"pptx", 24},
+                    NeverSavedCase{OfficeApp::PowerPoint, 11, L"Pr\u00e4sentation1.ppt", L"ppt", 1}),
     [](const testing::TestParamInfo<NeverSavedCase>& info) {
         return std::string(AppName(info.param.app)) + std::to_string(info.param.major);
     });
@@ -183,7 +183,7 @@ struct ReadOnlyCase {
     const wchar_t* name;
     const wchar_t* tempName;
     const wchar_t* copyExtension;
-    long wordFormat;
+    long format;
 };
 
 class ReadOnlyTest : public CaptureTest, public testing::WithParamInterface<ReadOnlyCase>
@@ -212,7 +212,8 @@ TEST_P(ReadOnlyTest, LeavesItsOwnFileAndKeepsBothDotsOfItsName)
         << ToUtf8(copyName);
     // The name on disk shows whether Word lower-cased the temporary path.
     EXPECT_NE(std::find(files.begin(), files.end(), c.tempName), files.end()) << ToUtf8(files[0] + L" " + files[1]);
-    EXPECT_EQ(ReadFileBytes(path), document.FileBytes(c.wordFormat));
+    EXPECT_EQ(ReadFileBytes(path), document.FileBytes(c.format));
+    EXPECT_EQ(ReadFileBytes(folder + c.tempName), document.FileBytes(c.format));
     // Word holds the whole lower-cased path; Windows names the same file.
     EXPECT_EQ(_wcsicmp(document.State().fullName.c_str(), (folder + c.tempName).c_str()), 0)
         << ToUtf8(document.State().fullName);
@@ -223,13 +224,21 @@ INSTANTIATE_TEST_SUITE_P(
     Hosts, ReadOnlyTest,
     testing::Values(ReadOnlyCase{OfficeApp::Word, L"Angebot.V2.Docx", L"angebot.v2.docx", L"V2\\.Docx", 12},
                     ReadOnlyCase{OfficeApp::Excel, L"Kalkulation.V2.xlsx", L"Kalkulation.V2.xlsx", L"V2\\.xlsx", 0},
-                    ReadOnlyCase{OfficeApp::PowerPoint, L"Vortrag.V2.pptx", L"Vortrag.V2.pptx", L"V2\\.pptx", 0}),
-    [](const testing::TestParamInfo<ReadOnlyCase>& info) { return std::string(AppName(info.param.app)); });
+                    ReadOnlyCase{OfficeApp::PowerPoint, L"Vortrag.V2.pptx", L"Vortrag.V2.pptx", L"V2\\.pptx", 24},
+                    // PowerPoint without a format writes its default (.pptx)
+                    // under any name.
+                    ReadOnlyCase{OfficeApp::PowerPoint, L"Alt.ppt", L"Alt.ppt", L"ppt", 1},
+                    ReadOnlyCase{OfficeApp::PowerPoint, L"Schau.pps", L"Schau.pps", L"pps", 7},
+                    ReadOnlyCase{OfficeApp::PowerPoint, L"Vorlage.pot", L"Vorlage.pot", L"pot", 5}),
+    [](const testing::TestParamInfo<ReadOnlyCase>& info) {
+        std::string name = ToUtf8(info.param.name);
+        return std::string(AppName(info.param.app)) + name.substr(name.rfind('.') + 1);
+    });
 
 struct FiledCase {
     OfficeApp app;
     const wchar_t* name;
-    long wordFormat;
+    long format;
     size_t ownWrites; // how often the document's own file is written
 };
 
@@ -252,7 +261,7 @@ TEST_P(FiledTest, SavesInPlaceAndHandsOffACopyUnderItsName)
     std::wstring folder = Folder();
     EXPECT_EQ(std::wstring(path), folder + c.name);
     EXPECT_EQ(FilesOf(folder), std::vector<std::wstring>{c.name});
-    std::string bytes = document.FileBytes(c.wordFormat);
+    std::string bytes = document.FileBytes(c.format);
     EXPECT_EQ(ReadFileBytes(path), bytes);
     EXPECT_EQ(ReadFileBytes(own), bytes);
     EXPECT_EQ(document.State().fullName, own);
@@ -271,19 +280,42 @@ INSTANTIATE_TEST_SUITE_P(Hosts, FiledTest,
                          testing::Values(FiledCase{OfficeApp::Word, L"Bericht.docx", 12, 2},
                                          FiledCase{OfficeApp::Word, L"Makro.DocM", 13, 2},
                                          FiledCase{OfficeApp::Word, L"Alt.doc", 0, 2},
+                                         // Word's own format of the file, not Word 97's.
+                                         FiledCase{OfficeApp::Word, L"Brief.rtf", 6, 2},
+                                         FiledCase{OfficeApp::Word, L"Notiz.txt", 2, 2},
+                                         FiledCase{OfficeApp::Word, L"Offen.odt", 23, 2},
+                                         FiledCase{OfficeApp::Word, L"Vorlage.dot", 1, 2},
+                                         FiledCase{OfficeApp::Word, L"Seite.htm", 8, 2},
                                          FiledCase{OfficeApp::Excel, L"Budget.xlsx", 0, 1},
-                                         FiledCase{OfficeApp::PowerPoint, L"Vortrag.pptx", 0, 1}),
+                                         FiledCase{OfficeApp::PowerPoint, L"Vortrag.pptx", 24, 1},
+                                         FiledCase{OfficeApp::PowerPoint, L"Folien.ppt", 1, 1}),
                          [](const testing::TestParamInfo<FiledCase>& info) {
                              std::string name = ToUtf8(info.param.name);
                              return std::string(AppName(info.param.app)) + name.substr(name.find('.') + 1);
                          });
 
-// Saved back under a web address's name, stripped of what a file name
-// cannot hold, in Word's current folder.
-TEST_F(CaptureTest, WordDocumentAtAWebAddressIsSavedBackUnderItsCleanedName)
+// Where Word cannot say the file's format, the name's extension decides.
+TEST_F(CaptureTest, WordFormatIsTakenFromTheNameWhenWordCannotSayIt)
 {
+    OfficeDocumentDouble& document = Host().Document();
+    std::wstring own = documents / L"Makro.docm";
+    document.OpenFile(own);
+    document.Object()->FailInvoke(L"SaveFormat", 0, DISP_E_MEMBERNOTFOUND);
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    EXPECT_EQ(ReadFileBytes(path), document.FileBytes(13));
+    EXPECT_EQ(ReadFileBytes(own), document.FileBytes(13));
+    EXPECT_TRUE(log.Contains(
+        L"[WRN] Can't get save format of active document, format 13 is taken from its name! hr = 0x80020003\n"));
+}
+
+// Saved back to its own address, so that later edits reach the original;
+// nothing lands in Word's current folder.
+TEST_F(CaptureTest, WordDocumentAtAWebAddressIsSavedBackToItsAddress)
+{
+    const std::wstring url = L"https://intranet/sites/team/Bericht.rtf";
     OfficeDocumentDouble& document = Host("intranet state").Document();
-    document.OpenWebAddress(L"https://intranet/sites/team/Bericht.docx");
+    document.OpenWebAddress(url);
     document.Edit("edited state");
     TempDir current;
     wchar_t before[MAX_PATH];
@@ -294,11 +326,53 @@ TEST_F(CaptureTest, WordDocumentAtAWebAddressIsSavedBackUnderItsCleanedName)
 
     ASSERT_EQ(hr, S_OK) << ToUtf8(log.Text());
     EXPECT_EQ(document.State().webContent, "edited state");
-    EXPECT_EQ(std::wstring(path), Folder() + L"Bericht.docx");
-    std::wstring savedBack = current / L"httpsintranetsitesteamBericht.docx";
-    EXPECT_EQ(ReadFileBytes(savedBack), document.FileBytes(12));
-    EXPECT_EQ(document.State().fullName, savedBack);
+    EXPECT_EQ(document.State().fullName, url);
+    EXPECT_TRUE(document.State().atWebAddress);
+    EXPECT_EQ(document.State().written.back(), url);
+    EXPECT_EQ(std::wstring(path), Folder() + L"Bericht.rtf");
+    EXPECT_EQ(ReadFileBytes(path), document.FileBytes(6));
+    EXPECT_EQ(FilesOf(current.Path() + L"\\"), std::vector<std::wstring>{});
 }
+
+struct SaveBackCase {
+    const char* label;
+    bool atWebAddress;
+};
+
+class SaveBackFailureTest : public CaptureTest, public testing::WithParamInterface<SaveBackCase>
+{
+};
+
+// When the save back fails, Word holds the document as the copy in the
+// hand-off folder: the capture fails, naming both places, and hands out no
+// path.
+TEST_P(SaveBackFailureTest, FailsTheCaptureAndSaysWhereTheDocumentIsHeld)
+{
+    OfficeDocumentDouble& document = Host("saved state").Document();
+    std::wstring own = GetParam().atWebAddress ? std::wstring(L"https://intranet/sites/team/Bericht.docx")
+                                               : documents / L"Bericht.docx";
+    if (GetParam().atWebAddress)
+        document.OpenWebAddress(own);
+    else
+        document.OpenFile(own);
+    document.Object()->FailInvokeWhen(L"SaveAs", [own](const Invocation& call) {
+        return _wcsicmp(_bstr_t(call.args[0]), own.c_str()) == 0 ? RPC_E_SERVERFAULT : S_OK;
+    });
+
+    EXPECT_EQ(Save(), RPC_E_SERVERFAULT);
+    std::wstring copy = Folder() + L"Bericht.docx";
+    EXPECT_EQ(document.State().fullName, copy);
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't save the document back to " + own + L", Word now holds it as " + copy +
+                             L"! hr = 0x80010105\n"))
+        << ToUtf8(log.Text());
+    EXPECT_TRUE(log.Contains(L"[ERR] Can't save initially created document! hr = 0x80010105\n"));
+    EXPECT_EQ(path[0], L'\0');
+    EXPECT_EQ(document.Object()->CallCount(L"Saved"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, SaveBackFailureTest,
+                         testing::Values(SaveBackCase{"OwnFile", false}, SaveBackCase{"WebAddress", true}),
+                         [](const testing::TestParamInfo<SaveBackCase>& info) { return std::string(info.param.label); });
 
 TEST_F(CaptureTest, FailedSavedFlagFailsTheCaptureWithCopyAndPropertiesInPlace)
 {

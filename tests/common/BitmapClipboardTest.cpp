@@ -1,5 +1,6 @@
 #include "ClipboardBackup.h"
 #include "ClipboardOpen.h"
+#include "ClipboardOwner.h"
 #include "GdiPlusBitmap.h"
 #include "ScopedHandles.h"
 #include "TransBitmap.h"
@@ -29,7 +30,7 @@ HGLOBAL MakeBlock(const void* data, size_t size)
 
 std::string ClipboardBytes(UINT format)
 {
-    CClipboardOpen clipboard;
+    CClipboardOpen clipboard(nullptr);
     if (!clipboard.IsOpen())
         return "<not open>";
     HANDLE data = GetClipboardData(format);
@@ -80,8 +81,9 @@ protected:
     void SetUp() override
     {
         customFormat = RegisterClipboardFormatW(CUSTOM_FORMAT);
+        ASSERT_TRUE(owner.Create());
         // Text, a registered format and a bitmap, as a user's clipboard might hold.
-        CClipboardOpen clipboard;
+        CClipboardOpen clipboard(nullptr);
         ASSERT_TRUE(clipboard.IsOpen());
         EmptyClipboard();
         const wchar_t text[] = L"Grüße aus der Ablage";
@@ -93,21 +95,31 @@ protected:
 
     UINT customFormat = 0;
     const std::string customBytes = std::string("\x01\x02\x00\xff payload", 12);
+    CClipboardOwnerWindow owner;
 };
 
-TEST_F(ClipboardTest, SaveFaceRestoreGivesBackTextAndRegisteredFormat)
+TEST_F(ClipboardTest, SaveFaceRestoreGivesBackTextRegisteredFormatAndBitmap)
 {
+    std::string dib = ClipboardBytes(CF_DIB);
+    ASSERT_GT(dib.size(), sizeof(BITMAPINFOHEADER));
     CClipboardBackup backup;
-    ASSERT_EQ(1, backup.Save());
+    ASSERT_EQ(1, backup.Save(owner.Handle()));
     // A second save keeps the first copy.
-    EXPECT_EQ(0, backup.Save());
+    EXPECT_EQ(0, backup.Save(owner.Handle()));
 
     HBITMAP face = MakeFace(6, 6, FacePixel);
-    ASSERT_EQ(1, CopyTransBitmap(face, FACE_FORMAT, MASK_FORMAT));
+    ASSERT_EQ(1, CopyTransBitmap(face, FACE_FORMAT, MASK_FORMAT, owner.Handle()));
     DeleteObject(face);
     EXPECT_EQ(L"<none>", ClipboardText());
+    // Windows lets only an owner fill the clipboard after emptying it.
+    EXPECT_EQ(owner.Handle(), GetClipboardOwner());
 
-    ASSERT_EQ(1, backup.Restore());
+    ASSERT_EQ(1, backup.Restore(owner.Handle()));
+    EXPECT_EQ(owner.Handle(), GetClipboardOwner());
+    // The bitmap comes back as the system's CF_DIB rendering of it, from
+    // which the clipboard renders CF_BITMAP again.
+    EXPECT_EQ(dib, ClipboardBytes(CF_DIB).substr(0, dib.size()));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
     EXPECT_EQ(L"Grüße aus der Ablage", ClipboardText());
     std::string custom = ClipboardBytes(customFormat);
     // The block may be rounded up; the saved bytes come first.
@@ -118,7 +130,7 @@ TEST_F(ClipboardTest, SaveFaceRestoreGivesBackTextAndRegisteredFormat)
     // CF_BITMAP cannot be tested for absence here.
     EXPECT_FALSE(IsClipboardFormatAvailable(RegisterClipboardFormatW(MASK_FORMAT)));
     // Nothing is held any more.
-    EXPECT_EQ(0, backup.Restore());
+    EXPECT_EQ(0, backup.Restore(owner.Handle()));
 }
 
 TEST_F(ClipboardTest, SaveFailsWhileAnotherWindowHoldsTheClipboardAndRestoreThenDoesNothing)
@@ -135,16 +147,16 @@ TEST_F(ClipboardTest, SaveFailsWhileAnotherWindowHoldsTheClipboardAndRestoreThen
         DestroyWindow(owner);
     });
     WaitForSingleObject(opened, 10000);
-    EXPECT_EQ(0, backup.Save());
+    EXPECT_EQ(0, backup.Save(owner.Handle()));
     SetEvent(release);
     holder.join();
     CloseHandle(opened);
     CloseHandle(release);
 
     HBITMAP face = MakeFace(4, 4, FacePixel);
-    ASSERT_EQ(1, CopyTransBitmap(face, FACE_FORMAT, MASK_FORMAT));
+    ASSERT_EQ(1, CopyTransBitmap(face, FACE_FORMAT, MASK_FORMAT, owner.Handle()));
     DeleteObject(face);
-    EXPECT_EQ(0, backup.Restore());
+    EXPECT_EQ(0, backup.Restore(owner.Handle()));
     EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(FACE_FORMAT)));
     EXPECT_EQ(L"<none>", ClipboardText());
 }
@@ -154,7 +166,7 @@ TEST(TransBitmapTest, MaskIsWhiteExactlyWhereTheFaceHasItsCornerColour)
     // An odd width makes the mask's lines padded to 32 bits.
     const int width = 13, height = 5;
     HBITMAP face = MakeFace(width, height, FacePixel);
-    ASSERT_EQ(1, CopyTransBitmap(face, FACE_FORMAT, MASK_FORMAT));
+    ASSERT_EQ(1, CopyTransBitmap(face, FACE_FORMAT, MASK_FORMAT, nullptr));
     DeleteObject(face);
 
     std::string mask = ClipboardBytes(RegisterClipboardFormatW(MASK_FORMAT));
@@ -188,7 +200,7 @@ TEST(TransBitmapTest, MaskIsWhiteExactlyWhereTheFaceHasItsCornerColour)
 
 TEST(TransBitmapTest, RefusesAMissingBitmap)
 {
-    EXPECT_EQ(0, CopyTransBitmap(nullptr, FACE_FORMAT, MASK_FORMAT));
+    EXPECT_EQ(0, CopyTransBitmap(nullptr, FACE_FORMAT, MASK_FORMAT, nullptr));
 }
 
 struct DibCase {

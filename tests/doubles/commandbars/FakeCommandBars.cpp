@@ -91,6 +91,20 @@ void Search(const std::shared_ptr<FakeControlList>& list, long type, const std::
     }
 }
 
+// Every button of the host, in all its windows: Office fires a button's
+// Click to the handlers of every control with the same Tag.
+std::vector<std::weak_ptr<FakeControl>>& HostButtons()
+{
+    static std::vector<std::weak_ptr<FakeControl>> buttons;
+    return buttons;
+}
+
+// A button still in a window of the host: not deleted, its bar not gone.
+bool InHost(const FakeControl& control)
+{
+    return !control.deleted && control.parent.lock() != nullptr;
+}
+
 } // namespace
 
 // What the whole host shares: its face formats, the customize callback and
@@ -171,6 +185,11 @@ std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>&
 
     object.AcceptInterface(DOC_IID_CommandBarButton);
     object.AddEventInterface(DOC_IID_CommandBarButtonEvents);
+    auto& buttons = HostButtons();
+    buttons.erase(std::remove_if(buttons.begin(), buttons.end(),
+                                 [](const std::weak_ptr<FakeControl>& b) { return b.expired(); }),
+                  buttons.end());
+    buttons.push_back(control);
     object.AddProperty(L"Style", _variant_t(0L), ACCESS_GET | ACCESS_PUT);
     object.AddMember(L"PasteFace", ACCESS_METHOD, {}, [weak, faces](FakeDispatch&, const Invocation&, VARIANT* result) {
         auto self = weak.lock();
@@ -183,12 +202,14 @@ std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>&
         UINT mask = ::RegisterClipboardFormatW(faces.mask.c_str());
         HRESULT hr = S_OK;
         if (::IsClipboardFormatAvailable(face)) {
+            self->faceOwner = ::GetClipboardOwner();
             self->faceBytes = ClipboardBytes(face);
             self->maskBytes = ClipboardBytes(mask);
             self->faceFromPlainBitmap = false;
             self->hasFace = true;
         } else if (::IsClipboardFormatAvailable(CF_DIB)) {
             // A plain picture: the face has no transparency.
+            self->faceOwner = ::GetClipboardOwner();
             self->faceBytes = ClipboardBytes(CF_DIB);
             self->maskBytes.clear();
             self->faceFromPlainBitmap = true;
@@ -197,6 +218,8 @@ std::shared_ptr<FakeControl> MakeControl(const std::shared_ptr<FakeControlList>&
             hr = E_FAIL;
         }
         ::CloseClipboard();
+        if (self->afterPaste)
+            self->afterPaste();
         return FAILED(hr) ? hr : Return(result, _variant_t());
     });
     object.AddMember(L"CopyFace", ACCESS_METHOD, {}, [weak, faces](FakeDispatch&, const Invocation&, VARIANT* result) {
@@ -320,9 +343,26 @@ HRESULT FakeControl::Click()
     VariantInit(&cancel);
     V_VT(&cancel) = VT_BOOL | VT_BYREF;
     V_BOOLREF(&cancel) = &cancelDefault;
-    FakeDispatchPtr keep = object;
-    return keep->Fire(DOC_IID_CommandBarButtonEvents, DOC_DISPID_CLICK,
-                      {DispatchVariant(keep), _variant_t(cancel)});
+    FakeDispatchPtr clicked = object;
+    // This button's handlers, then those of every other button of the host
+    // with the same Tag, each with this button as Ctrl.
+    std::vector<FakeDispatchPtr> sources{clicked};
+    const std::wstring tag = Tag();
+    if (!tag.empty()) {
+        for (const std::weak_ptr<FakeControl>& weak : HostButtons()) {
+            auto other = weak.lock();
+            if (other && other.get() != this && InHost(*other) && other->Tag() == tag)
+                sources.push_back(other->object);
+        }
+    }
+    HRESULT hr = S_OK;
+    for (const FakeDispatchPtr& source : sources) {
+        if (source->SinkCount(DOC_IID_CommandBarButtonEvents) == 0)
+            continue;
+        hr = source->Fire(DOC_IID_CommandBarButtonEvents, DOC_DISPID_CLICK,
+                          {DispatchVariant(clicked), _variant_t(cancel)});
+    }
+    return hr;
 }
 
 int FakeControl::ClickSinks() const

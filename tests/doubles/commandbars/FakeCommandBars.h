@@ -67,7 +67,12 @@ struct FakeControl {
     bool faceFromPlainBitmap = false;
     std::string faceBytes;
     std::string maskBytes;
+    // The clipboard's owner when the face was taken: whoever put it there.
+    HWND faceOwner = nullptr;
     int pasteCalls = 0;
+    // Called at the end of every PasteFace, the clipboard closed again (a
+    // test can let another program take the clipboard just then).
+    std::function<void()> afterPaste;
 
     std::wstring Caption() const;
     std::wstring Tag() const;
@@ -75,7 +80,10 @@ struct FakeControl {
     long Style() const;
     // The control's entries (popups).
     std::vector<std::shared_ptr<FakeControl>> Entries() const;
-    // Fires Click with the control as the clicked control.
+    // Fires Click with the control as the clicked control (Ctrl) to the
+    // handlers of every button of the host, in any window, whose Tag is
+    // this one's (Office's documented Tag behaviour); this button's own
+    // first. The last handler's result.
     HRESULT Click();
     // Sinks advised on the button's events.
     int ClickSinks() const;

@@ -27,15 +27,66 @@ const wchar_t* DefaultExtension(OfficeApp app, int majorVersion)
     }
 }
 
+struct FormatExtension {
+    long format;
+    const wchar_t* extension;
+};
+
+// WdSaveFormat values with the extension of each.
+const FormatExtension WORD_FORMATS[] = {{0, L".doc"},   {1, L".dot"},   {2, L".txt"},   {6, L".rtf"},
+                                        {8, L".htm"},   {8, L".html"},  {12, L".docx"}, {13, L".docm"},
+                                        {14, L".dotx"}, {15, L".dotm"}, {23, L".odt"}};
+// PpSaveAsFileType values with the extension of each.
+const FormatExtension POWERPOINT_FORMATS[] = {{1, L".ppt"},   {5, L".pot"},   {7, L".pps"},   {8, L".ppa"},
+                                              {24, L".pptx"}, {25, L".pptm"}, {26, L".potx"}, {27, L".potm"},
+                                              {28, L".ppsx"}, {29, L".ppsm"}, {30, L".ppam"}, {31, L".thmx"}};
+const long PP_SAVE_AS_DEFAULT = 11;
+
+template <size_t N>
+const wchar_t* ExtensionOfFormat(const FormatExtension (&table)[N], long format, const wchar_t* otherwise)
+{
+    for (const FormatExtension& entry : table)
+        if (entry.format == format)
+            return entry.extension;
+    return otherwise;
+}
+
 const wchar_t* WordFormatExtension(long format)
 {
-    switch (format) {
-    case 12: return L".docx";
-    case 13: return L".docm";
-    case 14: return L".dotx";
-    case 15: return L".dotm";
-    default: return L".doc";
+    return ExtensionOfFormat(WORD_FORMATS, format, L".doc");
+}
+
+long DefaultFormat(OfficeApp app, int majorVersion)
+{
+    bool old = majorVersion < 12;
+    switch (app) {
+    case OfficeApp::Word: return old ? 0 : 12;
+    case OfficeApp::PowerPoint: return old ? 1 : 24;
+    default: return 0;
     }
+}
+
+// The format of a file by its extension; the version's default for one
+// the host has no format of.
+long FormatOfName(OfficeApp app, int majorVersion, const std::wstring& path)
+{
+    size_t dot = path.find_last_of(L'.');
+    std::wstring ext = dot == std::wstring::npos ? std::wstring() : path.substr(dot);
+    if (app == OfficeApp::Word) {
+        for (const FormatExtension& entry : WORD_FORMATS)
+            if (_wcsicmp(ext.c_str(), entry.extension) == 0)
+                return entry.format;
+    } else if (app == OfficeApp::PowerPoint) {
+        for (const FormatExtension& entry : POWERPOINT_FORMATS)
+            if (_wcsicmp(ext.c_str(), entry.extension) == 0)
+                return entry.format;
+    }
+    return DefaultFormat(app, majorVersion);
+}
+
+bool IsWebAddress(const std::wstring& name)
+{
+    return _wcsnicmp(name.c_str(), L"http://", 7) == 0 || _wcsnicmp(name.c_str(), L"https://", 8) == 0;
 }
 
 size_t NameStart(const std::wstring& path)
@@ -68,21 +119,11 @@ bool FileExists(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-long WordFormatOfName(const std::wstring& path)
+std::string Bytes(const OfficeDocumentState& s, long format)
 {
-    size_t dot = path.find_last_of(L'.');
-    std::wstring ext = dot == std::wstring::npos ? std::wstring() : path.substr(dot);
-    for (long format : {12L, 13L, 14L, 15L})
-        if (_wcsicmp(ext.c_str(), WordFormatExtension(format)) == 0)
-            return format;
-    return 0;
-}
-
-std::string Bytes(const OfficeDocumentState& s, long wordFormat)
-{
-    if (s.app != OfficeApp::Word)
+    if (s.app == OfficeApp::Excel)
         return s.content;
-    return s.content + "\nformat=" + std::to_string(wordFormat);
+    return s.content + "\nformat=" + std::to_string(format);
 }
 
 HRESULT WriteBytes(const std::wstring& path, const std::string& bytes)
@@ -110,32 +151,45 @@ std::wstring ArgText(const Invocation& call, size_t index)
     return V_VT(&arg) == VT_BSTR && V_BSTR(&arg) ? V_BSTR(&arg) : L"";
 }
 
-// A file written for the document; with tie, the document is then held as
-// that file.
-HRESULT SaveTo(OfficeDocumentState& s, std::wstring name, bool tie, bool replaceRefused, long wordFormat)
+// The document is held as what it was saved to.
+void TieTo(OfficeDocumentState& s, const std::wstring& where, bool atWebAddress, long format)
 {
+    s.fullName = where;
+    s.atWebAddress = atWebAddress;
+    s.readOnly = false;
+    s.saved = true;
+    s.fileFormat = format;
+}
+
+// A file written for the document (or its content sent to a web address);
+// with tie, the document is then held as that file or address.
+HRESULT SaveTo(OfficeDocumentState& s, std::wstring name, bool tie, bool replaceRefused, long format)
+{
+    if (IsWebAddress(name)) {
+        // The server keeps what it gets.
+        s.webContent = s.content;
+        s.written.push_back(name);
+        if (tie)
+            TieTo(s, name, true, format);
+        return S_OK;
+    }
     wchar_t full[MAX_PATH * 2];
     DWORD n = GetFullPathNameW(name.c_str(), _countof(full), full, nullptr);
     if (n == 0 || n >= _countof(full))
         return HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME);
     std::wstring path(full);
     if (path.find(L'.', NameStart(path)) == std::wstring::npos)
-        path += s.app == OfficeApp::Word ? WordFormatExtension(wordFormat) : DefaultExtension(s.app, s.majorVersion);
+        path += s.app == OfficeApp::Word ? WordFormatExtension(format) : DefaultExtension(s.app, s.majorVersion);
     if (s.readOnly && !s.atWebAddress && SamePath(path, s.fullName))
         return HOST_E_READONLY;
     if (replaceRefused && FileExists(path))
         return HOST_E_REPLACE_DECLINED;
-    HRESULT hr = WriteBytes(path, Bytes(s, wordFormat));
+    HRESULT hr = WriteBytes(path, Bytes(s, format));
     if (FAILED(hr))
         return hr;
     s.written.push_back(path);
-    if (tie) {
-        s.fullName = path;
-        s.atWebAddress = false;
-        s.readOnly = false;
-        s.saved = true;
-        s.wordFormat = wordFormat;
-    }
+    if (tie)
+        TieTo(s, path, false, format);
     return S_OK;
 }
 
@@ -180,7 +234,7 @@ void AddDocumentMembers(FakeDispatch& doc, const State& state)
             s.saved = true;
             return S_OK;
         }
-        HRESULT hr = WriteBytes(s.fullName, Bytes(s, s.wordFormat));
+        HRESULT hr = WriteBytes(s.fullName, Bytes(s, s.fileFormat));
         if (SUCCEEDED(hr)) {
             s.written.push_back(s.fullName);
             s.saved = true;
@@ -190,6 +244,9 @@ void AddDocumentMembers(FakeDispatch& doc, const State& state)
 
     switch (state->app) {
     case OfficeApp::Word:
+        doc.AddMember(L"SaveFormat", ACCESS_GET, {}, [state](FakeDispatch&, const Invocation&, VARIANT* result) {
+            return SetResult(result, _variant_t(state->fileFormat));
+        });
         // FileName, FileFormat, LockComments, Password, AddToRecentFiles.
         doc.AddMember(L"SaveAs", ACCESS_METHOD,
                       {Required(VT_BSTR), Optional(VT_I4), Optional(VT_I2), Optional(VT_BSTR), Optional(VT_I2)},
@@ -213,18 +270,25 @@ void AddDocumentMembers(FakeDispatch& doc, const State& state)
                           return SaveTo(*state, ArgText(call, 0), false, false, 0);
                       });
         break;
-    case OfficeApp::PowerPoint:
-        doc.AddMember(L"SaveAs", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_I4)},
-                      [state](FakeDispatch&, const Invocation& call, VARIANT* result) {
-                          SetResult(result, _variant_t());
-                          return SaveTo(*state, ArgText(call, 0), true, false, 0);
-                      });
-        doc.AddMember(L"SaveCopyAs", ACCESS_METHOD, {Required(VT_BSTR)},
-                      [state](FakeDispatch&, const Invocation& call, VARIANT* result) {
-                          SetResult(result, _variant_t());
-                          return SaveTo(*state, ArgText(call, 0), false, false, 0);
-                      });
+    case OfficeApp::PowerPoint: {
+        // FileName, FileFormat (PpSaveAsFileType), EmbedTrueTypeFonts
+        // (MsoTriState).
+        auto save = [state](bool tie) {
+            return [state, tie](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                SetResult(result, _variant_t());
+                long format = PP_SAVE_AS_DEFAULT;
+                if (call.args.size() > 1 && !IsMissing(call.args[1]))
+                    format = V_I4(&call.args[1]);
+                if (format == PP_SAVE_AS_DEFAULT)
+                    format = DefaultFormat(state->app, state->majorVersion);
+                return SaveTo(*state, ArgText(call, 0), tie, false, format);
+            };
+        };
+        doc.AddMember(L"SaveAs", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_I4), Optional(VT_I4)}, save(true));
+        doc.AddMember(L"SaveCopyAs", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_I4), Optional(VT_I4)},
+                      save(false));
         break;
+    }
     }
     doc.AddProperty(L"CustomDocumentProperties", _variant_t(static_cast<IDispatch*>(MakeDocumentProperties({}).GetInterfacePtr()), true));
     doc.AddProperty(L"BuiltInDocumentProperties", _variant_t(static_cast<IDispatch*>(MakeDocumentProperties({}).GetInterfacePtr()), true));
@@ -314,6 +378,7 @@ OfficeDocumentDouble::OfficeDocumentDouble(OfficeApp app, int majorVersion, cons
 
 void OfficeDocumentDouble::NeverSaved(const std::wstring& untitledName)
 {
+    m_state->fileFormat = DefaultFormat(m_state->app, m_state->majorVersion);
     static const wchar_t* const untitled[] = {L"Dokument1", L"Mappe1", L"Pr\u00e4sentation1"};
     m_state->untitledName = untitledName.empty() ? untitled[static_cast<int>(m_state->app)] : untitledName;
     m_state->fullName.clear();
@@ -324,7 +389,7 @@ void OfficeDocumentDouble::NeverSaved(const std::wstring& untitledName)
 
 void OfficeDocumentDouble::OpenFile(const std::wstring& path, bool readOnly)
 {
-    m_state->wordFormat = WordFormatOfName(path);
+    m_state->fileFormat = FormatOfName(m_state->app, m_state->majorVersion, path);
     WriteBytes(path, FileBytes());
     m_state->fullName = path;
     m_state->atWebAddress = false;
@@ -334,6 +399,7 @@ void OfficeDocumentDouble::OpenFile(const std::wstring& path, bool readOnly)
 
 void OfficeDocumentDouble::OpenWebAddress(const std::wstring& url)
 {
+    m_state->fileFormat = FormatOfName(m_state->app, m_state->majorVersion, url);
     m_state->fullName = url;
     m_state->atWebAddress = true;
     m_state->readOnly = false;
@@ -347,9 +413,9 @@ void OfficeDocumentDouble::Edit(const std::string& content)
     m_state->saved = false;
 }
 
-std::string OfficeDocumentDouble::FileBytes(long wordFormat) const
+std::string OfficeDocumentDouble::FileBytes(long format) const
 {
-    return Bytes(*m_state, wordFormat < 0 ? m_state->wordFormat : wordFormat);
+    return Bytes(*m_state, format < 0 ? m_state->fileFormat : format);
 }
 
 void OfficeDocumentDouble::SetCustomProperties(const std::vector<DocumentPropertySpec>& properties)

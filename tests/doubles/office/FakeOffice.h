@@ -11,9 +11,16 @@
 //   gets the host's (Word: the format's); Excel refuses to replace an
 //   existing file, as when its question whether to replace it is declined;
 // - SaveCopyAs (Excel, PowerPoint) writes a file and leaves the tie alone.
-// Files hold the document's content; Word's also the format it was saved in
-// ("<content>\nformat=<n>"). Relative names are taken from the current
-// folder, as the hosts do.
+// - Word's SaveFormat reads the format of the file the document is tied to
+//   (WdSaveFormat: 0 .doc, 1 .dot, 2 .txt, 6 .rtf, 8 .htm, 12 .docx,
+//   13 .docm, 14 .dotx, 15 .dotm, 23 .odt);
+// - PowerPoint's SaveAs and SaveCopyAs take a PpSaveAsFileType; without one
+//   they save in ppSaveAsDefault, the version's default format (.ppt's 1
+//   below 12, .pptx's 24 from 12);
+// - Word's SaveAs to a web address saves to the server and stays tied to it.
+// Files hold the document's content; Word's and PowerPoint's also the format
+// they were saved in ("<content>\nformat=<n>"). Relative names are taken from
+// the current folder, as the hosts do.
 #pragma once
 
 #include "FakeDispatch.h"
@@ -38,8 +45,9 @@ struct OfficeDocumentState {
     bool atWebAddress = false;
     bool readOnly = false;
     bool saved = true;
-    // Word: the format of the file the document is tied to.
-    long wordFormat = 12;
+    // Word, PowerPoint: the format of the file the document is tied to
+    // (WdSaveFormat, PpSaveAsFileType).
+    long fileFormat = 12;
     // Content last saved to the web address.
     std::string webContent;
     // Every file a save wrote, in order.
@@ -86,9 +94,9 @@ public:
 
     FakeDispatch* Object() const { return m_object; }
     const OfficeDocumentState& State() const { return *m_state; }
-    // What a save writes for the current content (Word: in the given format,
-    // by default that of the document's own file).
-    std::string FileBytes(long wordFormat = -1) const;
+    // What a save writes for the current content (Word, PowerPoint: in the
+    // given format, by default that of the document's own file).
+    std::string FileBytes(long format = -1) const;
 
     // The two property collections.
     void SetCustomProperties(const std::vector<DocumentPropertySpec>& properties);
