@@ -171,11 +171,11 @@ void KVSaveSingleDoc()
     }
 
     ASFileSys fileSys = ASGetDefaultFileSys();
+    // A raise leaves path NULL.
     ASPathName path = nullptr;
     if (fileSys) {
         ASAtom cstring = ASAtomFromString("Cstring");
-        if (HostGuarded(&path, &ASFileSysCreatePathName, fileSys, cstring, document.c_str(), nullptr) != 0)
-            path = nullptr;
+        HostGuarded(&path, &ASFileSysCreatePathName, fileSys, cstring, document.c_str(), nullptr);
     }
     if (!path) {
         LogError("KVSaveSingleDoc(): failed to ASFileSysCreatePathName(%s)\n", document.c_str());
@@ -287,9 +287,10 @@ int KVGetDocFileName(PDDoc doc, bool nameOnly, char* buffer, size_t size)
         return 2;
     }
     ASFileSys fileSys = ASFileGetFileSys(file);
+    // A raise leaves path NULL.
     ASPathName path = nullptr;
-    if (fileSys && HostGuarded(&path, &ASFileAcquirePathName, file) != 0)
-        path = nullptr;
+    if (fileSys)
+        HostGuarded(&path, &ASFileAcquirePathName, file);
     if (!path) {
         LogError("KVGetDocFileName(): failed to ASFileAcquirePathName(file)\n");
         return 2;

@@ -52,20 +52,19 @@ void DestroyCallback(ASCallback& callback)
 AVMenu NewHostMenu(const char* title, const char* name)
 {
     AVMenu menu = nullptr;
-    if (HostGuarded(&menu, &AVMenuNew, title, name, gExtensionID) != 0)
-        return nullptr;
+    HostGuarded(&menu, &AVMenuNew, title, name, gExtensionID);
     return menu;
 }
 
-// A new host text, or NULL when the host raised.
+// The text as a host text, else an empty one; NULL when the host raised at
+// both.
 ASText NewHostText(const char* text)
 {
     ASText result = nullptr;
-    if (text && HostGuarded(&result, &ASTextFromEncoded, text, PDGetHostEncoding()) == 0 && result)
-        return result;
-    result = nullptr;
-    if (HostGuarded(&result, &ASTextNew) != 0)
-        return nullptr;
+    if (text)
+        HostGuarded(&result, &ASTextFromEncoded, text, PDGetHostEncoding());
+    if (!result)
+        HostGuarded(&result, &ASTextNew);
     return result;
 }
 

@@ -1,7 +1,6 @@
 #include "ButtonFace.h"
 
 #include "ClipboardBackup.h"
-#include "ClipboardOpen.h"
 #include "CommandBarInterfaces.h"
 #include "ComSupport.h"
 #include "LogFile.h"
@@ -91,18 +90,14 @@ void LogCopyTransBitmapFailure(DWORD error)
 // Gives the user's clipboard back whatever happens between the backup and
 // the end of the face's protocol: emptied, the saved formats restored, and
 // whatever could not be restored freed. Another program may hold the
-// clipboard just then; each step waits a little for it.
+// clipboard just then; the give-back waits a little for it.
 class CClipboardGiveBack
 {
 public:
     CClipboardGiveBack(CClipboardBackup& backup, HWND owner) noexcept : m_backup(backup), m_owner(owner) {}
     ~CClipboardGiveBack()
     {
-        {
-            CClipboardOpen clipboard(m_owner, CLIPBOARD_GIVE_BACK_TRIES);
-            if (clipboard.IsOpen())
-                ::EmptyClipboard();
-        }
+        // Restore empties the clipboard first.
         if (!m_backup.Restore(m_owner))
             g_Log.Warning(L"Failed to give the clipboard back, it is held by another program, error: %d\n",
                           static_cast<int>(::GetLastError()));

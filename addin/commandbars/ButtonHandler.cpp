@@ -42,48 +42,40 @@ const CEventSink::EventEntry CLICK_EVENTS[] = {
     {L"Click", DISPID_COMMANDBARBUTTON_CLICK, 2},
 };
 
+// The object's COM identity: its IUnknown; null when it gives none.
+CUnknownPtr IdentityOf(IDispatch* object)
+{
+    CUnknownPtr identity;
+    if (object)
+        object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
+    return identity;
+}
+
 } // namespace
 
 CButtonHandler::CButtonHandler(CMarvikAddin* addin)
-    : CEventSink(addin, IID__CommandBarButtonEvents, CLICK_EVENTS, _countof(CLICK_EVENTS)), m_ownControl(nullptr)
+    : CEventSink(addin, IID__CommandBarButtonEvents, CLICK_EVENTS, _countof(CLICK_EVENTS))
 {
-}
-
-CButtonHandler::~CButtonHandler()
-{
-    if (m_ownControl)
-        m_ownControl->Release();
 }
 
 void CButtonHandler::ServeOwnControlOnly(IDispatch* control)
 {
-    IUnknown* identity = nullptr;
-    if (!control || FAILED(control->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity))))
-        return;
-    if (m_ownControl)
-        m_ownControl->Release();
-    m_ownControl = identity;
+    if (CUnknownPtr identity = IdentityOf(control))
+        m_ownControl = identity;
 }
 
 void CButtonHandler::Unadvise()
 {
     CEventSink::Unadvise();
-    if (IUnknown* own = m_ownControl) {
-        m_ownControl = nullptr;
-        own->Release();
-    }
+    m_ownControl.Attach(nullptr);
 }
 
 bool CButtonHandler::IsOwnControl(IDispatch* control) const
 {
     if (!m_ownControl)
         return true;
-    IUnknown* identity = nullptr;
-    if (!control || FAILED(control->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity))) || !identity)
-        return false;
-    bool own = identity == m_ownControl;
-    identity->Release();
-    return own;
+    CUnknownPtr identity = IdentityOf(control);
+    return identity && identity.GetInterfacePtr() == m_ownControl.GetInterfacePtr();
 }
 
 void CButtonHandler::OnEvent(DISPID, const DISPPARAMS& params)

@@ -4,6 +4,10 @@
 
 #include "EventSink.h"
 
+#include <comdef.h>
+
+typedef _com_ptr_t<_com_IIID<IUnknown, &IID_IUnknown>> CUnknownPtr;
+
 class CButtonHandler : public CEventSink
 {
 public:
@@ -18,13 +22,13 @@ public:
     void Unadvise() override;
 
 protected:
-    ~CButtonHandler() override;
+    ~CButtonHandler() override = default;
     void OnEvent(DISPID id, const DISPPARAMS& params) override;
 
 private:
     bool IsOwnControl(IDispatch* control) const;
 
-    // The identity (IUnknown) of the control this handler serves alone,
-    // with a reference; null: it serves every click it receives.
-    IUnknown* m_ownControl;
+    // The identity (IUnknown) of the control this handler serves alone;
+    // null: it serves every click it receives.
+    CUnknownPtr m_ownControl;
 };

@@ -108,10 +108,10 @@ public:
     int GetMajorVersion() const { return m_majorVersion; }
     IDispatch* GetApplication() const { return m_application; }
     CKQCSettings& GetSettings() { return m_settings; }
+    const CKQCSettings& GetSettings() const { return m_settings; }
     // The add-in's own window for the clipboard (the legacy buttons' faces),
     // from the legacy road's start to its shutdown; null otherwise.
     HWND GetClipboardOwner() const { return m_clipboardOwner.Handle(); }
-    const CKQCSettings& GetSettings() const { return m_settings; }
 
 private:
     // The legacy road of hosts without the ribbon: command bars for the

@@ -12,7 +12,6 @@
 #include "WideFormat.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <ctime>
 #include <string>
 
@@ -320,10 +319,7 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
             if (SUCCEEDED(formatHr)) {
                 wordFormat = saveFormat;
             } else {
-                std::wstring lower(fullName);
-                for (wchar_t& c : lower)
-                    c = static_cast<wchar_t>(std::towlower(c));
-                wordFormat = WordFormatOf(lower);
+                wordFormat = WordFormatOf(LowerAsciiLetters(fullName));
                 g_Log.Warning(WORD_FORMAT_UNREAD, static_cast<int>(wordFormat), static_cast<unsigned>(formatHr));
             }
         }

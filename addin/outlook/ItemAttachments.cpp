@@ -51,24 +51,21 @@ bool AttachmentNumberOfRow(const SRow& row, ULONG* number)
 bool CreateFileStream(const wchar_t* path, const MapiFunctions* mapi, CStreamPtr& file)
 {
     const DWORD mode = STGM_CREATE | STGM_READWRITE;
-    IStream* filePointer = nullptr;
     HRESULT hr;
     std::string ansiPath;
     if (WideToAnsiExact(path, &ansiPath)) {
         hr = mapi->OpenStreamOnFile(mapi->MAPIAllocateBuffer, mapi->MAPIFreeBuffer, mode, &ansiPath[0], nullptr,
-                                    &filePointer);
+                                    &file);
     } else {
         g_Log.Info(L"The attachment's path has no form in the ANSI code page; it is written by its wide name: %s\n",
                    path);
-        hr = SHCreateStreamOnFileEx(path, mode, FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &filePointer);
+        hr = SHCreateStreamOnFileEx(path, mode, FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &file);
     }
-    if (FAILED(hr) || !filePointer) {
-        if (filePointer)
-            filePointer->Release();
+    if (FAILED(hr) || !file) {
+        file.Attach(nullptr);
         g_Log.Error(L"Can't create the attachment's file %s! hr = 0x%08X\n", path, static_cast<unsigned>(hr));
         return false;
     }
-    file.Attach(filePointer);
     return true;
 }
 

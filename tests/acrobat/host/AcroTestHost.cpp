@@ -263,7 +263,7 @@ struct HostEntries {
         RestoreProc proc = reinterpret_cast<RestoreProc>(restore);
         if (!restore) {
             Host().Problem("ASPushExceptionFrame without a restore procedure");
-        } else if (Host().IsCallback(restore)) {
+        } else if (Host().FindCallback(restore)) {
             // The interface takes the restore procedure itself, not a callback.
             Host().Problem("ASPushExceptionFrame with a callback where the restore procedure goes");
             proc = reinterpret_cast<RestoreProc>(Host().ResolveCallback(restore, "ASPushExceptionFrame"));
@@ -302,15 +302,14 @@ struct HostEntries {
     }
     static void HOSTCB ASCallbackDestroy(void* callback)
     {
-        for (H::Callback& entry : Host().m_callbacks) {
-            if (&entry != callback)
-                continue;
-            if (entry.destroyed)
-                Host().Problem("ASCallbackDestroy of a destroyed callback");
-            entry.destroyed = true;
+        H::Callback* entry = Host().FindCallback(callback);
+        if (!entry) {
+            Host().Problem("ASCallbackDestroy of something that is no callback");
             return;
         }
-        Host().Problem("ASCallbackDestroy of something that is no callback");
+        if (entry->destroyed)
+            Host().Problem("ASCallbackDestroy of a destroyed callback");
+        entry->destroyed = true;
     }
     static void* HOSTCB ASExtensionMgrGetHFT(Atom name, Version version)
     {
@@ -993,15 +992,14 @@ void AcroTestHost::RemoveHostMenu(const std::string& name)
 
 void* AcroTestHost::ResolveCallback(void* callback, const char* what)
 {
-    for (Callback& entry : m_callbacks) {
-        if (&entry != callback)
-            continue;
-        if (entry.destroyed)
-            Problem(std::string(what) + " with a destroyed callback");
-        return entry.proc;
+    Callback* entry = FindCallback(callback);
+    if (!entry) {
+        Problem(std::string(what) + " with a procedure that was not made a callback by ASCallbackCreate");
+        return nullptr;
     }
-    Problem(std::string(what) + " with a procedure that was not made a callback by ASCallbackCreate");
-    return nullptr;
+    if (entry->destroyed)
+        Problem(std::string(what) + " with a destroyed callback");
+    return entry->proc;
 }
 
 void AcroTestHost::MaybeDestroy(Menu* menu)
@@ -1081,13 +1079,13 @@ size_t AcroTestHost::CallbacksMade() const
     return m_callbacks.size();
 }
 
-bool AcroTestHost::IsCallback(const void* pointer) const
+AcroTestHost::Callback* AcroTestHost::FindCallback(const void* pointer)
 {
-    for (const Callback& entry : m_callbacks) {
+    for (Callback& entry : m_callbacks) {
         if (&entry == pointer)
-            return true;
+            return &entry;
     }
-    return false;
+    return nullptr;
 }
 
 bool AcroTestHost::CallPlugin(void (*call)(void* context), void* context, const char* what)

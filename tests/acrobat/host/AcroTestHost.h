@@ -247,7 +247,9 @@ private:
     [[noreturn]] void EscapeToHost(int32_t code);
     // Raises when the entry is cued to.
     void Cue(TableId table, unsigned selector);
-    bool IsCallback(const void* pointer) const;
+    // The callback that ASCallbackCreate made, destroyed or not; null for
+    // anything else.
+    Callback* FindCallback(const void* pointer);
 
     std::vector<std::vector<void*>> m_tables;
     std::vector<Version> m_offered;

@@ -87,6 +87,7 @@ void ExpectOwnSave(FakeDispatch& item, const std::wstring& file, bool unicode, c
     const PropValue* saved = msg.Find(PROP_ID(PR_SUBJECT_W));
     ASSERT_NE(nullptr, saved);
     EXPECT_EQ(unicode ? PT_UNICODE : PT_STRING8, saved->Type());
-    if (unicode)
+    if (unicode) {
         EXPECT_EQ(subject, saved->text);
+    }
 }

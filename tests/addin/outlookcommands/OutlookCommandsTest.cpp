@@ -89,6 +89,20 @@ public:
     }
 
 protected:
+    // The main window's attachments command, its dialog answered by a click
+    // on the row and then on the button; rows, when given, gets the list as
+    // the dialog showed it.
+    ModalRun ChooseAttachment(int row, int button, std::vector<std::vector<std::wstring>>* rows = nullptr)
+    {
+        return RunModalDialog([this] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
+                              [row, button, rows](HWND dialog) {
+                                  if (rows)
+                                      *rows = ListViewRows(dialog, IDC_ATTACHMENTS_LIST, 2);
+                                  ClickListRow(dialog, IDC_ATTACHMENTS_LIST, row);
+                                  ClickButton(dialog, button);
+                              });
+    }
+
     std::wstring PropertyOf(const std::wstring& xml, const std::wstring& name) const
     {
         return PropertyValue(xml, name, L"(absent)");
@@ -294,12 +308,7 @@ TEST_F(OutlookCommandsTest, TheAttachmentsCommandHandsOverTheChosenAttachmentOfT
                      Mail(L"Zwei", {0x02}, {Attachment(L"Anhang.txt", "of the second mail", {0x01})})});
     StartOutlook();
     std::vector<std::vector<std::wstring>> rows;
-    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
-                                  [&](HWND dialog) {
-                                      rows = ListViewRows(dialog, IDC_ATTACHMENTS_LIST, 2);
-                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 1);
-                                      ClickButton(dialog, IDOK);
-                                  });
+    ModalRun run = ChooseAttachment(1, IDOK, &rows);
     ASSERT_TRUE(run.appeared);
     EXPECT_EQ(rows,
               (std::vector<std::vector<std::wstring>>{{L"Anhang.txt", L"17 bytes"}, {L"Anhang.txt", L"18 bytes"}}));
@@ -353,11 +362,7 @@ TEST_F(OutlookCommandsTest, OfThreeAttachmentsWithoutAKeyOnlyTheChosenOneIsHande
     }
     outlook->Select({Mail(L"Eins", {0x01}, attachments)});
     StartOutlook();
-    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
-                                  [&](HWND dialog) {
-                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 1);
-                                      ClickButton(dialog, IDOK);
-                                  });
+    ModalRun run = ChooseAttachment(1, IDOK);
     ASSERT_TRUE(run.appeared);
     ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
     std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
@@ -374,11 +379,7 @@ TEST_F(OutlookCommandsTest, WhenNoChosenAttachmentCanBeWrittenTheCommandSaysSo)
     StartOutlook();
     // Dialog 119 is the script's; the message box after it is answered.
     DialogWatcher watcher({DialogAnswer{0}}, DialogAnswer{IDOK});
-    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
-                                  [&](HWND dialog) {
-                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 0);
-                                      ClickButton(dialog, IDOK);
-                                  });
+    ModalRun run = ChooseAttachment(0, IDOK);
     ASSERT_TRUE(run.appeared);
     std::vector<SeenDialog> seen = watcher.Seen();
     ASSERT_EQ(seen.size(), 2u) << ToUtf8(log.Text());
@@ -392,11 +393,7 @@ TEST_F(OutlookCommandsTest, CancelInTheAttachmentsDialogSavesNothing)
 {
     outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"a.pdf", "AAA", {0x01})})});
     StartOutlook();
-    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
-                                  [&](HWND dialog) {
-                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 0);
-                                      ClickButton(dialog, IDCANCEL);
-                                  });
+    ModalRun run = ChooseAttachment(0, IDCANCEL);
     ASSERT_TRUE(run.appeared);
     EXPECT_TRUE(InboxFolders().empty());
     EXPECT_TRUE(NothingStarted());

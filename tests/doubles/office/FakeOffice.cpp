@@ -51,6 +51,15 @@ const wchar_t* ExtensionOfFormat(const FormatExtension (&table)[N], long format,
     return otherwise;
 }
 
+template <size_t N>
+long FormatOfExtension(const FormatExtension (&table)[N], const std::wstring& extension, long otherwise)
+{
+    for (const FormatExtension& entry : table)
+        if (_wcsicmp(extension.c_str(), entry.extension) == 0)
+            return entry.format;
+    return otherwise;
+}
+
 const wchar_t* WordFormatExtension(long format)
 {
     return ExtensionOfFormat(WORD_FORMATS, format, L".doc");
@@ -72,16 +81,12 @@ long FormatOfName(OfficeApp app, int majorVersion, const std::wstring& path)
 {
     size_t dot = path.find_last_of(L'.');
     std::wstring ext = dot == std::wstring::npos ? std::wstring() : path.substr(dot);
-    if (app == OfficeApp::Word) {
-        for (const FormatExtension& entry : WORD_FORMATS)
-            if (_wcsicmp(ext.c_str(), entry.extension) == 0)
-                return entry.format;
-    } else if (app == OfficeApp::PowerPoint) {
-        for (const FormatExtension& entry : POWERPOINT_FORMATS)
-            if (_wcsicmp(ext.c_str(), entry.extension) == 0)
-                return entry.format;
+    long otherwise = DefaultFormat(app, majorVersion);
+    switch (app) {
+    case OfficeApp::Word: return FormatOfExtension(WORD_FORMATS, ext, otherwise);
+    case OfficeApp::PowerPoint: return FormatOfExtension(POWERPOINT_FORMATS, ext, otherwise);
+    default: return otherwise;
     }
-    return DefaultFormat(app, majorVersion);
 }
 
 bool IsWebAddress(const std::wstring& name)
