@@ -1,6 +1,8 @@
 #include "LanguageText.h"
 
 #include "CommonResource.h"
+#include "FormatFields.h"
+#include "LogFile.h"
 #include "RegistryValue.h"
 #include "ScopedHandles.h"
 #include "Settings.h"
@@ -63,6 +65,24 @@ bool LoadModuleText(HINSTANCE module, UINT id, wchar_t* buffer, size_t cch)
     return LoadStringW(module, id, buffer, static_cast<int>(cch)) > 0;
 }
 
+// A translated text that asks for other arguments than the program passes
+// would make wvsprintfW read what was never passed: it is used as a format
+// only with the fields of the string table's text of the same id. A text
+// without fields asks for nothing and is always used.
+bool FitsAsFormat(HINSTANCE module, UINT id, const wchar_t* languageText)
+{
+    std::vector<std::wstring> fields = FormatFieldsOf(languageText);
+    if (fields.empty())
+        return true;
+    wchar_t own[TEXT_CHARS];
+    LoadModuleText(module, id, own, TEXT_CHARS);
+    if (fields == FormatFieldsOf(own))
+        return true;
+    g_Log.Warning(L"Language text %d has other format fields than the program's text, the program's text is used\n",
+                  static_cast<int>(id));
+    return false;
+}
+
 // The three boxes share one road: both texts from the language file or both
 // from the string table, then a top-most box without owner. 0 when no box
 // could be shown for want of a text.
@@ -71,7 +91,8 @@ int ShowTextBox(HINSTANCE module, UINT id, UINT captionId, UINT style, va_list a
     wchar_t format[BOX_TEXT_CHARS];
     wchar_t caption[BOX_TEXT_CHARS];
     bool fromLanguageFile = GetLanguageText(format, BOX_TEXT_CHARS, id) &&
-                            GetLanguageText(caption, BOX_TEXT_CHARS, captionId);
+                            GetLanguageText(caption, BOX_TEXT_CHARS, captionId) &&
+                            FitsAsFormat(module, id, format);
     if (!fromLanguageFile) {
         if (!LoadModuleText(module, id, format, BOX_TEXT_CHARS) ||
             !LoadModuleText(module, captionId, caption, BOX_TEXT_CHARS))
@@ -135,7 +156,8 @@ int LoadFormattedText(HINSTANCE module, wchar_t* buffer, size_t cch, UINT id, ..
         return 0;
     buffer[0] = L'\0';
     wchar_t format[TEXT_CHARS];
-    LoadText(module, format, TEXT_CHARS, id);
+    if (!GetLanguageText(format, TEXT_CHARS, id) || !FitsAsFormat(module, id, format))
+        LoadModuleText(module, id, format, TEXT_CHARS);
     if (format[0] == L'\0')
         return 0;
     va_list args;

@@ -1,6 +1,7 @@
 #include "LanguageText.h"
 
 #include "DialogWatcher.h"
+#include "LogTail.h"
 #include "MessageBoxSpy.h"
 #include "ModuleInstance.h"
 #include "RegistryFixture.h"
@@ -205,6 +206,61 @@ TEST_F(LanguageTextTest, UnknownIdShowsNoBox)
     EXPECT_EQ(IDNO, AskYesNoCancel(GetThisModule(), kUnknownId));
     EXPECT_TRUE(spy.Calls().empty());
     EXPECT_EQ(0u, watcher.Count());
+}
+
+// A translator's text with other format fields than the program passes for
+// would make wvsprintfW read arguments that were never given.
+TEST_F(LanguageTextTest, TranslatedFormatIsUsedOnlyWithTheProgramsFields)
+{
+    struct Case {
+        const char* name;
+        UINT id;
+        std::wstring translated;
+        std::wstring shown; // with the argument L"a.docx" where the id takes one
+        bool warned;
+    } cases[] = {
+        {"MoreStringsThanPassed", 8002, L"Oberlane fehlt: %s %s %s", kNotFound, true},
+        {"NumbersAndPointer", 8002, L"%d %x %p", kNotFound, true},
+        {"OtherConversion", 8016, L"Datei %d fehlt", L"Datei \"a.docx\" konnte nicht geöffnet werden!", true},
+        {"WidthCounts", 8016, L"Datei %20s fehlt", L"Datei \"a.docx\" konnte nicht geöffnet werden!", true},
+        {"TrailingPercent", 8002, L"Oberlane fehlt %", kNotFound, true},
+        {"SameField", 8016, L"File %s missing", L"File a.docx missing", false},
+        {"PercentSignIsNoField", 8002, L"100%% fehlt", L"100% fehlt", false},
+        {"NoFieldsAskForNothing", 8016, L"Datei fehlt", L"Datei fehlt", false},
+    };
+    reg.SetText(HKLM, RegistryFixture::GlobalKey(), L"l", L"xx");
+    for (const Case& c : cases) {
+        WriteLanguageFile(L"xx", L"[8006]\r\nAblagefehler\r\n[" + std::to_wstring(c.id) + L"]\r\n" + c.translated +
+                                     L"\r\n");
+        LogTail log;
+        DialogWatcher watcher({DialogAnswer{IDOK}});
+        ShowErrorBox(GetThisModule(), c.id, L"a.docx");
+        ASSERT_TRUE(watcher.WaitFor(1)) << c.name;
+        SeenDialog box = watcher.Seen()[0];
+        EXPECT_EQ(c.shown, box.text) << c.name;
+        EXPECT_EQ(c.warned ? std::wstring(kErrorCaption) : L"Ablagefehler", box.caption) << c.name;
+
+        wchar_t text[1025];
+        LoadFormattedText(GetThisModule(), text, _countof(text), c.id, L"a.docx");
+        EXPECT_EQ(c.shown, std::wstring(text)) << c.name;
+        const std::wstring warning =
+            L"[WRN] Language text " + std::to_wstring(c.id) + L" has other format fields than the program's text";
+        EXPECT_EQ(c.warned ? 2 : 0, log.Count(warning)) << c.name << "\n" << ToUtf8(log.Text());
+    }
+}
+
+// What the administrators' notes say about the language file's encoding: the
+// profile functions read UTF-16 LE with byte-order mark as it stands, and a
+// file without one in the ANSI code page, which breaks UTF-8 umlauts.
+TEST_F(LanguageTextTest, EncodingOfTheLanguageFile)
+{
+    reg.SetText(HKLM, RegistryFixture::GlobalKey(), L"l", L"xx");
+    reg.SetText(HKLM, RegistryFixture::GlobalKey(), L"Dir", dir.Path());
+    dir.WriteFile(L"lang_xx.bin", "[8024]\r\nW\xC3\xA4hlen\r\n");
+    EXPECT_NE(L"Wählen", Text(8024));
+    EXPECT_NE(std::wstring::npos, Text(8024).find(L"hlen"));
+    WriteLanguageFile(L"xx", L"[8024]\r\nWählen\r\n");
+    EXPECT_EQ(L"Wählen", Text(8024));
 }
 
 } // namespace
