@@ -17,6 +17,7 @@ namespace {
 const UINT IDS_ADDIN_PROGID = 8000;
 const UINT IDS_ADDIN_NAME = 8001;
 const UINT IDS_SETUP_NOT_OPENED = 8016;
+const DWORD SETUP_PATH_CHARS = 1024;
 const UINT IDS_CONNECTOR_PROGID = 8017;
 const UINT IDS_CONNECTOR_NAME = 8018;
 const UINT IDS_SETUP_NOTHING_CHOSEN = 8042;
@@ -112,8 +113,12 @@ HRESULT RegisterServer()
     HINSTANCE module = GetServerInstance();
     CStdioFile file(_wfopen(L".\\setup.ini", L"rt, ccs=UTF-8"));
     if (!file) {
-        g_Log.Error(L"DllRegisterServer: can not open setup.ini\n");
-        ShowErrorBox(module, IDS_SETUP_NOT_OPENED, L"setup.ini");
+        // The full path tells the administrator which folder regsvr32 ran in.
+        wchar_t fullPath[SETUP_PATH_CHARS];
+        DWORD cch = GetFullPathNameW(L".\\setup.ini", SETUP_PATH_CHARS, fullPath, nullptr);
+        const wchar_t* shown = cch > 0 && cch < SETUP_PATH_CHARS ? fullPath : L"setup.ini";
+        g_Log.Error(L"DllRegisterServer: can not open %s\n", shown);
+        ShowErrorBox(module, IDS_SETUP_NOT_OPENED, shown);
         return E_UNEXPECTED;
     }
     CKQCSettings settings;

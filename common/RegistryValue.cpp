@@ -27,6 +27,37 @@ bool ReadRegText(HKEY key, const wchar_t* name, wchar_t* buf, size_t cch)
     return false;
 }
 
+bool ReadRegString(HKEY key, const wchar_t* name, std::wstring* text)
+{
+    if (!text)
+        return false;
+    text->clear();
+    if (!key)
+        return false;
+    // The value may grow between asking its size and reading it.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD cb = 0;
+        LONG rc = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &cb);
+        if (rc != ERROR_SUCCESS)
+            return false;
+        std::wstring buffer(cb / sizeof(wchar_t) + 2, L'\0');
+        DWORD room = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        rc = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&buffer[0]), &room);
+        if (rc == ERROR_MORE_DATA)
+            continue;
+        if (rc != ERROR_SUCCESS)
+            return false;
+        // An odd last byte still counts as a character.
+        buffer.resize((room + 1) / sizeof(wchar_t));
+        size_t end = buffer.find(L'\0');
+        if (end != std::wstring::npos)
+            buffer.resize(end);
+        text->swap(buffer);
+        return true;
+    }
+    return false;
+}
+
 bool ReadRegNumber(HKEY key, const wchar_t* name, DWORD* value)
 {
     if (!key || !value)

@@ -9,6 +9,8 @@
 #include <cwchar>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 const wchar_t SZ_LOADER[] = L"Loader";
 const wchar_t SZ_PARAMS[] = L"Params";
@@ -63,9 +65,9 @@ void LoadPass(CKQCSettings* settings, HKEY key, Pass pass)
         case SETTING_DWORD: {
             CSettingValue* record = nullptr;
             if (def->type == SETTING_STRING) {
-                wchar_t text[SETTING_TEXT_CHARS];
-                if (ReadRegText(key, def->valueName, text, SETTING_TEXT_CHARS))
-                    record = new CSettingValue(text, SETTING_STRING);
+                std::wstring text;
+                if (ReadRegString(key, def->valueName, &text))
+                    record = new CSettingValue(text.c_str(), SETTING_STRING);
             } else {
                 DWORD number = 0;
                 if (ReadRegNumber(key, def->valueName, &number))
@@ -85,8 +87,8 @@ void LoadPass(CKQCSettings* settings, HKEY key, Pass pass)
             for (int n = 1;; ++n) {
                 wchar_t name[64];
                 FormatParamName(name, _countof(name), n);
-                wchar_t text[SETTING_TEXT_CHARS];
-                if (!ReadRegText(key, name, text, SETTING_TEXT_CHARS))
+                std::wstring text;
+                if (!ReadRegString(key, name, &text))
                     break;
                 if (pass == Pass::User && !userParamsReplaced) {
                     // Per-user storage locations replace the global ones as a whole.
@@ -98,7 +100,7 @@ void LoadPass(CKQCSettings* settings, HKEY key, Pass pass)
                     }
                     userParamsReplaced = true;
                 }
-                settings->SetValue(name, new CSettingValue(text, SETTING_PARAM));
+                settings->SetValue(name, new CSettingValue(text.c_str(), SETTING_PARAM));
             }
             break;
         default:
@@ -133,6 +135,43 @@ const wchar_t* WriteValues(const CKQCSettings* settings, HKEY key)
             return name ? name : L"";
     }
     return nullptr;
+}
+
+// "Params" followed by decimal digits only, in any case as the registry
+// compares names.
+bool IsParamValueName(const wchar_t* name)
+{
+    size_t prefix = wcslen(SZ_PARAMS);
+    if (_wcsnicmp(name, SZ_PARAMS, prefix) != 0 || !name[prefix])
+        return false;
+    for (const wchar_t* p = name + prefix; *p; ++p)
+        if (*p < L'0' || *p > L'9')
+            return false;
+    return true;
+}
+
+// Removes every numbered storage location of the key, gaps included: a
+// location behind a gap would show once the gap is filled.
+void DeleteGlobalParams(HKEY key)
+{
+    std::vector<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD cch = _countof(name);
+        LONG rc = RegEnumValueW(key, index, name, &cch, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA)
+            continue;
+        if (rc != ERROR_SUCCESS)
+            break;
+        if (IsParamValueName(name))
+            names.push_back(name);
+    }
+    for (const std::wstring& name : names) {
+        LONG rc = RegDeleteValueW(key, name.c_str());
+        if (rc != ERROR_SUCCESS)
+            g_Log.Warning(L"InitializeSettings: can not delete registry value (%s), error: %d\n", name.c_str(),
+                          static_cast<int>(rc));
+    }
 }
 
 } // namespace
@@ -361,6 +400,10 @@ HRESULT InitializeSettings(CKQCSettings* settings)
         g_Log.Warning(L"InitializeSettings: can not create registry key (%s)!\n", SETTINGS_KEY);
         return E_ACCESSDENIED;
     }
+    // The storage locations of setup.ini replace those of an earlier
+    // registration, as saving replaces the user's: a higher number left
+    // behind would still be offered to every user.
+    DeleteGlobalParams(key);
     if (const wchar_t* failed = WriteValues(settings, key)) {
         g_Log.Warning(L"InitializeSettings: can not create registry key (%s)!\n", failed);
         return E_ACCESSDENIED;

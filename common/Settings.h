@@ -32,7 +32,8 @@ extern const wchar_t SZ_LASTOBERLANECONFIG[];
 extern const wchar_t SETTINGS_KEY[];
 
 const DWORD USER_NAME_CHARS = 2048;
-// A text value: at most 1023 characters and the terminating NUL.
+// A text value as the settings dialog takes it: at most 1023 characters and
+// the terminating NUL (stored values of any length are read).
 const size_t SETTING_TEXT_CHARS = 1024;
 
 class CSettingValue

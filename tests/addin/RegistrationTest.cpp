@@ -139,6 +139,65 @@ TEST_F(RegistrationTest, SettingsLinesAsTheSettingsTableNamesThem)
                                                 L"Params3", L"l"}));
 }
 
+// Registering again replaces the storage locations of the earlier setup.ini,
+// gaps and all, as saving replaces a user's; other global values that the
+// new setup.ini does not name stay.
+TEST_F(RegistrationTest, SetupIniIsUtf8WithOrWithoutByteOrderMark)
+{
+    for (const char* bom : {"\xEF\xBB\xBF", ""}) {
+        RemoveRegistration();
+        BrenmarkSetup setup(std::string(bom) + "COM=yes\r\nLoader=C:\\Programme\\Ablage f\xC3\xBCr \xC3\x84mter.exe\r\n");
+        ASSERT_EQ(setup.Register(), 0u) << (*bom ? "with" : "without");
+        EXPECT_TRUE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, CONNECTOR_KEY));
+        EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Loader"),
+                  L"C:\\Programme\\Ablage für Ämter.exe");
+    }
+}
+
+TEST_F(RegistrationTest, RegisteringAgainReplacesTheStorageLocations)
+{
+    const std::wstring global = RegistryFixture::GlobalKey();
+    {
+        BrenmarkSetup first("COM=yes\r\nLoader=C:\\first.exe\r\nMultiProcess=yes\r\n"
+                            "Params=label=\"Eins\" appid=1 configid=C1\r\n"
+                            "Params=label=\"Zwei\" appid=2 configid=C2\r\n"
+                            "Params=label=\"Drei\" appid=3 configid=C3\r\n");
+        ASSERT_EQ(first.Register(), 0u);
+    }
+    // A location behind a gap, as an older registration may have left it.
+    RegistryFixture extra;
+    extra.SetText(HKEY_LOCAL_MACHINE, global, L"Params5", L"label=\"Fuenf\" appid=5 configid=C5");
+    extra.SetText(HKEY_LOCAL_MACHINE, global, L"ParamsX", L"not a location");
+    struct Case {
+        const char* name;
+        const char* setupIni;
+        std::vector<std::wstring> locations;
+    } cases[] = {
+        {"Fewer", "COM=yes\r\nParams=label=\"Neu\" appid=9 configid=C9\r\n", {L"label=\"Neu\" appid=9 configid=C9"}},
+        {"None", "COM=yes\r\n", {}},
+    };
+    for (const Case& c : cases) {
+        BrenmarkSetup again(c.setupIni);
+        ASSERT_EQ(again.Register(), 0u) << c.name;
+        std::vector<std::wstring> locations;
+        for (const std::wstring& name : RegistryFixture::ValueNames(HKEY_LOCAL_MACHINE, global))
+            if (name.compare(0, 6, L"Params") == 0 && name != L"ParamsX")
+                locations.push_back(name);
+        std::sort(locations.begin(), locations.end());
+        std::vector<std::wstring> expectedNames;
+        for (size_t i = 0; i < c.locations.size(); ++i)
+            expectedNames.push_back(L"Params" + std::to_wstring(i + 1));
+        EXPECT_EQ(locations, expectedNames) << c.name;
+        for (size_t i = 0; i < c.locations.size(); ++i)
+            EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, (L"Params" + std::to_wstring(i + 1)).c_str()), c.locations[i]);
+        EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, L"Loader"), L"C:\\first.exe") << c.name;
+        EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, global, L"ParamsX"), L"not a location") << c.name;
+        DWORD multi = 0;
+        EXPECT_TRUE(RegistryFixture::GetNumber(HKEY_LOCAL_MACHINE, global, L"MultiProcess", &multi));
+        EXPECT_EQ(multi, 1u) << c.name;
+    }
+}
+
 struct RefusedCase {
     const char* name;
     bool writeSetupIni;
@@ -160,7 +219,12 @@ TEST_P(RefusedSetupTest, ShowsItsMessageAndWritesNothing)
     ASSERT_EQ(watcher.Count(), 1u);
     SeenDialog box = watcher.Seen()[0];
     EXPECT_EQ(box.caption, L"Fehler bei der Dokumentablage");
-    EXPECT_EQ(box.text, c.message);
+    // The message names the setup.ini it looked for by its full path.
+    std::wstring message = c.message;
+    size_t field = message.find(L"%s");
+    if (field != std::wstring::npos)
+        message.replace(field, 2, setup->Folder() + L"\\setup.ini");
+    EXPECT_EQ(Lower(box.text), Lower(message));
     EXPECT_FALSE(box.hasOwner);
 
     EXPECT_FALSE(RegistryFixture::KeyExists(HKEY_CLASSES_ROOT, CONNECTOR_KEY));
@@ -173,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(RefusedCase{"OutlookNoAlone", true, "MSOutlook=no\r\nLoader=C:\\x.exe\r\n",
                                 L"Failed to install the Office Addin or COM interface.\r\n"
                                 L"Please check parameters in file setup.ini"},
-                    RefusedCase{"NoSetupIni", false, "", L"Datei \"setup.ini\" konnte nicht geöffnet werden!"}),
+                    RefusedCase{"NoSetupIni", false, "", L"Datei \"%s\" konnte nicht geöffnet werden!"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RegistrationTest, FailedAddinKeyIsReportedAfterTheRemainingSteps)

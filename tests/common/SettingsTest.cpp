@@ -140,16 +140,32 @@ const LoadCase kLoadCases[] = {
          r.SetText(HKLM, RegistryFixture::UserKey(), L"Loader", L"machine-user");
      },
      [](const CKQCSettings& s) { EXPECT_STREQ(L"machine-user", s.GetText(SZ_LOADER)); }},
-    {"OverlongTextCountsAsMissing",
+    // A long value used to count as missing, and a long first location
+    // ended the list without a word.
+    {"LongTextsAreReadWhole",
      [](RegistryFixture& r) {
          r.SetText(HKLM, RegistryFixture::GlobalKey(), L"Loader", std::wstring(1024, L'x'));
          r.SetText(HKLM, RegistryFixture::GlobalKey(), L"l", std::wstring(1023, L'y'));
-         r.SetText(HKLM, RegistryFixture::GlobalKey(), Param(1), std::wstring(5000, L'p'));
+         r.SetText(HKLM, RegistryFixture::GlobalKey(), Param(1), Location(std::wstring(1100, L'p')));
+         r.SetText(HKLM, RegistryFixture::GlobalKey(), Param(2), Location(L"kurz"));
+         r.SetText(HKLM, RegistryFixture::GlobalKey(), Param(3), std::wstring(100000, L'q'));
      },
      [](const CKQCSettings& s) {
-         EXPECT_EQ(SETTING_NONE, s.GetValue(SZ_LOADER)->GetType());
+         EXPECT_EQ(std::wstring(1024, L'x'), s.GetText(SZ_LOADER));
          EXPECT_EQ(std::wstring(1023, L'y'), s.GetText(SZ_LANGUAGE));
-         EXPECT_EQ(0, s.GetParamCount());
+         ASSERT_EQ(3, s.GetParamCount());
+         EXPECT_EQ(Location(std::wstring(1100, L'p')), s.GetText(L"Params1"));
+         EXPECT_EQ(Location(L"kurz"), s.GetText(L"Params2"));
+         EXPECT_EQ(std::wstring(100000, L'q'), s.GetText(L"Params3"));
+     }},
+    {"LongUserLocationReplacesTheGlobalOnes",
+     [](RegistryFixture& r) {
+         r.SetText(HKLM, RegistryFixture::GlobalKey(), Param(1), Location(L"g1"));
+         r.SetText(HKCU, RegistryFixture::UserKey(), Param(1), Location(std::wstring(2000, L'u')));
+     },
+     [](const CKQCSettings& s) {
+         ASSERT_EQ(1, s.GetParamCount());
+         EXPECT_EQ(Location(std::wstring(2000, L'u')), s.GetText(L"Params1"));
      }},
     {"UnterminatedAndForeignTypesAreTerminated",
      [](RegistryFixture& r) {
@@ -161,8 +177,8 @@ const LoadCase kLoadCases[] = {
      },
      [](const CKQCSettings& s) {
          EXPECT_STREQ(L"abc", s.GetText(SZ_LOADER));
-         // 1024 characters without a terminator do not fit the 2048 bytes.
-         EXPECT_EQ(SETTING_NONE, s.GetValue(SZ_LANGUAGE)->GetType());
+         // 1024 characters without a terminator are read all the same.
+         EXPECT_EQ(std::wstring(1024, L'z'), s.GetText(SZ_LANGUAGE));
          EXPECT_EQ(SETTING_NONE, s.GetValue(SZ_NOSETTINGS)->GetType());
      }},
 };
