@@ -8,30 +8,29 @@
 #include "LanguageText.h"
 #include "LogFile.h"
 #include "PropertyCollection.h"
+#include "ScopedHandles.h"
 #include "ServerModule.h"
 #include "Settings.h"
 #include "StorageLocation.h"
 
 #include <cwchar>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace {
 
-const DWORD SECTION_CHARS = 65536;
-// A properties line must fit into this many characters with its NUL.
-const size_t LINE_CHARS = 4096;
+// The section is read whole: the buffer starts here and grows until it fits.
+const DWORD FIRST_SECTION_CHARS = 65536;
+const DWORD MAX_SECTION_CHARS = 0x10000000;
 const DWORD INI_PATH_CHARS = 2048;
 const int PROPERTY_TYPE_TEXT = 1;
 
 // Adds one name=value line; the first "=" splits it, further ones belong to
-// the value, and a line without "=" is a name with an empty value.
-void AddPropertyLine(const wchar_t* line, size_t length, const wchar_t* iniPath, CPropertyCollection& props)
+// the value, and a line without "=" is a name with an empty value. A line of
+// any length is taken whole.
+void AddPropertyLine(const wchar_t* line, CPropertyCollection& props)
 {
-    if (length >= LINE_CHARS) {
-        g_Log.Warning(L"Run: properties line of %d characters in %s skipped\n", static_cast<int>(length), iniPath);
-        return;
-    }
     const wchar_t* equals = wcschr(line, L'=');
     std::wstring name = equals ? std::wstring(line, static_cast<size_t>(equals - line)) : std::wstring(line);
     if (name.empty())
@@ -39,42 +38,65 @@ void AddPropertyLine(const wchar_t* line, size_t length, const wchar_t* iniPath,
     props.Add(name.c_str(), equals ? equals + 1 : L"", PROPERTY_TYPE_TEXT);
 }
 
+// The profile functions read a file they cannot open as an empty one.
+bool CanReadFile(const wchar_t* path, DWORD* error)
+{
+    CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        *error = GetLastError();
+        return false;
+    }
+    return true;
+}
+
 // The [Properties] section of the ini file, when it names an existing file.
-void ReadPropertiesFile(const wchar_t* iniPath, CPropertyCollection& props)
+// False when the file is there but cannot be read whole: the caller asked
+// for properties that no hand-off may go without.
+bool ReadPropertiesFile(const wchar_t* iniPath, CPropertyCollection& props)
 {
     if (!iniPath || !*iniPath)
-        return;
+        return true;
     // The profile functions look for a relative name in the Windows folder,
     // while the caller means its own current folder.
     wchar_t fullPath[INI_PATH_CHARS];
     DWORD cch = GetFullPathNameW(iniPath, INI_PATH_CHARS, fullPath, nullptr);
     if (cch == 0 || cch >= INI_PATH_CHARS) {
         g_Log.Warning(L"Run: can not resolve the properties file %s\n", iniPath);
-        return;
+        return true;
     }
     DWORD attributes = GetFileAttributesW(fullPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return;
+        return true;
 
-    std::unique_ptr<wchar_t[]> section(new wchar_t[SECTION_CHARS]);
-    DWORD used = GetPrivateProfileSectionW(L"Properties", section.get(), SECTION_CHARS, fullPath);
-    if (used == 0)
-        return;
-    bool truncated = used >= SECTION_CHARS - 2;
-    if (truncated)
-        g_Log.Warning(L"Run: [Properties] of %s exceeds %d characters, its last line is skipped\n", fullPath,
-                      static_cast<int>(SECTION_CHARS));
-
-    const wchar_t* end = section.get() + used;
-    for (const wchar_t* line = section.get(); line < end && *line;) {
-        size_t length = wcsnlen(line, static_cast<size_t>(end - line));
-        const wchar_t* next = line + length + 1;
-        // The line cut by a full buffer is not taken as a shorter value.
-        if (truncated && next >= end)
-            break;
-        AddPropertyLine(line, length, fullPath, props);
-        line = next;
+    DWORD error = 0;
+    if (!CanReadFile(fullPath, &error)) {
+        g_Log.Error(L"Run: can not read the properties file %s, error: %d\n", fullPath, static_cast<int>(error));
+        return false;
     }
+    std::unique_ptr<wchar_t[]> section;
+    DWORD used = 0;
+    for (DWORD size = FIRST_SECTION_CHARS;; size *= 2) {
+        if (size <= MAX_SECTION_CHARS)
+            section.reset(new (std::nothrow) wchar_t[size]);
+        if (size > MAX_SECTION_CHARS || !section) {
+            g_Log.Error(L"Run: the properties file %s is too large to be read\n", fullPath);
+            return false;
+        }
+        used = GetPrivateProfileSectionW(L"Properties", section.get(), size, fullPath);
+        // A section cut to the buffer comes back as size - 2 characters.
+        if (used < size - 2)
+            break;
+    }
+    // Taken away between the check and the read, it reads as empty.
+    if (used == 0 && !CanReadFile(fullPath, &error)) {
+        g_Log.Error(L"Run: can not read the properties file %s, error: %d\n", fullPath, static_cast<int>(error));
+        return false;
+    }
+    const wchar_t* end = section.get() + used;
+    for (const wchar_t* line = section.get(); line < end && *line; line += wcslen(line) + 1)
+        AddPropertyLine(line, props);
+    return true;
 }
 
 } // namespace
@@ -85,13 +107,18 @@ HRESULT CKQConnectorCOM::Run(const wchar_t* pathList, const wchar_t* iniPath, in
     if (FAILED(LoadSettings(&settings)))
         return E_FAIL;
 
-    CPropertyCollection props;
-    ReadPropertiesFile(iniPath, props);
-
     HINSTANCE module = GetServerInstance();
+    CPropertyCollection props;
+    if (!ReadPropertiesFile(iniPath, props)) {
+        ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
+        return E_FAIL;
+    }
+
     // The location is asked for before anything is written, so a cancel
     // leaves nothing behind.
-    if (settings.GetParamCount() > 1 && SelectStorageLocation(module, &settings) == 0) {
+    const bool ask = settings.GetParamCount() > 1;
+    std::wstring chosen;
+    if (ask && SelectStorageLocation(module, &settings, &chosen) == 0) {
         g_Log.Info(L"Run: choice of storage location cancelled\n");
         return CONNECTOR_RUN_CANCELLED;
     }
@@ -104,7 +131,7 @@ HRESULT CKQConnectorCOM::Run(const wchar_t* pathList, const wchar_t* iniPath, in
         ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
         return E_FAIL;
     }
-    if (!LaunchOberlane(&settings, ids, STARTAPP_CONNECTOR)) {
+    if (!LaunchOberlane(&settings, ids, STARTAPP_CONNECTOR, ask ? &chosen : nullptr)) {
         ShowErrorBox(module, IDS_OBERLANE_NOT_FOUND);
         return E_FAIL;
     }

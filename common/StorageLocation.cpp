@@ -22,6 +22,10 @@ const size_t CONTROL_TEXT_CHARS = 1024;
 
 const wchar_t LABEL_KEY[] = L"label";
 
+// Where the open dialog puts the text of the location chosen with OK; null
+// when its caller does not ask. One dialog is open at a time.
+std::wstring* g_chosenLocation = nullptr;
+
 // LastOberlaneConfig into buf (cch characters), always terminated; empty
 // when it is not stored.
 void ReadLastLocationLabel(wchar_t* buf, size_t cch)
@@ -67,7 +71,12 @@ void InitSelectDialog(HWND dialog, const CKQCSettings* settings)
         wchar_t label[LABEL_CHARS];
         GetLocationLabel(value->GetText(), label, LABEL_CHARS);
         LRESULT position = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
-        if (position >= 0 && lstrcmpiW(label, last) == 0)
+        if (position < 0)
+            continue;
+        // Labels may repeat in another case or be empty: the entry itself
+        // says which location was chosen. The settings outlive the dialog.
+        SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(value->GetText()));
+        if (lstrcmpiW(label, last) == 0)
             selection = position;
     }
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
@@ -86,6 +95,9 @@ void ConfirmSelection(HWND dialog)
     // An empty label keeps the one remembered before.
     if (label[0])
         WriteUserRegString(SZ_LASTOBERLANECONFIG, label);
+    LRESULT data = SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0);
+    if (g_chosenLocation && data != CB_ERR && data != 0)
+        *g_chosenLocation = reinterpret_cast<const wchar_t*>(data);
     EndDialog(dialog, 1);
 }
 
@@ -123,18 +135,21 @@ size_t ParameterRoom(const wchar_t* program)
 
 // The parameters of each start: the location, " files=" with as many whole
 // ids as fit, and " startapp=". A list too long for one command line is
-// handed over in several starts rather than cut. False when not even one id
-// fits beside the location.
+// handed over in several starts rather than cut. firstIds holds, for each
+// start, the index of its first id. False when not even one id fits beside
+// the location.
 bool SplitParameters(const std::wstring& location, const HandoffIdList& ids, int sourceCode, size_t room,
-                     std::vector<std::wstring>* starts)
+                     std::vector<std::wstring>* starts, std::vector<size_t>* firstIds)
 {
     const std::wstring tail = L" startapp=" + std::to_wstring(sourceCode);
     if (ids.empty()) {
         starts->push_back(location + tail);
+        firstIds->push_back(0);
         return location.size() + tail.size() <= room;
     }
     std::wstring current;
-    for (const _bstr_t& entry : ids) {
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const _bstr_t& entry = ids[i];
         std::wstring id = entry.length() ? static_cast<const wchar_t*>(entry) : L"";
         if (!current.empty() && current.size() + 1 + id.size() + tail.size() <= room) {
             current += L"," + id;
@@ -142,12 +157,45 @@ bool SplitParameters(const std::wstring& location, const HandoffIdList& ids, int
         }
         if (!current.empty())
             starts->push_back(current + tail);
+        firstIds->push_back(i);
         current = location + L" files=" + id;
         if (current.size() + tail.size() > room)
             return false;
     }
     starts->push_back(current + tail);
     return true;
+}
+
+// A program file named by its full path: "X:\..." or "\\server\...". The
+// shell would open a folder in Explorer and look for a relative name in the
+// caller's current folder, which may be the documents' own.
+bool IsProgramFileByFullPath(const wchar_t* path, DWORD* error)
+{
+    bool drive = ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) && path[1] == L':' &&
+                 path[2] == L'\\';
+    bool share = path[0] == L'\\' && path[1] == L'\\';
+    if (!drive && !share) {
+        *error = ERROR_BAD_PATHNAME;
+        return false;
+    }
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        *error = GetLastError();
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        *error = ERROR_DIRECTORY;
+        return false;
+    }
+    return true;
+}
+
+// The ids from index first on were handed to no program: marked like the
+// hand-off folders of a cancelled choice, so failed tries do not pile up.
+void MarkUnhandedFolders(const HandoffIdList& ids, size_t first)
+{
+    if (first < ids.size())
+        MarkDataFoldersForDelete(HandoffIdList(ids.begin() + static_cast<std::ptrdiff_t>(first), ids.end()));
 }
 
 } // namespace
@@ -226,10 +274,15 @@ INT_PTR CALLBACK SelectStorageLocationDlgProc(HWND dialog, UINT message, WPARAM 
     return FALSE;
 }
 
-INT_PTR SelectStorageLocation(HINSTANCE module, CKQCSettings* settings)
+INT_PTR SelectStorageLocation(HINSTANCE module, CKQCSettings* settings, std::wstring* chosenLocation)
 {
+    std::wstring chosen;
+    g_chosenLocation = &chosen;
     INT_PTR result = DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_SELECT_LOCATION), nullptr,
                                      SelectStorageLocationDlgProc, reinterpret_cast<LPARAM>(settings));
+    g_chosenLocation = nullptr;
+    if (chosenLocation)
+        *chosenLocation = result == 1 ? chosen : std::wstring();
     if (result == -1) {
         g_Log.Error(L"SelectStorageLocation: can not show the dialog, error: %d\n", static_cast<int>(GetLastError()));
         return 0;
@@ -237,14 +290,23 @@ INT_PTR SelectStorageLocation(HINSTANCE module, CKQCSettings* settings)
     return result == 1 ? 1 : 0;
 }
 
-bool LaunchOberlane(const CKQCSettings* settings, const HandoffIdList& ids, int sourceCode)
+bool LaunchOberlane(const CKQCSettings* settings, const HandoffIdList& ids, int sourceCode,
+                    const std::wstring* chosenLocation)
 {
     const wchar_t* loader = settings ? settings->GetText(SZ_LOADER) : nullptr;
+    DWORD error = ERROR_FILE_NOT_FOUND;
+    if (loader && *loader && !IsProgramFileByFullPath(loader, &error)) {
+        g_Log.Error(L"LaunchOberlane: Loader %s names no program file by its full path\n", loader);
+        g_Log.Error(L"Failed to find dovrane Oberlane, error: %d\n", static_cast<int>(error));
+        MarkUnhandedFolders(ids, 0);
+        return false;
+    }
     wchar_t shortPath[LOADER_PATH_CHARS] = L"";
     DWORD length = GetShortPathNameW(loader ? loader : L"", shortPath, LOADER_PATH_CHARS);
     if (length == 0 || length >= LOADER_PATH_CHARS || !loader || !*loader) {
-        DWORD error = length >= LOADER_PATH_CHARS ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+        error = length >= LOADER_PATH_CHARS ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
         g_Log.Error(L"Failed to find dovrane Oberlane, error: %d\n", static_cast<int>(error));
+        MarkUnhandedFolders(ids, 0);
         return false;
     }
     wchar_t folder[LOADER_PATH_CHARS];
@@ -254,9 +316,14 @@ bool LaunchOberlane(const CKQCSettings* settings, const HandoffIdList& ids, int 
     else
         folder[0] = L'\0';
 
+    // The location chosen in this call's dialog, else the one the settings
+    // and the remembered label name.
+    const std::wstring location = chosenLocation ? *chosenLocation : ChooseLocation(settings);
     std::vector<std::wstring> starts;
-    if (!SplitParameters(ChooseLocation(settings), ids, sourceCode, ParameterRoom(shortPath), &starts)) {
+    std::vector<size_t> firstIds;
+    if (!SplitParameters(location, ids, sourceCode, ParameterRoom(shortPath), &starts, &firstIds)) {
         g_Log.Error(L"Failed to open dovrane Oberlane, error: %d\n", static_cast<int>(ERROR_FILENAME_EXCED_RANGE));
+        MarkUnhandedFolders(ids, 0);
         return false;
     }
     if (starts.size() > 1)
@@ -275,6 +342,7 @@ bool LaunchOberlane(const CKQCSettings* settings, const HandoffIdList& ids, int 
             if (i > 0)
                 g_Log.Error(L"LaunchOberlane: only %d of %d starts were made\n", static_cast<int>(i),
                             static_cast<int>(starts.size()));
+            MarkUnhandedFolders(ids, firstIds[i]);
             return false;
         }
     }

@@ -297,11 +297,13 @@ bool CDropTarget::HandOff(const std::vector<std::wstring>& savedPaths)
     if (!WriteHandoffFiles(paths.data(), nullptr, static_cast<int>(paths.size()), ids, false))
         ShowErrorBox(GetThisModule(), IDS_HANDOFF_FILE_FAILED);
 
-    if (m_settings->GetParamCount() > 1 && !SelectStorageLocation(GetThisModule(), m_settings)) {
+    const bool ask = m_settings->GetParamCount() > 1;
+    std::wstring chosen;
+    if (ask && !SelectStorageLocation(GetThisModule(), m_settings, &chosen)) {
         MarkDataFoldersForDelete(ids);
         return false;
     }
-    if (LaunchOberlane(m_settings, ids, STARTAPP_CORVELLE))
+    if (LaunchOberlane(m_settings, ids, STARTAPP_CORVELLE, ask ? &chosen : nullptr))
         return true;
     ShowErrorBox(GetThisModule(), IDS_OBERLANE_NOT_FOUND);
     return false;

@@ -68,11 +68,13 @@ void CMarvikAddin::ArchiveOfficeDocument()
 void CMarvikAddin::HandOver(HandoffIdList& ids)
 {
     HINSTANCE module = GetServerInstance();
-    if (m_settings.GetParamCount() > 1 && SelectStorageLocation(module, &m_settings) == 0) {
+    const bool ask = m_settings.GetParamCount() > 1;
+    std::wstring chosen;
+    if (ask && SelectStorageLocation(module, &m_settings, &chosen) == 0) {
         MarkDataFoldersForDelete(ids);
         return;
     }
-    if (!LaunchOberlane(&m_settings, ids, m_hostKind))
+    if (!LaunchOberlane(&m_settings, ids, m_hostKind, ask ? &chosen : nullptr))
         ShowErrorBox(module, IDS_OBERLANE_NOT_FOUND);
 }
 

@@ -159,20 +159,87 @@ TEST_F(RunTest, TwoLocationsAskBeforeAnythingIsWritten)
     EXPECT_EQ(Started().parameters.find(LOCATION_B), 0u);
 }
 
-TEST_F(RunTest, MissingLoaderShowsItsBoxAndKeepsTheHandoffFiles)
+// A Loader that names no program file by its full path starts nothing (the
+// shell would open a folder, or a program of that name in the current
+// folder); the hand-off files written stay, marked for deletion, so failed
+// tries do not pile up in the inbox unmarked.
+TEST_F(RunTest, UnusableLoaderShowsItsBoxAndMarksTheHandoffFolders)
 {
-    Configure(files / L"missing\\Oberlane.exe", {LOCATION_A});
-    DialogWatcher watcher;
-    RunArguments args(Documents(1));
-    EXPECT_EQ(Run(args), E_FAIL);
-    ASSERT_EQ(watcher.Count(), 1u);
-    EXPECT_EQ(watcher.Seen()[0].caption, L"Fehler bei der Dokumentablage");
-    EXPECT_EQ(watcher.Seen()[0].text, L"Das marvik dovrane Oberlane konnte nicht gefunden werden.");
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(standin.Folder().c_str());
+    const std::wstring notAProgram = files.WriteFile(L"bad\\Oberlane.exe", "no program");
+    struct Case {
+        const char* name;
+        std::wstring loader;
+    } cases[] = {
+        {"Missing", files / L"missing\\Oberlane.exe"},
+        {"Folder", standin.Folder()},
+        {"Relative", L"Oberlane.exe"},
+        {"NoProgram", notAProgram},
+    };
+    for (const Case& c : cases) {
+        before = InboxFolders();
+        Configure(c.loader, {LOCATION_A});
+        DialogWatcher watcher;
+        RunArguments args(Documents(2));
+        EXPECT_EQ(Run(args), E_FAIL) << c.name;
+        // A start the shell refuses brings the shell's own error box first.
+        ASSERT_GE(watcher.Count(), 1u) << c.name;
+        EXPECT_EQ(watcher.Seen().back().caption, L"Fehler bei der Dokumentablage");
+        EXPECT_EQ(watcher.Seen().back().text, L"Das marvik dovrane Oberlane konnte nicht gefunden werden.");
 
-    std::vector<std::wstring> added = NewFolders();
-    ASSERT_EQ(added.size(), 1u);
-    EXPECT_FALSE(HandoffText(added[0]).empty());
-    EXPECT_FALSE(FileExists(InboxPath() + L"\\" + added[0] + L"\\__freetodelete__.bin"));
+        std::vector<std::wstring> added = NewFolders();
+        ASSERT_EQ(added.size(), 2u) << c.name;
+        for (const std::wstring& id : added) {
+            EXPECT_FALSE(HandoffText(id).empty()) << c.name;
+            EXPECT_TRUE(FileExists(InboxPath() + L"\\" + id + L"\\__freetodelete__.bin")) << c.name;
+        }
+    }
+    SetCurrentDirectoryW(previous);
+    Sleep(500);
+    EXPECT_TRUE(standin.Records().empty());
+}
+
+// The start names the location chosen in this call, also where labels repeat
+// in another case or are missing; the label remembered for the next choice
+// is the chosen one, or stays when the chosen one has none.
+TEST_F(RunTest, StartPassesTheLocationChosenInThisCall)
+{
+    const std::wstring upper = L"label=\"Akten\" appid=1 configid=C1";
+    const std::wstring lower = L"label=\"akten\" appid=2 configid=C2";
+    const std::wstring unlabelled = L"appid=3 configid=C3";
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> locations;
+        std::wstring remembered;
+        int choice;
+        std::wstring passed;
+        std::wstring rememberedAfter;
+    } cases[] = {
+        {"FirstOfTwoInAnotherCase", {upper, lower}, L"", 0, upper, L"Akten"},
+        {"FirstOfTwoRememberedLower", {upper, lower}, L"akten", 0, upper, L"Akten"},
+        {"SecondOfTwo", {upper, lower}, L"Akten", 1, lower, L"akten"},
+        {"WithoutLabel", {upper, unlabelled}, L"Akten", 1, unlabelled, L"Akten"},
+    };
+    Configure(standin.Path(), {});
+    size_t starts = 0;
+    for (const Case& c : cases) {
+        RegistryFixture::DeleteAllSettings();
+        reg.SetText(HKEY_LOCAL_MACHINE, RegistryFixture::GlobalKey(), L"Dir", s_setup->Folder());
+        Configure(standin.Path(), c.locations);
+        if (!c.remembered.empty())
+            reg.SetText(HKEY_CURRENT_USER, RegistryFixture::UserKey(), L"LastOberlaneConfig", c.remembered);
+        DialogWatcher watcher({DialogAnswer{IDOK, c.choice}});
+        RunArguments args(Documents(1));
+        ASSERT_EQ(Run(args), S_OK) << c.name;
+        ASSERT_TRUE(standin.WaitForRecords(++starts)) << c.name;
+        const std::wstring parameters = standin.Records().back().parameters;
+        EXPECT_EQ(parameters.find(c.passed + L" files="), 0u) << c.name << ": " << ToUtf8(parameters);
+        std::wstring remembered;
+        RegistryFixture::GetText(HKEY_CURRENT_USER, RegistryFixture::UserKey(), L"LastOberlaneConfig", &remembered);
+        EXPECT_EQ(remembered, c.rememberedAfter) << c.name;
+    }
 }
 
 TEST_F(RunTest, NoUsablePathStartsWithTheLocationOnly)
@@ -277,41 +344,80 @@ TEST_F(RunTest, RelativeIniPathMeansTheCurrentFolder)
               (std::vector<std::pair<std::wstring, std::wstring>>{{L"Title", L"Offer"}}));
 }
 
-TEST_F(RunTest, OverlongPropertiesLineIsSkipped)
+TEST_F(RunTest, LongPropertiesLineIsTakenWhole)
 {
     Configure(standin.Path(), {});
-    // Cut at the line buffer, the tail would read as a property of its own.
-    std::string longLine = "Long=" + std::string(4096 - 5, 'x') + "Injected=evil";
-    std::wstring ini = IniFile("[Properties]\r\nBefore=1\r\n" + longLine + "\r\nAfter=2\r\n");
+    // Cut at a line buffer, the tail would read as a property of its own.
+    const std::string longValue = std::string(4096 - 5, 'x') + "Injected=evil";
+    std::wstring ini = IniFile("[Properties]\r\nBefore=1\r\nLong=" + longValue + "\r\nAfter=2\r\n");
     RunArguments args(Documents(1), ini);
     ASSERT_EQ(Run(args), S_OK);
     std::vector<std::wstring> ids = FilesParameter(Started().parameters);
     ASSERT_EQ(ids.size(), 1u);
     EXPECT_EQ(PropertiesOf(HandoffText(ids[0])),
-              (std::vector<std::pair<std::wstring, std::wstring>>{{L"After", L"2"}, {L"Before", L"1"}}));
+              (std::vector<std::pair<std::wstring, std::wstring>>{
+                  {L"After", L"2"}, {L"Before", L"1"}, {L"Long", FromUtf8(longValue)}}));
 }
 
 } // namespace
 
 namespace {
 
-TEST_F(RunTest, SectionBeyondItsBufferGivesNoCutValue)
+// The section is read whole whatever its size: a few lines beyond 65,536
+// characters, thousands of lines, a huge value in the middle.
+TEST_F(RunTest, PropertiesSectionIsReadWhole)
 {
     Configure(standin.Path(), {});
-    const std::wstring value(90, L'v');
-    std::string text = "[Properties]\r\n";
-    for (int i = 0; i < 800; ++i)
-        text += "P" + std::to_string(10000 + i) + "=" + ToUtf8(value) + "\r\n";
-    RunArguments args(Documents(1), IniFile(text));
-    ASSERT_EQ(Run(args), S_OK);
-    std::vector<std::wstring> ids = FilesParameter(Started().parameters);
-    ASSERT_EQ(ids.size(), 1u);
-    std::vector<std::pair<std::wstring, std::wstring>> props = PropertiesOf(HandoffText(ids[0]));
-    // The lines that fit the 65,536-character section, none of them shortened.
-    EXPECT_GT(props.size(), 600u);
-    EXPECT_LT(props.size(), 800u);
-    for (const auto& prop : props)
-        EXPECT_EQ(prop.second, value) << ToUtf8(prop.first);
+    struct Case {
+        const char* name;
+        int lines;
+        size_t valueChars;
+        size_t hugeAt; // index of the line with a 100,000-character value; lines: none
+    } cases[] = {
+        {"JustBeyondTheFirstBuffer", 800, 90, 800},
+        {"FourThousandLines", 4000, 20, 4000},
+        {"HugeValueInTheMiddle", 20, 10, 10},
+    };
+    size_t starts = 0;
+    for (const Case& c : cases) {
+        std::string text = "[Properties]\r\n";
+        std::vector<std::pair<std::wstring, std::wstring>> expected;
+        for (int i = 0; i < c.lines; ++i) {
+            std::string value(static_cast<size_t>(i) == c.hugeAt ? 100000 : c.valueChars, 'a' + i % 26);
+            std::string name = "P" + std::to_string(10000 + i);
+            text += name + "=" + value + "\r\n";
+            expected.emplace_back(FromUtf8(name), FromUtf8(value));
+        }
+        text += "[Other]\r\nQ=1\r\n";
+        RunArguments args(Documents(1), IniFile(text));
+        ASSERT_EQ(Run(args), S_OK) << c.name;
+        ASSERT_TRUE(standin.WaitForRecords(++starts)) << c.name;
+        std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+        ASSERT_EQ(ids.size(), 1u) << c.name;
+        EXPECT_TRUE(PropertiesOf(HandoffText(ids[0])) == expected) << c.name;
+    }
+}
+
+// An ini that is there but cannot be read (another program holds it open
+// without sharing) fails the call: no document goes without the properties
+// its caller asked for.
+TEST_F(RunTest, UnreadablePropertiesFileFailsTheCall)
+{
+    Configure(standin.Path(), {LOCATION_A});
+    std::wstring ini = IniFile("[Properties]\r\nTitle=Offer\r\n");
+    HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    DialogWatcher watcher;
+    RunArguments args(Documents(2), ini);
+    HRESULT hr = Run(args);
+    CloseHandle(held);
+    EXPECT_EQ(hr, E_FAIL);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].caption, L"Fehler bei der Dokumentablage");
+    EXPECT_EQ(watcher.Seen()[0].text, L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.");
+    EXPECT_TRUE(NewFolders().empty());
+    Sleep(500);
+    EXPECT_TRUE(standin.Records().empty());
 }
 
 } // namespace

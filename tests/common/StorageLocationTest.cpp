@@ -272,27 +272,71 @@ TEST_F(LocationSettingsTest, ChoiceThenLaunchPassesTheChosenLocation)
     EXPECT_EQ(Location(L"Verträge", L"V") + L" files=kq_data_5 startapp=6", standin.Records()[0].parameters);
 }
 
-TEST_F(LocationSettingsTest, UnusableLoaderFailsWithALogLine)
+// A new hand-off folder of the inbox, as a hand-off leaves it: its id.
+std::wstring NewHandoffFolder(std::wstring* folder)
 {
-    TempDir dir;
+    wchar_t buffer[MAX_PATH] = L"";
+    EXPECT_EQ(1, CreateInboxDataFolder(buffer, MAX_PATH));
+    *folder = buffer;
+    std::wstring trimmed = folder->substr(0, folder->size() - 1);
+    return trimmed.substr(trimmed.rfind(L'\\') + 1);
+}
+
+TEST_F(LocationSettingsTest, UnusableLoaderFailsWithALogLineAndMarksTheFolders)
+{
+    // A program of the receiving program's name in the current folder, which
+    // may be the documents' own: a relative Loader must not start it.
+    OberlaneStandin standin;
+    wchar_t oldCurrent[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, oldCurrent);
+    ASSERT_TRUE(SetCurrentDirectoryW(standin.Folder().c_str()));
+    const std::wstring drive = standin.Folder().substr(0, 2);
     struct Case {
         const char* name;
-        const wchar_t* loader; // null: no Loader at all
+        std::wstring loader; // "-": no Loader at all
     } cases[] = {
-        {"Missing", nullptr},
+        {"Missing", L"-"},
         {"Empty", L""},
         {"FileDoesNotExist", L"C:\\nowhere\\Oberlane.exe"},
+        // The shell would open the folder in Explorer and report success.
+        {"Folder", standin.Folder()},
+        {"FolderWithBackslash", standin.Folder() + L"\\"},
+        {"Relative", L"Oberlane.exe"},
+        {"DotRelative", L".\\Oberlane.exe"},
+        {"DriveRelative", drive + L"Oberlane.exe"},
+        {"RootRelative", standin.Path().substr(2)},
     };
     for (const Case& c : cases) {
         settings.RemoveValue(SZ_LOADER);
-        if (c.loader)
-            settings.SetValue(SZ_LOADER, new CSettingValue(c.loader, SETTING_STRING));
+        if (c.loader != L"-")
+            settings.SetValue(SZ_LOADER, new CSettingValue(c.loader.c_str(), SETTING_STRING));
+        std::wstring folder;
+        const std::wstring id = NewHandoffFolder(&folder);
         size_t before = LogText().size();
-        EXPECT_FALSE(LaunchOberlane(&settings, {}, 6)) << c.name;
+        EXPECT_FALSE(LaunchOberlane(&settings, {_bstr_t(id.c_str())}, 6)) << c.name;
         EXPECT_NE(std::wstring::npos, LogText().find(L"[ERR] Failed to find dovrane Oberlane, error: ", before))
             << c.name;
+        // As after a cancelled choice, so failed tries do not pile up.
+        EXPECT_TRUE(FileExists(folder + L"__freetodelete__.bin")) << c.name;
     }
+    SetCurrentDirectoryW(oldCurrent);
     EXPECT_FALSE(LaunchOberlane(nullptr, {}, 6));
+    Sleep(500);
+    EXPECT_TRUE(standin.Records().empty());
+
+    // A start that the shell refuses marks the folders as well.
+    TempDir dir;
+    settings.RemoveValue(SZ_LOADER);
+    settings.SetValue(SZ_LOADER, new CSettingValue(dir.WriteFile(L"Oberlane.exe", "no program").c_str(),
+                                                   SETTING_STRING));
+    std::wstring folder;
+    const std::wstring id = NewHandoffFolder(&folder);
+    {
+        // The shell shows its own error box for a file it cannot start.
+        DialogWatcher watcher({}, DialogAnswer{IDOK});
+        EXPECT_FALSE(LaunchOberlane(&settings, {_bstr_t(id.c_str())}, 6));
+    }
+    EXPECT_TRUE(FileExists(folder + L"__freetodelete__.bin"));
 }
 
 TEST_F(LocationSettingsTest, IdsBeyondOneCommandLineGoInSeveralWholeStarts)
