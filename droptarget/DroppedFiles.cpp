@@ -80,9 +80,15 @@ void HandOff(HDROP list, const DropHandoffOptions& options)
     if (count > 1 && options.fileQuestion == 1) {
         wchar_t question[1025];
         LoadFormattedText(GetThisModule(), question, _countof(question), IDS_ARCHIVE_ALL_FILES, count);
-        if (MessageBoxW(options.window, question, options.title.c_str(), MB_TOPMOST | MB_ICONQUESTION | MB_YESNO) ==
-            IDNO)
+        // Only a yes goes on: Escape (IDCANCEL) or a box that could not be
+        // shown (0) archives nothing.
+        int answer = MessageBoxW(options.window, question, options.title.c_str(), MB_TOPMOST | MB_ICONQUESTION | MB_YESNO);
+        if (answer != IDYES) {
+            if (answer == 0)
+                g_Log.Error(L"Can not ask before handing off %d files, error: %d\n", count,
+                            static_cast<int>(GetLastError()));
             return;
+        }
     }
     if (count < 1) {
         ShowErrorBox(GetThisModule(), IDS_NO_FILES_ACCEPTED);

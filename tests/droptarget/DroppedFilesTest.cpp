@@ -147,6 +147,32 @@ TEST_F(DroppedFiles, QuestionForSeveralFilesDecidesTheHandOff)
     }
 }
 
+TEST_F(DroppedFiles, OnlyYesToTheQuestionHandsOff)
+{
+    std::wstring one = dir.WriteFile(L"one.pdf");
+    std::wstring two = dir.WriteFile(L"two.pdf");
+    CDropList list({one, two});
+    struct Case {
+        const char* name;
+        int button;   // what the user presses (IDCANCEL: Escape)
+        HWND owner;   // a window that is gone: the box fails
+        bool shown;
+    } cases[] = {
+        {"No", IDNO, nullptr, true},
+        {"Escape", IDCANCEL, nullptr, true},
+        {"BoxFails", IDYES, reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7ffe1234)), false},
+    };
+    for (const Case& c : cases) {
+        DropHandoffOptions options = Options(1, {}, 1, 1);
+        options.window = c.owner;
+        RecordingConnector connector;
+        DialogWatcher watcher(std::vector<DialogAnswer>{DialogAnswer{c.button}}, DialogAnswer{IDYES});
+        HandleDroppedFiles(list.Get(), options);
+        EXPECT_EQ(c.shown ? 1u : 0u, watcher.Count()) << c.name;
+        EXPECT_TRUE(connector.Calls().empty()) << c.name;
+    }
+}
+
 TEST_F(DroppedFiles, UnregisteredConnectorGetsItsMessage)
 {
     std::wstring file = dir.WriteFile(L"a.pdf");
