@@ -27,6 +27,14 @@ std::wstring Param(int n)
     return L"Params" + std::to_wstring(n);
 }
 
+// A missing text as an empty one, so that a failing case reports rather than
+// reads through a null pointer.
+std::wstring TextOf(const CKQCSettings& s, const wchar_t* name)
+{
+    const wchar_t* text = s.GetText(name);
+    return text ? text : L"";
+}
+
 std::wstring Location(const std::wstring& label)
 {
     return L"label=\"" + label + L"\" appid=A configid=C";
@@ -151,12 +159,12 @@ const LoadCase kLoadCases[] = {
          r.SetText(HKLM, RegistryFixture::GlobalKey(), Param(3), std::wstring(100000, L'q'));
      },
      [](const CKQCSettings& s) {
-         EXPECT_EQ(std::wstring(1024, L'x'), s.GetText(SZ_LOADER));
-         EXPECT_EQ(std::wstring(1023, L'y'), s.GetText(SZ_LANGUAGE));
+         EXPECT_EQ(std::wstring(1024, L'x'), TextOf(s, SZ_LOADER));
+         EXPECT_EQ(std::wstring(1023, L'y'), TextOf(s, SZ_LANGUAGE));
          ASSERT_EQ(3, s.GetParamCount());
-         EXPECT_EQ(Location(std::wstring(1100, L'p')), s.GetText(L"Params1"));
-         EXPECT_EQ(Location(L"kurz"), s.GetText(L"Params2"));
-         EXPECT_EQ(std::wstring(100000, L'q'), s.GetText(L"Params3"));
+         EXPECT_EQ(Location(std::wstring(1100, L'p')), TextOf(s, L"Params1"));
+         EXPECT_EQ(Location(L"kurz"), TextOf(s, L"Params2"));
+         EXPECT_EQ(std::wstring(100000, L'q'), TextOf(s, L"Params3"));
      }},
     {"LongUserLocationReplacesTheGlobalOnes",
      [](RegistryFixture& r) {
@@ -165,7 +173,7 @@ const LoadCase kLoadCases[] = {
      },
      [](const CKQCSettings& s) {
          ASSERT_EQ(1, s.GetParamCount());
-         EXPECT_EQ(Location(std::wstring(2000, L'u')), s.GetText(L"Params1"));
+         EXPECT_EQ(Location(std::wstring(2000, L'u')), TextOf(s, L"Params1"));
      }},
     {"UnterminatedAndForeignTypesAreTerminated",
      [](RegistryFixture& r) {
