@@ -369,6 +369,7 @@ TEST_F(DropTargetTest, NamesXmlCannotCarryAreSavedUnderNamesTheHandoffFileGivesB
         {L"e\xD800" L"f.pdf", L"e_f.pdf", false},
     };
     SetAttachments(true);
+    DialogWatcher watcher;
     for (const auto& c : cases) {
         RemoveTree(InboxPath());
         data->Release();
@@ -393,6 +394,7 @@ TEST_F(DropTargetTest, NamesXmlCannotCarryAreSavedUnderNamesTheHandoffFileGivesB
         EXPECT_TRUE(FileExists(path));
     }
     EXPECT_TRUE(oberlane.WaitForRecords(_countof(cases)));
+    EXPECT_EQ(0u, watcher.Count()) << "no message";
 }
 
 TEST_F(DropTargetTest, ATemporaryFolderTooLongForAHandoffFolderIsAFailedHandoff)
