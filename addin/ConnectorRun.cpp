@@ -12,17 +12,23 @@
 #include "ServerModule.h"
 #include "Settings.h"
 #include "StorageLocation.h"
+#include "TextHelpers.h"
 
 #include <cwchar>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
 // The section is read whole: the buffer starts here and grows until it fits.
 const DWORD FIRST_SECTION_CHARS = 65536;
 const DWORD MAX_SECTION_CHARS = 0x10000000;
+// "...Fehler:\r\n%s": the documents that could not be handed off.
+const UINT IDS_DOCUMENTS_NOT_HANDED_OFF = 8020;
+// What the message boxes format at most, closing NUL excluded.
+const size_t BOX_TEXT_MAX = 1024;
 const DWORD INI_PATH_CHARS = 2048;
 const int PROPERTY_TYPE_TEXT = 1;
 
@@ -99,6 +105,19 @@ bool ReadPropertiesFile(const wchar_t* iniPath, CPropertyCollection& props)
     return true;
 }
 
+// Message 8020 with as many of the names as the box holds.
+void ShowNotHandedOff(HINSTANCE module, const std::vector<std::wstring>& names)
+{
+    wchar_t format[BOX_TEXT_MAX + 1];
+    LoadText(module, format, _countof(format), IDS_DOCUMENTS_NOT_HANDED_OFF);
+    size_t formatChars = wcslen(format);
+    // The "%s" itself gives way to the names.
+    size_t room = formatChars >= BOX_TEXT_MAX ? 0 : BOX_TEXT_MAX - formatChars + 2;
+    if (room > BOX_TEXT_MAX)
+        room = BOX_TEXT_MAX;
+    ShowErrorBox(module, IDS_DOCUMENTS_NOT_HANDED_OFF, JoinNamesThatFit(names, room).c_str());
+}
+
 } // namespace
 
 HRESULT CKQConnectorCOM::Run(const wchar_t* pathList, const wchar_t* iniPath, int pathCount)
@@ -126,13 +145,21 @@ HRESULT CKQConnectorCOM::Run(const wchar_t* pathList, const wchar_t* iniPath, in
     // A missing list is an empty one: nothing to write, only the start.
     static const wchar_t emptyList[2] = {L'\0', L'\0'};
     HandoffIdList ids;
-    if (!WriteHandoffFileList(pathList ? pathList : emptyList, pathCount, &props, ids, false)) {
+    std::vector<std::wstring> notHandedOff;
+    if (!WriteHandoffFileList(pathList ? pathList : emptyList, pathCount, &props, ids, false, &notHandedOff)) {
         g_Log.Error(L"Run: can not write the hand-off files\n");
         ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
         return E_FAIL;
     }
     if (!LaunchOberlane(&settings, ids, STARTAPP_CONNECTOR, ask ? &chosen : nullptr)) {
         ShowErrorBox(module, IDS_OBERLANE_NOT_FOUND);
+        return E_FAIL;
+    }
+    // The others are on their way; the caller must not take this call for
+    // a whole success.
+    if (!notHandedOff.empty()) {
+        g_Log.Error(L"Run: %d listed documents could not be handed off\n", static_cast<int>(notHandedOff.size()));
+        ShowNotHandedOff(module, notHandedOff);
         return E_FAIL;
     }
     return S_OK;

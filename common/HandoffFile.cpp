@@ -1,6 +1,7 @@
 #include "HandoffFile.h"
 
 #include "DocumentPath.h"
+#include "InboxFolder.h"
 #include "LogFile.h"
 #include "XmlWriter.h"
 
@@ -30,13 +31,56 @@ const wchar_t* SkipReason(DocumentPathKind kind)
     }
 }
 
+bool SamePath(const wchar_t* a, const std::wstring& b)
+{
+    std::wstring fullA, fullB;
+    if (!GetFullDocumentPath(a, &fullA) || !GetFullDocumentPath(b.c_str(), &fullB))
+        return false;
+    return CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()), fullB.c_str(),
+                                static_cast<int>(fullB.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool NamesFolder(const wchar_t* path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 } // namespace
+
+HandoffRefusal CheckHandoffDocument(const wchar_t* fullPath)
+{
+    if (!fullPath)
+        return HANDOFF_ALLOWED;
+    if (!IsXmlText(fullPath))
+        return HANDOFF_NOT_XML;
+    switch (ClassifyInboxDocument(fullPath)) {
+    case INBOX_DOCUMENT_HANDOFF_FILE: return HANDOFF_OWN_FILE;
+    case INBOX_DOCUMENT_PENDING: return HANDOFF_PENDING;
+    default: return HANDOFF_ALLOWED;
+    }
+}
+
+const wchar_t* HandoffRefusalText(HandoffRefusal refusal)
+{
+    switch (refusal) {
+    case HANDOFF_OWN_FILE: return L"it is the hand-off file of its folder";
+    case HANDOFF_PENDING: return L"it belongs to a pending hand-off";
+    case HANDOFF_NOT_XML: return L"its path holds characters that XML cannot carry";
+    default: return L"it is handed off";
+    }
+}
 
 int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, const CPropertyCollection* props,
                      HandoffIdList& ids, bool deleteMail)
 {
     if (!documentPath)
         return 0;
+    // Written as it stands, such a path would name another file.
+    if (!IsXmlText(documentPath)) {
+        g_Log.Error(L"WriteHandoffFile: the path of %s holds characters that XML cannot carry\n", documentPath);
+        return 0;
+    }
     const wchar_t* source = handoffFolder ? handoffFolder : documentPath;
     // Paths that do not fit are refused: a cut path would write beside
     // another document, under another id.
@@ -64,6 +108,11 @@ int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, 
         return 0;
     }
     std::wstring fileName = std::wstring(folder) + L"\\" + id + L".xml";
+    // A user's own file may bear the hand-off file's name.
+    if (SamePath(documentPath, fileName)) {
+        g_Log.Error(L"WriteHandoffFile: %s would be written over by its own hand-off file\n", documentPath);
+        return 0;
+    }
 
     // Listed before anything is written: the caller marks or hands over the
     // folder even when its file fails.
@@ -110,7 +159,7 @@ int WriteHandoffFiles(const wchar_t* const* documentPaths, const CPropertyCollec
 }
 
 int WriteHandoffFileList(const wchar_t* pathList, int count, const CPropertyCollection* props, HandoffIdList& ids,
-                         bool deleteMail)
+                         bool deleteMail, std::vector<std::wstring>* notHandedOff)
 {
     if (count < 1 || !pathList)
         return 1;
@@ -118,11 +167,20 @@ int WriteHandoffFileList(const wchar_t* pathList, int count, const CPropertyColl
     for (int i = 0; i < count && *path; ++i, path += wcslen(path) + 1) {
         // The receiving program starts in its own folder: it gets the full
         // path. A folder, a device or a vanished file is passed over, not the
-        // documents behind it.
+        // documents behind it; the caller learns which.
         std::wstring document;
         DocumentPathKind kind = ResolveDocumentPath(path, &document);
         if (kind != DOCUMENT_FILE) {
             g_Log.Warning(L"WriteHandoffFileList: skipping %s, %s\n", path, SkipReason(kind));
+            // A folder or a device was never a document; a path that names
+            // nothing any more was one, and the caller must learn it is lost.
+            if (notHandedOff && kind == DOCUMENT_MISSING && !NamesFolder(path))
+                notHandedOff->push_back(path);
+            continue;
+        }
+        HandoffRefusal refusal = CheckHandoffDocument(document.c_str());
+        if (refusal != HANDOFF_ALLOWED) {
+            g_Log.Warning(L"WriteHandoffFileList: skipping %s, %s\n", document.c_str(), HandoffRefusalText(refusal));
             continue;
         }
         wchar_t folder[HANDOFF_PATH_CHARS] = L"";

@@ -4,7 +4,30 @@
 #include "InboxFolder.h"
 #include "PropertyCollection.h"
 
+#include <string>
+#include <vector>
+
+// Why a file named to the hand-off is skipped: it is refused, not lost, and
+// the walkers count it as skipped by the same rule.
+enum HandoffRefusal {
+    HANDOFF_ALLOWED = 0,
+    // A hand-off folder's own hand-off file.
+    HANDOFF_OWN_FILE = 1,
+    // A document of a hand-off that waits for the receiving program: handing
+    // it off again would write over its hand-off file and its properties.
+    HANDOFF_PENDING = 2,
+    // Its path holds a character that XML 1.0 cannot carry: the hand-off
+    // file would name another file.
+    HANDOFF_NOT_XML = 3,
+};
+// `fullPath` names an existing file in its full form.
+HandoffRefusal CheckHandoffDocument(const wchar_t* fullPath);
+// "it is the hand-off file of its folder", ... for log lines.
+const wchar_t* HandoffRefusalText(HandoffRefusal refusal);
+
 // 1 on success, 0 on failure (the id is listed before anything is written).
+// A document path that XML cannot carry, or one that the hand-off file would
+// write over, is refused (0, nothing listed).
 int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, const CPropertyCollection* props,
                      HandoffIdList& ids, bool deleteMail);
 // Documents that already lie in hand-off folders, one collection each
@@ -12,5 +35,10 @@ int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, 
 int WriteHandoffFiles(const wchar_t* const* documentPaths, const CPropertyCollection* const* props, int count,
                       HandoffIdList& ids, bool deleteMail);
 // A NUL-separated path list ended by an empty path, one shared collection.
+// Documents refused by CheckHandoffDocument are skipped with a log line.
+// Folders and devices in the list are skipped; listed paths that name
+// nothing (any more) are skipped too and, when `notHandedOff` is given,
+// added to it: the caller reports them. 0 only when a hand-off folder or
+// file cannot be made.
 int WriteHandoffFileList(const wchar_t* pathList, int count, const CPropertyCollection* props, HandoffIdList& ids,
-                         bool deleteMail);
+                         bool deleteMail, std::vector<std::wstring>* notHandedOff = nullptr);

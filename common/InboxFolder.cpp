@@ -38,6 +38,46 @@ bool IsDataFolderName(const std::wstring& name)
     return true;
 }
 
+// The long form of an existing path; the path itself when it has none.
+std::wstring LongFormOf(const std::wstring& path)
+{
+    DWORD cch = GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (cch == 0)
+        return path;
+    std::wstring full(cch, L'\0');
+    DWORD got = GetLongPathNameW(path.c_str(), &full[0], cch);
+    if (got == 0 || got >= cch)
+        return path;
+    full.resize(got);
+    return full;
+}
+
+bool EqualsIgnoringCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength)
+{
+    return CompareStringOrdinal(a, static_cast<int>(aLength), b, static_cast<int>(bLength), TRUE) == CSTR_EQUAL;
+}
+
+bool IsDataFolderNameIgnoringCase(const std::wstring& name)
+{
+    const size_t prefix = wcslen(DATA_FOLDER_PREFIX);
+    if (name.size() <= prefix || !EqualsIgnoringCase(name.c_str(), prefix, DATA_FOLDER_PREFIX, prefix))
+        return false;
+    return IsDataFolderName(DATA_FOLDER_PREFIX + name.substr(prefix));
+}
+
+// Walkers ask for every file: only a path that names a hand-off folder, or
+// holds a short (8.3) name that may stand for one, is looked at on disk.
+bool MayNameAHandoffFolder(const wchar_t* path)
+{
+    if (wcschr(path, L'~'))
+        return true;
+    const size_t prefix = wcslen(DATA_FOLDER_PREFIX);
+    for (const wchar_t* p = path; *p; ++p)
+        if (_wcsnicmp(p, DATA_FOLDER_PREFIX, prefix) == 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 int CreateInboxDataFolder(wchar_t* buffer, size_t cch)
@@ -109,4 +149,31 @@ void MarkDataFoldersForDelete(const HandoffIdList& ids)
         FormatText(folder, MAX_PATH, L"%s%s%s", temp, INBOX_NAME, name);
         MarkFolderForDelete(folder);
     }
+}
+
+InboxDocumentKind ClassifyInboxDocument(const wchar_t* fullPath)
+{
+    wchar_t temp[MAX_PATH];
+    if (!fullPath || !*fullPath || !MayNameAHandoffFolder(fullPath) || !GetTempFolder(temp))
+        return INBOX_DOCUMENT_FREE;
+    const std::wstring inbox = LongFormOf(std::wstring(temp) + INBOX_NAME);
+    const std::wstring document = LongFormOf(fullPath);
+    if (document.size() <= inbox.size() ||
+        !EqualsIgnoringCase(document.c_str(), inbox.size(), inbox.c_str(), inbox.size()))
+        return INBOX_DOCUMENT_FREE;
+    const std::wstring rest = document.substr(inbox.size());
+    size_t slash = rest.find(L'\\');
+    if (slash == std::wstring::npos || slash + 1 >= rest.size())
+        return INBOX_DOCUMENT_FREE;
+    const std::wstring id = rest.substr(0, slash);
+    if (!IsDataFolderNameIgnoringCase(id))
+        return INBOX_DOCUMENT_FREE;
+    const std::wstring fileName = id + HANDOFF_FILE_EXTENSION;
+    const std::wstring inside = rest.substr(slash + 1);
+    if (EqualsIgnoringCase(inside.c_str(), inside.size(), fileName.c_str(), fileName.size()))
+        return INBOX_DOCUMENT_HANDOFF_FILE;
+    DWORD attributes = GetFileAttributesW((inbox + id + L"\\" + fileName).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return INBOX_DOCUMENT_PENDING;
+    return INBOX_DOCUMENT_FREE;
 }

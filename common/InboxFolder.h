@@ -18,5 +18,18 @@ int CreateInboxDataFolder(wchar_t* buffer, size_t cch);
 // True when the path, in its full form, names a document lying directly in
 // a hand-off folder "kq_data_<digits>" of the inbox.
 bool IsInInboxDataFolder(const wchar_t* path);
+// What a document named to the hand-off is to the inbox. Paths are compared
+// in their long form and without regard to case, as the file system does,
+// so that no spelling of a path reaches a pending hand-off.
+enum InboxDocumentKind {
+    // Outside every hand-off folder, or in one that holds no hand-off file.
+    INBOX_DOCUMENT_FREE = 0,
+    // A hand-off folder's own hand-off file: never a document.
+    INBOX_DOCUMENT_HANDOFF_FILE = 1,
+    // Lies in (or below) a hand-off folder that already holds its hand-off
+    // file: it belongs to a hand-off that waits for the receiving program.
+    INBOX_DOCUMENT_PENDING = 2,
+};
+InboxDocumentKind ClassifyInboxDocument(const wchar_t* fullPath);
 // Writes the deletion marker into the folder of every id.
 void MarkDataFoldersForDelete(const HandoffIdList& ids);

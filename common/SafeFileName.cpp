@@ -1,6 +1,7 @@
 #include "SafeFileName.h"
 
 #include "FileHelpers.h"
+#include "XmlWriter.h"
 
 #include <cwchar>
 
@@ -50,9 +51,23 @@ std::wstring MakeSafeFileName(const wchar_t* name)
     if (cut != std::wstring::npos)
         text.erase(0, cut + 1);
     std::wstring plain;
-    for (wchar_t c : text)
-        if (c >= 32 && !wcschr(L"\\/:*?\"<>|", c))
-            plain += c;
+    for (const wchar_t* p = text.c_str(); *p;) {
+        wchar_t c = *p;
+        if (c < 32 || wcschr(L"\\/:*?\"<>|", c)) {
+            ++p;
+            continue;
+        }
+        // The hand-off file must name the very file saved: what XML cannot
+        // carry is replaced, not left for the writer to turn into another name.
+        size_t units = XmlCharUnits(p);
+        if (units == 0) {
+            plain += L'_';
+            ++p;
+            continue;
+        }
+        plain.append(p, units);
+        p += units;
+    }
     // Windows drops trailing dots and blanks, so "..", "." and " " name the
     // folder itself or nothing.
     while (!plain.empty() && (plain.back() == L'.' || plain.back() == L' '))

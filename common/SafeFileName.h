@@ -9,6 +9,8 @@
 //   - only the part behind the last "\", "/" or ":" is kept (so no folder,
 //     drive or stream name survives);
 //   - control characters and \ / : * ? " < > | are removed;
+//   - characters that XML cannot carry (U+FFFE, U+FFFF, unpaired
+//     surrogates) become "_", so that a hand-off file names the file saved;
 //   - trailing dots and blanks are removed (Windows would drop them and
 //     name another file, or the folder itself);
 //   - a reserved device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$,

@@ -132,3 +132,33 @@ WORD GetDayOfWeek(SYSTEMTIME* date)
         date->wDayOfWeek = result;
     return result;
 }
+
+std::wstring JoinNamesThatFit(const std::vector<std::wstring>& names, size_t maxChars)
+{
+    static const wchar_t SEPARATOR[] = L"\r\n";
+    static const wchar_t MORE[] = L"...";
+    const size_t separatorChars = wcslen(SEPARATOR);
+    std::wstring all;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            all += SEPARATOR;
+        all += names[i];
+    }
+    if (all.size() <= maxChars)
+        return all;
+    // Some are left out: keep room for the closing "..." line.
+    std::wstring text;
+    for (const std::wstring& name : names) {
+        size_t grown = text.size() + (text.empty() ? 0 : separatorChars) + name.size();
+        if (grown + separatorChars + wcslen(MORE) > maxChars)
+            break;
+        if (!text.empty())
+            text += SEPARATOR;
+        text += name;
+    }
+    if (!text.empty())
+        text += SEPARATOR;
+    if (text.size() + wcslen(MORE) > maxChars)
+        return text.substr(0, text.empty() ? 0 : text.size() - separatorChars);
+    return text + MORE;
+}

@@ -29,6 +29,28 @@ const wchar_t* TextOf(const _bstr_t& text)
 
 } // namespace
 
+size_t XmlCharUnits(const wchar_t* text)
+{
+    if (!text || !*text)
+        return 0;
+    if (IsHighSurrogate(text[0]) && IsLowSurrogate(text[1]))
+        return 2;
+    return IsXmlChar(text[0]) ? 1 : 0;
+}
+
+bool IsXmlText(const wchar_t* text)
+{
+    if (!text)
+        return true;
+    while (*text) {
+        size_t units = XmlCharUnits(text);
+        if (units == 0)
+            return false;
+        text += units;
+    }
+    return true;
+}
+
 CXmlWriter::CXmlWriter(const wchar_t* fileName)
     : m_fileName(fileName), m_file(nullptr), m_depth(0)
 {

@@ -11,6 +11,13 @@
 #include <string>
 #include <vector>
 
+// The number of code units of the XML 1.0 character at `text` (2 for a
+// surrogate pair), or 0 when XML cannot hold it: U+FFFE, U+FFFF, an unpaired
+// surrogate, a control character other than tab, LF and CR, or the end.
+size_t XmlCharUnits(const wchar_t* text);
+// True when every character of the text is one that XML 1.0 can hold.
+bool IsXmlText(const wchar_t* text);
+
 class CXmlWriter
 {
 public:

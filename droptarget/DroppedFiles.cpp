@@ -30,6 +30,11 @@ void ReportUnreachable(const wchar_t* path, void*)
     g_Log.Warning(L"Name ends in a dot or a blank, skipped: %s\n", path);
 }
 
+void ReportHandoffRefused(const wchar_t* path, const wchar_t* reason, void*)
+{
+    g_Log.Warning(L"Not handed off, %s, skipped: %s\n", reason, path);
+}
+
 // One dropped path; empty when the list has none at that index.
 std::vector<wchar_t> DroppedPath(HDROP list, UINT index)
 {
@@ -48,6 +53,7 @@ void HandOff(HDROP list, const DropHandoffOptions& options)
     rules.onRefused = ReportRefused;
     rules.onTooLong = ReportTooLong;
     rules.onUnreachable = ReportUnreachable;
+    rules.onHandoffRefused = ReportHandoffRefused;
     rules.context = const_cast<DropHandoffOptions*>(&options);
 
     UINT dropped = DragQueryFileW(list, 0xFFFFFFFF, nullptr, 0);

@@ -1,5 +1,6 @@
 #include "FolderWalker.h"
 
+#include "HandoffFile.h"
 #include "ScopedHandles.h"
 
 #include <cstring>
@@ -141,6 +142,14 @@ private:
         if (!IsFileAccepted(path, m_rules)) {
             if (m_rules.onRefused && (m_cursor || m_counter))
                 m_rules.onRefused(path, m_rules.context);
+            return 0;
+        }
+        // The same rule as the hand-off writer's, so that the caller's count
+        // and its report of skipped documents are right.
+        HandoffRefusal refusal = CheckHandoffDocument(path);
+        if (refusal != HANDOFF_ALLOWED) {
+            if (m_rules.onHandoffRefused && (m_cursor || m_counter))
+                m_rules.onHandoffRefused(path, HandoffRefusalText(refusal), m_rules.context);
             return 0;
         }
         if (m_cursor && !AppendPath(m_cursor, path, length))

@@ -25,6 +25,10 @@ struct WalkRules {
     // An entry whose name ends in a dot or a blank: its path would open
     // another file (or nothing), so it contributes nothing.
     void (*onUnreachable)(const wchar_t* path, void* context) = nullptr;
+    // A file that the hand-off refuses (a pending hand-off's file, a path XML
+    // cannot carry): it contributes nothing. Reported in the fill pass only,
+    // with the reason as the log lines give it.
+    void (*onHandoffRefused)(const wchar_t* path, const wchar_t* reason, void* context) = nullptr;
     void* context = nullptr;
 };
 

@@ -13,13 +13,31 @@
 
 namespace {
 
+// One line naming a document that is not handed off; UTF-8, so that any
+// name reaches the script as it is (the C runtime's own conversion stops at
+// the first character its locale lacks).
+void PrintSkipped(const char* what, const wchar_t* path)
+{
+    std::string line = what;
+    int length = static_cast<int>(wcslen(path));
+    int size = WideCharToMultiByte(CP_UTF8, 0, path, length, nullptr, 0, nullptr, nullptr);
+    if (size > 0) {
+        std::string bytes(static_cast<size_t>(size), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, path, length, &bytes[0], size, nullptr, nullptr);
+        line += bytes;
+    }
+    line += "\n";
+    fwrite(line.data(), 1, line.size(), stdout);
+    fflush(stdout);
+}
+
 // The walker takes every file and shows no message here; a document it
 // found but cannot hand off is mentioned on the standard output (in the
 // filling pass, which counts it as left out).
 void ReportTooLong(const wchar_t* path, void* leftOut)
 {
     if (leftOut) {
-        printf("Path too long, skipped: %ls\n", path);
+        PrintSkipped("Path too long, skipped: ", path);
         ++*static_cast<int*>(leftOut);
     }
 }
@@ -27,7 +45,17 @@ void ReportTooLong(const wchar_t* path, void* leftOut)
 void ReportUnreachable(const wchar_t* path, void* leftOut)
 {
     if (leftOut) {
-        printf("Name ends in a dot or a blank, skipped: %ls\n", path);
+        PrintSkipped("Name ends in a dot or a blank, skipped: ", path);
+        ++*static_cast<int*>(leftOut);
+    }
+}
+
+void ReportHandoffRefused(const wchar_t* path, const wchar_t* reason, void* leftOut)
+{
+    if (leftOut) {
+        char what[128];
+        snprintf(what, sizeof what, "Not handed off, %ls, skipped: ", reason);
+        PrintSkipped(what, path);
         ++*static_cast<int*>(leftOut);
     }
 }
@@ -38,6 +66,7 @@ WalkRules RunnerRules(int* leftOut)
     rules.acceptAll = 1;
     rules.onTooLong = ReportTooLong;
     rules.onUnreachable = ReportUnreachable;
+    rules.onHandoffRefused = ReportHandoffRefused;
     rules.context = leftOut;
     return rules;
 }
@@ -55,7 +84,7 @@ int KeepFiles(wchar_t* list, int* files, int* leftOut)
                 wmemmove(to, from, length);
             to += length;
         } else {
-            printf("No file any more, skipped: %ls\n", from);
+            PrintSkipped("No file any more, skipped: ", from);
             --*files;
             ++*leftOut;
         }

@@ -17,7 +17,8 @@ const size_t ARGUMENT_CHARS = 2048;
 // Documents are listed by their full paths; a device names nothing. In the
 // filling pass `leftOut` (when given) gets the number of documents that the
 // walk found but that cannot be handed off (path too long, name ending in a
-// dot or a blank, vanished since), and one more when the folders grew
+// dot or a blank, vanished since, a pending hand-off's file, a path XML
+// cannot carry), and one more when the folders grew
 // beyond the counted room: they are left out of the list.
 int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* length, int* settings,
                      const wchar_t* commandLine = nullptr, int* leftOut = nullptr);

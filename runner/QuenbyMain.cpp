@@ -60,6 +60,12 @@ int Run()
     // The counting pass ends at the first "/f": a "/s" behind it is not seen.
     ParseCommandLine(nullptr, nullptr, 0, &length, &settings);
     if (length == 1 && !settings) {
+        // The walk found files that it cannot hand off: the filling pass
+        // names them before the message says that none is left.
+        wchar_t none[1] = {L'\0'};
+        int ignored = 0;
+        ParseCommandLine(slots, none, 1, &ignored, &settings, nullptr, &ignored);
+        ClearSlots(slots);
         ShowMessage(NO_FILES);
         return 1;
     }

@@ -259,7 +259,6 @@ TEST_F(RunTest, NoUsablePathStartsWithTheLocationOnly)
         {"count 0", {doc}, 0, false},
         {"count -1", {doc}, -1, false},
         {"only a folder", {folder}, 1, false},
-        {"only a missing path", {files / L"gone.pdf"}, 1, false},
     };
     size_t starts = 0;
     for (const Case& c : cases) {
@@ -502,6 +501,83 @@ TEST_F(RunTest, RelativePathsAreWrittenInFullAndDevicesAreSkipped)
     EXPECT_EQ(ElementText(HandoffText(ids[1]), L"path"), other);
     for (const std::wstring& id : ids)
         EXPECT_TRUE(ParsesAsXml(InboxPath() + L"\\" + id + L"\\" + id + L".xml"));
+}
+
+TEST_F(RunTest, DocumentsThatVanishedAreNamedAndTheCallFails)
+{
+    // The others are still handed off; the caller learns that not all were.
+    Configure(standin.Path(), {LOCATION_A});
+    const std::wstring intro = L"Das Dokument konnte nicht abgelegt werden.\r\nEs trat ein schwerwiegender Fehler auf."
+                               L"\r\n\r\nFehler:\r\n";
+    struct {
+        const char* name;
+        int documents;
+        // Every step-th listed path has vanished (0: only one path, vanished).
+        int step;
+        size_t nameChars;
+        bool allNamed;
+    } cases[] = {
+        {"a few among many", 60, 20, 8, true},
+        {"more than the box holds", 400, 2, 40, false},
+        {"the only document", 0, 0, 8, true},
+    };
+    size_t starts = 0;
+    for (const auto& c : cases) {
+        before = InboxFolders();
+        std::vector<std::wstring> listed, present, vanished;
+        int total = c.step ? c.documents : 1;
+        for (int i = 0; i < total; ++i) {
+            std::wstring name = std::wstring(c.nameChars, L'v') + L" " + std::to_wstring(starts) + L"-" +
+                                std::to_wstring(i) + L".pdf";
+            if (c.step == 0 || i % c.step == 1) {
+                listed.push_back(files / name);
+                vanished.push_back(listed.back());
+            } else {
+                listed.push_back(files.WriteFile(name, "%PDF-1.4"));
+                present.push_back(listed.back());
+            }
+        }
+        DialogWatcher watcher;
+        RunArguments args(listed);
+        EXPECT_EQ(Run(args), E_FAIL) << c.name;
+
+        ASSERT_EQ(watcher.Count(), 1u) << c.name;
+        SeenDialog box = watcher.Seen()[0];
+        EXPECT_EQ(box.caption, L"Fehler bei der Dokumentablage") << c.name;
+        ASSERT_EQ(box.text.compare(0, intro.size(), intro), 0) << c.name << ": " << ToUtf8(box.text);
+        std::wstring named = box.text.substr(intro.size());
+        EXPECT_LE(box.text.size(), 1024u) << c.name;
+        std::wstring all;
+        for (const std::wstring& path : vanished)
+            all += (all.empty() ? L"" : L"\r\n") + path;
+        if (c.allNamed) {
+            EXPECT_EQ(named, all) << c.name;
+        } else {
+            // Whole names in list order, then the line that says there are more.
+            ASSERT_GE(named.size(), 5u) << c.name;
+            EXPECT_EQ(named.substr(named.size() - 5), L"\r\n...") << c.name;
+            std::wstring shown = named.substr(0, named.size() - 5);
+            EXPECT_EQ(all.compare(0, shown.size() + 2, shown + L"\r\n"), 0) << c.name;
+            EXPECT_GT(shown.size(), 500u) << c.name << ": the box is filled";
+        }
+
+        // The receiving program got every document that was there, in order.
+        ASSERT_TRUE(standin.WaitForRecords(starts + 1)) << c.name;
+        std::vector<StandinRecord> records = standin.Records();
+        std::vector<std::wstring> handedOff;
+        for (size_t r = starts; r < records.size(); ++r) {
+            EXPECT_EQ(records[r].parameters.find(LOCATION_A), 0u) << c.name;
+            for (const std::wstring& id : FilesParameter(records[r].parameters)) {
+                EXPECT_TRUE(ParsesAsXml(InboxPath() + L"\\" + id + L"\\" + id + L".xml")) << c.name;
+                handedOff.push_back(ElementText(HandoffText(id), L"path"));
+            }
+        }
+        starts = records.size();
+        EXPECT_EQ(handedOff, present) << c.name;
+        EXPECT_EQ(NewFolders().size(), present.size()) << c.name;
+        for (const std::wstring& path : vanished)
+            EXPECT_FALSE(FileExists(path)) << c.name;
+    }
 }
 
 } // namespace

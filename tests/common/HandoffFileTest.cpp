@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -274,6 +275,100 @@ TEST_F(HandoffFileTest, SkippedPathsAreLoggedAsWarnings)
     for (const std::wstring& skipped : {folder, missing})
         EXPECT_NE(std::string::npos,
                   added.find("[WRN] WriteHandoffFileList: skipping " + ToUtf8(skipped) + ", it is no file"));
+}
+
+TEST_F(HandoffFileTest, PendingHandoffsAndTheirFilesAreNeverHandedOffAgain)
+{
+    // A pending hand-off as a capture leaves it: the mail and its hand-off
+    // file with the captured properties.
+    std::wstring pending = NewFolder();
+    std::wstring mail = pending + L"a.msg";
+    std::wstring pendingFile = HandoffFileOf(pending);
+    {
+        CPropertyCollection captured;
+        captured.Add(L"OTL_SUBJECT", L"Angebot", 0);
+        HandoffIdList captureIds;
+        ASSERT_EQ(1, WriteHandoffFile((pending + L"a.msg").c_str(), pending.c_str(), &captured, captureIds, true));
+        CloseHandle(CreateFileW(mail.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    const std::string pendingBytes = ReadFileBytes(pendingFile);
+    ASSERT_NE(std::string::npos, pendingBytes.find("OTL_SUBJECT"));
+    std::wstring attachment = TempDir::WriteLongPath(pending + L"Anlagen\\b.pdf", "pdf");
+
+    // A user's own file that bears a hand-off folder's file name.
+    std::wstring own = NewFolder();
+    std::wstring ownFile = TempDir::WriteLongPath(HandoffFileOf(own), "the user's own");
+
+    // A hand-off folder without its file keeps the plain road, once.
+    std::wstring fresh = NewFolder();
+    std::wstring first = TempDir::WriteLongPath(fresh + L"x.pdf", "x");
+    std::wstring second = TempDir::WriteLongPath(fresh + L"y.pdf", "y");
+
+    std::wstring plain = outside.WriteFile(L"plain.txt", "p");
+    // Another spelling of the same pending document.
+    std::wstring upper = pending;
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(towupper(c));
+
+    struct {
+        const char* name;
+        std::vector<std::wstring> listed;
+        // The documents that get a hand-off file, in order.
+        std::vector<std::wstring> handedOff;
+    } cases[] = {
+        {"the pending mail and its hand-off file", {mail, pendingFile}, {}},
+        {"a file below a pending hand-off folder", {attachment}, {}},
+        {"the pending mail in upper case", {upper + L"A.MSG"}, {}},
+        {"a user's file named like the hand-off file", {ownFile}, {}},
+        {"two documents of a folder without its file", {first, second}, {first}},
+        {"among others", {plain, mail, pendingFile}, {plain}},
+    };
+    for (const auto& c : cases) {
+        ids.clear();
+        std::vector<std::wstring> notHandedOff;
+        std::wstring list = PathList(c.listed);
+        ASSERT_EQ(1, WriteHandoffFileList(list.c_str(), static_cast<int>(c.listed.size()), nullptr, ids, false,
+                                          &notHandedOff))
+            << c.name;
+        ASSERT_EQ(c.handedOff.size(), ids.size()) << c.name;
+        for (size_t k = 0; k < ids.size(); ++k) {
+            std::wstring id = Ids()[k];
+            std::wstring folder = c.handedOff[k] == first ? fresh : Inbox() + id + L"\\";
+            EXPECT_EQ(IdOf(folder), id) << c.name;
+            EXPECT_NE(std::string::npos,
+                      ReadFileBytes(HandoffFileOf(folder)).find("<path>" + ToUtf8(c.handedOff[k]) + "</path>"))
+                << c.name;
+        }
+        // Refused, not lost: nothing for the caller to report as failed.
+        EXPECT_TRUE(notHandedOff.empty()) << c.name;
+        EXPECT_EQ(pendingBytes, ReadFileBytes(pendingFile)) << c.name;
+        EXPECT_EQ("the user's own", ReadFileBytes(ownFile)) << c.name;
+    }
+    // The hand-off file written for x.pdf still names x.pdf.
+    EXPECT_NE(std::string::npos, ReadFileBytes(HandoffFileOf(fresh)).find("x.pdf</path>"));
+}
+
+TEST_F(HandoffFileTest, NoWriterWritesOverTheDocument)
+{
+    std::wstring own = NewFolder();
+    std::wstring ownFile = TempDir::WriteLongPath(HandoffFileOf(own), "the user's own");
+    const wchar_t* paths[] = {ownFile.c_str()};
+    EXPECT_EQ(0, WriteHandoffFile(ownFile.c_str(), own.c_str(), nullptr, ids, false));
+    EXPECT_EQ(0, WriteHandoffFiles(paths, nullptr, 1, ids, false));
+    EXPECT_EQ("the user's own", ReadFileBytes(ownFile));
+}
+
+TEST_F(HandoffFileTest, ListedPathsThatNameNothingAreReportedFoldersAreNot)
+{
+    std::wstring folder = outside.MakeDir(L"Ordner");
+    std::wstring gone = outside / L"weg.txt";
+    std::wstring file = outside.WriteFile(L"da.txt", "x");
+    std::wstring alsoGone = outside / L"auch weg.pdf";
+    std::wstring list = PathList({gone, folder, file, alsoGone, L"NUL"});
+    std::vector<std::wstring> notHandedOff;
+    ASSERT_EQ(1, WriteHandoffFileList(list.c_str(), 5, nullptr, ids, false, &notHandedOff));
+    EXPECT_EQ(1u, ids.size());
+    EXPECT_EQ((std::vector<std::wstring>{gone, alsoGone}), notHandedOff);
 }
 
 } // namespace

@@ -267,4 +267,55 @@ TEST(HandoffXmlRoundTrip, TextsInsideTheBasicPlaneKeepTheirBytes)
     }
 }
 
+TEST(HandoffXmlRoundTrip, PathsThatXmlCannotCarryAreSkippedNeverRenamed)
+{
+    // "a\uFFFEb.txt" once became "a b.txt" in its hand-off file: one
+    // document archived twice, the other never.
+    ScopedTempFolder temp;
+    TempDir dir;
+    struct {
+        const char* name;
+        std::wstring unsafe;
+    } cases[] = {
+        {"U+FFFE", L"a\xFFFE" L"b.txt"},
+        {"U+FFFF", L"c\xFFFF" L"d.txt"},
+    };
+    for (const auto& c : cases) {
+        std::wstring unsafe = dir.WriteFile(c.unsafe, "unsafe");
+        ASSERT_EQ("unsafe", ReadFileBytes(unsafe)) << c.name << ": the file system cannot hold the name";
+        // The name the writer would have made of it, as a document of its own.
+        std::wstring blanked = c.unsafe;
+        for (wchar_t& ch : blanked)
+            if (ch == 0xFFFE || ch == 0xFFFF || (ch >= 0xD800 && ch <= 0xDFFF))
+                ch = L' ';
+        std::wstring lookalike = dir.WriteFile(blanked, "lookalike");
+        std::wstring list = unsafe + L'\0' + lookalike + L'\0' + L'\0';
+        HandoffIdList ids;
+        std::vector<std::wstring> notHandedOff;
+        ASSERT_EQ(1, WriteHandoffFileList(list.c_str(), 2, nullptr, ids, false, &notHandedOff)) << c.name;
+        ASSERT_EQ(1u, ids.size()) << c.name;
+        std::wstring id = static_cast<const wchar_t*>(ids[0]);
+        IXMLDOMDocumentPtr doc = LoadHandoffFile(temp.Path() + L"kq_temp_inbox\\" + id + L"\\" + id + L".xml");
+        ASSERT_TRUE(doc) << c.name;
+        EXPECT_EQ(lookalike, SingleText(doc, L"/files/file/path")) << c.name;
+        EXPECT_TRUE(notHandedOff.empty()) << c.name;
+        EXPECT_EQ("unsafe", ReadFileBytes(unsafe));
+    }
+    // Wine's file system holds no unpaired surrogate (Windows' does): a
+    // capture that named such a file gets no hand-off file that names
+    // another one.
+    for (const wchar_t* name : {L"e\xD800" L"f.txt", L"g\xDC00" L"h.txt", L"i\xDC00\xD800.txt"}) {
+        wchar_t folder[2048];
+        ASSERT_EQ(1, CreateInboxDataFolder(folder, _countof(folder)));
+        std::wstring document = std::wstring(folder) + name;
+        HandoffIdList ids;
+        EXPECT_EQ(0, WriteHandoffFile(document.c_str(), folder, nullptr, ids, false));
+        EXPECT_TRUE(ids.empty()) << "nothing to hand over";
+        std::wstring folderName = std::wstring(folder).substr(0, wcslen(folder) - 1);
+        folderName = folderName.substr(folderName.rfind(L'\\') + 1);
+        EXPECT_FALSE(FileExists(std::wstring(folder) + folderName + L".xml"));
+        EXPECT_EQ(HANDOFF_NOT_XML, CheckHandoffDocument(document.c_str()));
+    }
+}
+
 } // namespace

@@ -25,6 +25,13 @@ TEST(SafeFileName, LeavesAPlainFileNameInsideItsFolder)
         {L"a\tb<>|\".txt", L"ab.txt"},
         {L"Bericht. ", L"Bericht"},
         {L"\xD83D\xDE00.txt", L"\xD83D\xDE00.txt"},
+        // What a hand-off file cannot carry is replaced, pairs stay.
+        {L"a\xFFFE" L"b.msg", L"a_b.msg"},
+        {L"c\xFFFF" L"d.msg", L"c_d.msg"},
+        {L"e\xD800" L"f.msg", L"e_f.msg"},
+        {L"g\xDC00\xD83D\xDE00.msg", L"g_\xD83D\xDE00.msg"},
+        {L"h\xDE00\xD83D.msg", L"h__.msg"},
+        {L"\xFFFF", L"_"},
         // Device names, with or without extension, in any case.
         {L"CON", L"_CON"},
         {L"nul.txt", L"_nul.txt"},

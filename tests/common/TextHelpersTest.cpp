@@ -128,4 +128,31 @@ TEST(GetDayOfWeek, KnownDaysAndImpossibleDates)
     EXPECT_EQ(5, back.wDay);
 }
 
+TEST(JoinNamesThatFit, WholeNamesAndAClosingLineWhenSomeAreLeftOut)
+{
+    const std::vector<std::wstring> names = {L"a.pdf", L"bb.pdf", L"ccc.pdf"};
+    struct {
+        size_t maxChars;
+        const wchar_t* joined;
+    } cases[] = {
+        {100, L"a.pdf\r\nbb.pdf\r\nccc.pdf"},
+        {22, L"a.pdf\r\nbb.pdf\r\nccc.pdf"},
+        // One short: the last name gives way to "...", and so must the second
+        // when the line would not fit behind it.
+        {21, L"a.pdf\r\nbb.pdf\r\n..."},
+        {18, L"a.pdf\r\nbb.pdf\r\n..."},
+        {17, L"a.pdf\r\n..."},
+        {10, L"a.pdf\r\n..."},
+        {9, L"..."},
+        {3, L"..."},
+        {2, L""},
+    };
+    for (const auto& c : cases) {
+        std::wstring text = JoinNamesThatFit(names, c.maxChars);
+        EXPECT_EQ(c.joined, text) << c.maxChars;
+        EXPECT_LE(text.size(), c.maxChars);
+    }
+    EXPECT_EQ(L"", JoinNamesThatFit({}, 10));
+}
+
 } // namespace

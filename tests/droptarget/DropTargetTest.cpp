@@ -355,6 +355,48 @@ TEST_F(DropTargetTest, DeviceNamesAreSavedAsFilesInTheirHandoffFolders)
     EXPECT_EQ(static_cast<size_t>(_countof(cases)), FilesParameter(LaunchParameters()).size());
 }
 
+TEST_F(DropTargetTest, NamesXmlCannotCarryAreSavedUnderNamesTheHandoffFileGivesBack)
+{
+    // The hand-off file once named "a b.msg" for a mail saved as
+    // "a\uFFFEb.msg": the receiving program looked for a file not there.
+    struct {
+        const wchar_t* dropped;
+        const wchar_t* saved;
+        bool mail;
+    } cases[] = {
+        {L"a\xFFFE" L"b.msg", L"a_b.msg", true},
+        {L"c\xFFFF" L"d.pdf", L"c_d.pdf", false},
+        {L"e\xD800" L"f.pdf", L"e_f.pdf", false},
+    };
+    SetAttachments(true);
+    DialogWatcher watcher;
+    for (const auto& c : cases) {
+        RemoveTree(InboxPath());
+        data->Release();
+        data = new TestDataObject;
+        data->SetDescriptor({c.dropped});
+        if (c.mail)
+            data->AddStorage(CreateMailStorage());
+        else
+            data->AddStream([] { return CreateEndingStream("bytes", 1024); });
+        Effects e = Drag();
+        EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), e.drop) << ToUtf8(c.saved);
+
+        std::set<std::wstring> folders = InboxFolders();
+        ASSERT_EQ(1u, folders.size()) << ToUtf8(c.saved);
+        const std::wstring folder = *folders.begin();
+        EXPECT_EQ((std::set<std::wstring>{c.saved, folder + L".xml"}), FilesIn(InboxPath() + folder));
+        std::wstring xmlFile = InboxPath() + folder + L"\\" + folder + L".xml";
+        ASSERT_TRUE(ParsesAsXml(xmlFile));
+        std::wstring xml = FromUtf8(ReadFileBytes(xmlFile));
+        std::wstring path = InboxPath() + folder + L"\\" + c.saved;
+        EXPECT_NE(std::wstring::npos, xml.find(L"<path>" + path + L"</path>")) << ToUtf8(xml);
+        EXPECT_TRUE(FileExists(path));
+    }
+    EXPECT_TRUE(oberlane.WaitForRecords(_countof(cases)));
+    EXPECT_EQ(0u, watcher.Count()) << "no message";
+}
+
 TEST_F(DropTargetTest, ATemporaryFolderTooLongForAHandoffFolderIsAFailedHandoff)
 {
     SetAttachments(true);

@@ -13,6 +13,7 @@ namespace {
 struct Seen {
     std::vector<std::wstring> refused;
     std::vector<std::wstring> tooLong;
+    std::vector<std::wstring> handoffRefused;
 };
 
 WalkRules Rules(Seen* seen, int acceptAll, std::vector<std::wstring> extensions = {})
@@ -23,6 +24,9 @@ WalkRules Rules(Seen* seen, int acceptAll, std::vector<std::wstring> extensions 
     rules.context = seen;
     rules.onRefused = [](const wchar_t* path, void* c) { static_cast<Seen*>(c)->refused.push_back(path); };
     rules.onTooLong = [](const wchar_t* path, void* c) { static_cast<Seen*>(c)->tooLong.push_back(path); };
+    rules.onHandoffRefused = [](const wchar_t* path, const wchar_t*, void* c) {
+        static_cast<Seen*>(c)->handoffRefused.push_back(path);
+    };
     return rules;
 }
 
@@ -124,6 +128,43 @@ TEST(FolderWalker, WalksSubfoldersHiddenFilesAndNamesWithoutExtension)
     Collected pdf = CollectBoth(dir / L"tree", Rules(&seen, 0, {L"pdf"}));
     EXPECT_EQ(3, pdf.files);
     EXPECT_EQ(std::vector<std::wstring>{readme}, seen.refused);
+}
+
+TEST(FolderWalker, FilesTheHandoffRefusesAreLeftOutAndReportedInTheFillPassOnly)
+{
+    // A walk that reaches the inbox: a pending hand-off (its mail and its
+    // hand-off file) and a folder whose file is not written yet.
+    const std::wstring inbox = TempPath() + L"kq_temp_inbox\\";
+    const std::wstring pendingId = L"kq_data_" + std::to_wstring(GetTickCount() + 9100000);
+    const std::wstring freshId = L"kq_data_" + std::to_wstring(GetTickCount() + 9100001);
+    std::wstring mail = TempDir::WriteLongPath(inbox + pendingId + L"\\a.msg", "mail");
+    std::wstring pendingFile = TempDir::WriteLongPath(inbox + pendingId + L"\\" + pendingId + L".xml", "<files/>");
+    std::wstring fresh = TempDir::WriteLongPath(inbox + freshId + L"\\b.pdf", "b");
+    TempDir dir;
+    std::wstring unsafe = dir.WriteFile(L"xml\\a\xFFFE" L"b.txt", "u");
+    std::wstring plain = dir.WriteFile(L"xml\\a b.txt", "p");
+
+    struct {
+        std::wstring walked;
+        std::vector<std::wstring> kept, refused;
+    } cases[] = {
+        {inbox + pendingId, {}, {mail, pendingFile}},
+        {inbox + freshId, {fresh}, {}},
+        {dir / L"xml", {plain}, {unsafe}},
+    };
+    for (const auto& c : cases) {
+        Seen seen;
+        int counted = CollectFiles(c.walked.c_str(), nullptr, nullptr, Rules(&seen, 1));
+        EXPECT_TRUE(seen.handoffRefused.empty()) << "the counting pass says nothing";
+        Collected all = CollectBoth(c.walked, Rules(&seen, 1));
+        EXPECT_EQ(counted, all.counted);
+        EXPECT_EQ(c.kept, all.paths);
+        EXPECT_EQ(static_cast<int>(c.kept.size()), all.files);
+        std::sort(seen.handoffRefused.begin(), seen.handoffRefused.end());
+        EXPECT_EQ(c.refused, seen.handoffRefused);
+    }
+    RemoveTree(inbox + pendingId);
+    RemoveTree(inbox + freshId);
 }
 
 TEST(FolderWalker, PathThatNoLongerExistsIsHandledAsAFile)

@@ -311,4 +311,98 @@ TEST_F(QuenbyHandoff, AVeryLargeHandoffGoesInSeveralWholeStarts)
     EXPECT_EQ(files, handedOff);
 }
 
+TEST_F(QuenbyHandoff, PendingHandoffsAndPathsXmlCannotCarryAreSkippedAndNamed)
+{
+    // A hand-off that waits for the receiving program, as a capture left it.
+    const std::string pendingXml = "\xEF\xBB\xBF\r\n<files>\r\n\t<file>\r\n\t\t<property name=\"OTL_SUBJECT\">"
+                                   "<![CDATA[Angebot]]></property>\r\n\t\t<path>a.msg</path>\r\n\t</file>\r\n</files>";
+    std::wstring pendingId = L"kq_data_" + std::to_wstring(GetTickCount() + 9000000);
+    std::wstring mail = TempDir::WriteLongPath(InboxFolder(pendingId) + L"\\a.msg", "mail");
+    std::wstring pendingFile = TempDir::WriteLongPath(InboxFolder(pendingId) + L"\\" + pendingId + L".xml", pendingXml);
+    // A user's own file that bears a hand-off folder's file name.
+    std::wstring ownId = L"kq_data_" + std::to_wstring(GetTickCount() + 9000001);
+    std::wstring ownFile = TempDir::WriteLongPath(InboxFolder(ownId) + L"\\" + ownId + L".xml", "mine");
+    std::wstring unsafe = dir.WriteFile(L"xml\\a\xFFFE" L"b.txt", "unsafe");
+    std::wstring lookalike = dir.WriteFile(L"xml\\a b.txt", "lookalike");
+    std::wstring outside = dir.WriteFile(L"outside.pdf", "o");
+
+    struct {
+        const char* name;
+        std::wstring arguments;
+        std::vector<std::wstring> skipped;
+        std::vector<std::wstring> documents; // empty: nothing handed off
+    } cases[] = {
+        {"a walk through a pending hand-off", L"/f " + Quoted(InboxFolder(pendingId)) + L" " + Quoted(outside),
+         {mail, pendingFile}, {outside}},
+        {"a user's file named like the hand-off file", L"/f " + Quoted(ownFile), {ownFile}, {}},
+        {"a path XML cannot carry", L"/f " + Quoted(dir / L"xml"), {unsafe}, {lookalike}},
+    };
+    for (const auto& c : cases) {
+        size_t before = standin.Records().size();
+        DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDOK}, true);
+        std::string output;
+        EXPECT_EQ(1, RunQuenby(c.arguments, 60000, std::wstring(), &output)) << c.name;
+        for (const std::wstring& path : c.skipped)
+            EXPECT_NE(std::string::npos, output.find(", skipped: " + ToUtf8(path) + "\r\n")) << c.name << "\n" << output;
+        if (c.documents.empty()) {
+            ASSERT_EQ(1u, watcher.Count()) << c.name;
+            EXPECT_EQ(L"Es wurden keine Dateien ausgew\u00e4hlt.", watcher.Seen()[0].text);
+            EXPECT_FALSE(standin.WaitForRecords(before + 1, 1000)) << c.name;
+        } else {
+            EXPECT_EQ(0u, watcher.Count()) << c.name;
+            ASSERT_TRUE(standin.WaitForRecords(before + 1)) << c.name;
+            std::wstring parameters = standin.Records().back().parameters;
+            EXPECT_EQ(c.documents, Documents(parameters)) << c.name;
+            for (const std::wstring& id : FilesParameter(parameters))
+                EXPECT_TRUE(ParsesAsXml(InboxFolder(id) + L"\\" + id + L".xml")) << c.name;
+        }
+        EXPECT_EQ(pendingXml, ReadFileBytes(pendingFile)) << c.name;
+        EXPECT_EQ("mail", ReadFileBytes(mail)) << c.name;
+        EXPECT_EQ("mine", ReadFileBytes(ownFile)) << c.name;
+        EXPECT_EQ("unsafe", ReadFileBytes(unsafe)) << c.name;
+    }
+    RemoveTree(InboxFolder(pendingId));
+    RemoveTree(InboxFolder(ownId));
+}
+
+TEST_F(QuenbyHandoff, DocumentsThatVanishDuringTheCallGiveExitCodeOne)
+{
+    // The choice of storage location comes after the walk and before the
+    // hand-off files: documents deleted while it is open vanish during Run.
+    RegistryFixture::DeleteAllSettings();
+    Register({LOCATION, SECOND_LOCATION});
+    struct Vanishing {
+        std::vector<std::wstring> present, gone;
+    } v;
+    for (int i = 0; i < 30; ++i) {
+        std::wstring doc = dir.WriteFile(L"vanish\\doc" + std::to_wstring(100 + i) + L".pdf", "x");
+        (i % 7 == 3 ? v.gone : v.present).push_back(doc);
+    }
+    DialogWatcher watcher(std::vector<DialogAnswer>{DialogAnswer{IDOK, 0}}, DialogAnswer{IDOK}, true);
+    watcher.SetHook(
+        [](HWND, void* context) {
+            for (const std::wstring& doc : static_cast<Vanishing*>(context)->gone)
+                DeleteFileW(doc.c_str());
+        },
+        &v);
+    EXPECT_EQ(1, RunQuenby(L"/f " + Quoted(dir / L"vanish")));
+
+    ASSERT_EQ(2u, watcher.Count());
+    EXPECT_EQ(2u, watcher.Seen()[0].listItems.size());
+    std::wstring expected = L"Das Dokument konnte nicht abgelegt werden.\r\nEs trat ein schwerwiegender Fehler auf."
+                            L"\r\n\r\nFehler:\r\n";
+    for (size_t i = 0; i < v.gone.size(); ++i)
+        expected += (i ? L"\r\n" : L"") + v.gone[i];
+    // The walk's order is the file system's; the box follows it.
+    std::wstring text = watcher.Seen()[1].text;
+    for (const std::wstring& doc : v.gone)
+        EXPECT_NE(std::wstring::npos, text.find(doc)) << ToUtf8(text);
+    EXPECT_EQ(expected.size(), text.size()) << ToUtf8(text);
+
+    ASSERT_TRUE(standin.WaitForRecords(1));
+    std::vector<std::wstring> documents = Documents(standin.Records().back().parameters);
+    std::sort(documents.begin(), documents.end());
+    EXPECT_EQ(v.present, documents);
+}
+
 } // namespace

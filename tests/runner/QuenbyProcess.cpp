@@ -2,6 +2,7 @@
 
 #include "OberlaneStandin.h"
 #include "ScopedHandles.h"
+#include "TempDir.h"
 
 #include <cstdlib>
 #include <vector>
@@ -17,15 +18,30 @@ std::wstring Quoted(const std::wstring& argument)
     return L"\"" + argument + L"\"";
 }
 
-int RunQuenby(const std::wstring& arguments, DWORD timeoutMs, const std::wstring& folder)
+int RunQuenby(const std::wstring& arguments, DWORD timeoutMs, const std::wstring& folder, std::string* output)
 {
     std::wstring commandLine = Quoted(QuenbyPath()) + L" " + arguments;
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    CFileHandle outputFile;
+    std::wstring outputPath;
+    if (output) {
+        wchar_t temp[MAX_PATH], name[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        GetTempFileNameW(temp, L"qout", 0, name);
+        outputPath = name;
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        outputFile.Reset(CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = outputFile.Get();
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, output ? TRUE : FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &process))
         return -1;
     CKernelHandle processHandle(process.hProcess);
@@ -36,5 +52,10 @@ int RunQuenby(const std::wstring& arguments, DWORD timeoutMs, const std::wstring
     }
     DWORD code = 0;
     GetExitCodeProcess(processHandle, &code);
+    if (output) {
+        outputFile.Reset();
+        *output = ReadFileBytes(outputPath);
+        DeleteFileW(outputPath.c_str());
+    }
     return static_cast<int>(code);
 }
