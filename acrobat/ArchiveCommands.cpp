@@ -192,13 +192,8 @@ void KVSaveSingleDoc()
             ShowUploadFailed();
         } else {
             LogInfo("KVSaveSingleDoc(): document saved to %s\n", document.c_str());
-            if (!KVSetDocProps(pdDoc, map)) {
-                // The host failed in the middle of the command.
-                RemoveHandoffFolder(folder, document);
-                ShowUploadFailed();
-            } else {
-                HandOff(folder, document, map);
-            }
+            KVSetDocProps(pdDoc, map);
+            HandOff(folder, document, map);
         }
     }
     LogInfo("KVSaveSingleDoc(): releasing resources\n");

@@ -213,23 +213,24 @@ size_t CPluginPropertyMap::Add(const wchar_t* name, const wchar_t* value, int ty
     return m_entries.size();
 }
 
-bool KVSetDocProps(PDDoc doc, CPluginPropertyMap& map)
+void KVSetDocProps(PDDoc doc, CPluginPropertyMap& map)
 {
     ASText text = nullptr;
     ASErrorCode error = HostGuarded(&text, &PDDocGetXAPMetadata, doc);
     if (error != 0) {
-        LogError("KVSetDocProps(): failed to PDDocGetXAPMetadata(); code = 0x%08lx\n", static_cast<unsigned long>(error));
-        return false;
+        // The document itself is saved; it goes without its properties.
+        LogWarning("KVSetDocProps(): failed to PDDocGetXAPMetadata(); code = 0x%08lx; no properties\n",
+                   static_cast<unsigned long>(error));
+        return;
     }
     if (!text)
-        return true;
+        return;
     const ASUTF16Val* content = ASTextGetUnicode(text);
     if (content) {
         std::wstring xmp(reinterpret_cast<const wchar_t*>(content));
         KVMXAddProps(xmp.c_str(), map);
     }
     ASTextDestroy(text);
-    return true;
 }
 
 void KVMXAddProps(const wchar_t* xmp, CPluginPropertyMap& map)

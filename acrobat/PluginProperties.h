@@ -30,9 +30,9 @@ private:
     std::map<std::wstring, PluginProperty> m_entries;
 };
 
-// The document's XMP metadata, when it has any, into the map; false when
-// the host raised while reading it.
-bool KVSetDocProps(PDDoc doc, CPluginPropertyMap& map);
+// The document's XMP metadata, when it has any, into the map. Metadata the
+// host cannot give (it raised) is no metadata: the map stays as it is.
+void KVSetDocProps(PDDoc doc, CPluginPropertyMap& map);
 // The properties of the first rdf:Description that holds dc:format, with
 // "mimeType" beside them; dates rewritten by FormatXmpDate.
 void KVMXAddProps(const wchar_t* xmp, CPluginPropertyMap& map);

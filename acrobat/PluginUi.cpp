@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace {
@@ -26,6 +27,11 @@ const size_t kMaxItemName = 256;
 
 // The button's face, kept from loading until unload.
 HBITMAP g_buttonBitmap = nullptr;
+
+// The toolbar's floating window names handed to the host: it keeps the
+// pointer, not the text, so each lives until the plug-in is unloaded. A set
+// keeps every text it gave out where it was.
+std::set<std::string> g_floatingWindowNames;
 
 // The host's callbacks of the three procedures that every item and the
 // button share: made once, destroyed at unload.
@@ -54,6 +60,16 @@ AVMenu NewHostMenu(const char* title, const char* name)
     AVMenu menu = nullptr;
     HostGuarded(&menu, &AVMenuNew, title, name, gExtensionID);
     return menu;
+}
+
+// Appends the item to the menu and lets go of the plug-in's reference; an
+// item the host raised at is left out (and with that reference gone).
+void AppendMenuItem(AVMenu menu, AVMenuItem item, const char* caller)
+{
+    ASErrorCode error = HostGuarded(&AVMenuAddMenuItem, menu, item, APPEND_MENUITEM);
+    if (error != 0)
+        LogError("%s(): failed to AVMenuAddMenuItem(); code = 0x%08lx\n", caller, static_cast<unsigned long>(error));
+    AVMenuItemRelease(item);
 }
 
 // The text as a host text, else an empty one; NULL when the host raised at
@@ -208,10 +224,8 @@ ASBool KVAddUI()
     }
     for (int i = 0; i < subCount; ++i) {
         AVMenuItem item = KVCreateMenuItem(info.hSubMenu, i);
-        if (item) {
-            AVMenuAddMenuItem(hostMenu, item, APPEND_MENUITEM);
-            AVMenuItemRelease(item);
-        }
+        if (item)
+            AppendMenuItem(hostMenu, item, "KVAddUI");
     }
 
     AVMenubar bar = AVAppGetMenubar();
@@ -222,8 +236,11 @@ ASBool KVAddUI()
             index = AVMenubarGetMenuIndex(bar, window);
             AVMenuRelease(window);
         }
-        AVMenubarAddMenu(bar, hostMenu, index);
+        ASErrorCode error = HostGuarded(&AVMenubarAddMenu, bar, hostMenu, index);
+        if (error != 0)
+            LogError("KVAddUI(): failed to AVMenubarAddMenu(); code = 0x%08lx\n", static_cast<unsigned long>(error));
     }
+    // A menu the bar did not take goes with this reference.
     AVMenuRelease(hostMenu);
 
     KVAddToolBar(title);
@@ -249,10 +266,8 @@ AVMenuItem KVCreateMenuItem(HMENU menu, int position)
             int count = GetMenuItemCount(info.hSubMenu);
             for (int i = 0; i < count; ++i) {
                 AVMenuItem child = KVCreateMenuItem(info.hSubMenu, i);
-                if (child) {
-                    AVMenuAddMenuItem(submenu, child, APPEND_MENUITEM);
-                    AVMenuItemRelease(child);
-                }
+                if (child)
+                    AppendMenuItem(submenu, child, "KVCreateMenuItem");
             }
         }
     }
@@ -299,9 +314,13 @@ void KVAddToolBar(const char* title)
     AVToolButton button = AVToolBarGetButtonByName(bar, name);
     if (!button) {
         HBITMAP face = g_buttonBitmap ? g_buttonBitmap : LoadBitmapA(gModule, MAKEINTRESOURCEA(IDB_ARCHIVE_BUTTON));
-        button = AVToolButtonNew(name, face, 0, 0);
+        ASErrorCode error = HostGuarded(&button, &AVToolButtonNew, name, static_cast<AVIcon>(face), 0, 0);
         if (!button) {
-            LogError("KVAddToolBar(): failed to AVToolButtonNew()\n");
+            if (error != 0)
+                LogError("KVAddToolBar(): failed to AVToolButtonNew(); code = 0x%08lx\n",
+                         static_cast<unsigned long>(error));
+            else
+                LogError("KVAddToolBar(): failed to AVToolButtonNew()\n");
             if (face && face != g_buttonBitmap)
                 DeleteObject(face);
             return;
@@ -312,14 +331,19 @@ void KVAddToolBar(const char* title)
     AVToolButtonSetComputeEnabledProc(button, SharedCallback(g_enabledCallback, IsPluginCommandEnabled), data);
     AVToolButtonSetComputeTooltipProc(button, SharedCallback(g_tooltipCallback, GetPluginTooltip), data);
     AVToolButtonSetExecuteProc(button, SharedCallback(g_executeCallback, PluginCommand), data);
-    AVToolBarAddButton(bar, button, 0, nullptr);
+    ASErrorCode error = HostGuarded(&AVToolBarAddButton, bar, button, 0, nullptr);
+    if (error != 0) {
+        // The button stays out of the toolbar; its face goes at unload.
+        LogError("KVAddToolBar(): failed to AVToolBarAddButton(); code = 0x%08lx\n", static_cast<unsigned long>(error));
+        return;
+    }
     AVToolBarUpdateButtonStates(bar);
 
     AVToolBarPositionRec position = {};
     position.size = sizeof(position);
     position.inDoc = 1;
     position.dockPosition = 0;
-    position.floatingWindowName = title;
+    position.floatingWindowName = g_floatingWindowNames.insert(title ? title : "").first->c_str();
     position.stackNum = -1;
     position.offset = 0x7FFFFFFF;
     AVAppRegisterToolBarPosition(kToolBarName, 0, &position);

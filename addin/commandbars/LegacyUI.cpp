@@ -31,6 +31,21 @@ HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name, IDispatchPtr& 
     return FAILED(conversion) ? conversion : hr;
 }
 
+// Word's Saved of a template; one that cannot be read counts as changed, so
+// that nothing of the user's is marked saved unasked.
+bool TemplateIsSaved(IDispatch* context)
+{
+    _variant_t saved;
+    HRESULT hr = GetProperty(context, L"Saved", &saved);
+    if (SUCCEEDED(hr))
+        hr = VariantChangeType(&saved, &saved, 0, VT_BOOL);
+    if (FAILED(hr)) {
+        g_Log.Warning(L"Failed to get saved flag of the current word template! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    return V_BOOL(&saved) != VARIANT_FALSE;
+}
+
 template <typename Sink>
 void LetGo(Sink*& sink)
 {
@@ -82,14 +97,28 @@ HRESULT CMarvikAddin::StartLegacyUI(IDispatch* commandBars)
         m_inspectorsHandler->Advise(inspectors);
     }
 
+    // Word: the buttons change the template. Marking it saved keeps Word
+    // from asking to save them, but only when the user had no changes of
+    // his own in it: those would be discarded at Word's exit (the add-in may
+    // be connected long after Word started). So its state is read before.
+    IDispatchPtr context;
+    HRESULT contextHr = S_OK;
+    bool templateWasSaved = false;
+    if (m_hostKind == HOST_WORD) {
+        contextHr = GetObjectProperty(m_application, L"CustomizationContext", context);
+        if (SUCCEEDED(contextHr))
+            templateWasSaved = TemplateIsSaved(context);
+    }
+
     HRESULT hr = BuildCommandBars(this, bars, m_buttonHandlers, 0);
 
     if (m_hostKind == HOST_WORD) {
-        // The buttons change the template; Word must not ask to save it.
-        IDispatchPtr context;
-        hr = GetObjectProperty(m_application, L"CustomizationContext", context);
-        if (FAILED(hr))
-            return Failed(L"Failed to get the current word template! hr = 0x%08X\n", hr);
+        if (FAILED(contextHr))
+            return Failed(L"Failed to get the current word template! hr = 0x%08X\n", contextHr);
+        if (!templateWasSaved) {
+            g_Log.Info(L"The current word template has unsaved changes, its saved flag is left as it is\n");
+            return hr;
+        }
         _variant_t saved(static_cast<short>(-1));
         hr = PutProperty(context, L"Saved", &saved);
         if (FAILED(hr))

@@ -9,6 +9,7 @@
 #include "LogFile.h"
 #include "PropertyValues.h"
 #include "SafeFileName.h"
+#include "TypedCalls.h"
 #include "WideFormat.h"
 
 #include <cwchar>
@@ -106,7 +107,9 @@ const long NO_FORMAT = -1;
 
 // PowerPoint's PpSaveAsFileType by the extension of the file it writes;
 // without a format it writes its default format (ppSaveAsDefault) under any
-// name. The Open XML types exist from version 12 on.
+// name. The Open XML types exist from version 12 on, and so does the
+// OpenDocument type (2007 from its second service pack; an older 2007
+// refuses the save rather than writing Open XML under an .odp name).
 struct PowerPointFormat {
     const wchar_t* extension;
     long format;
@@ -115,6 +118,7 @@ struct PowerPointFormat {
 const PowerPointFormat POWERPOINT_FORMATS[] = {
     {L"ppt", 1, 0},   {L"pot", 5, 0},   {L"pps", 7, 0},   {L"ppa", 8, 0},   {L"pptx", 24, 12}, {L"pptm", 25, 12},
     {L"potx", 26, 12}, {L"potm", 27, 12}, {L"ppsx", 28, 12}, {L"ppsm", 29, 12}, {L"ppam", 30, 12}, {L"thmx", 31, 12},
+    {L"odp", 35, 12},
 };
 
 const wchar_t WORD_FORMAT_UNREAD[] =
@@ -192,14 +196,16 @@ HRESULT CallWithFileName(IDispatch* object, const wchar_t* method, const std::ws
 }
 
 // Word's SaveAs always takes five arguments: FileName, FileFormat,
-// LockComments, Password and AddToRecentFiles.
+// LockComments, Password and AddToRecentFiles. A given Password becomes the
+// password of the file written, so it is left out: the document keeps the
+// protection it has.
 HRESULT WordSaveAs(IDispatch* document, const std::wstring& fileName, long format)
 {
     _variant_t args[5];
     args[4] = _variant_t(fileName.c_str());
     args[3] = _variant_t(format, VT_I4);
     args[2] = _variant_t(static_cast<short>(0));
-    args[1] = _variant_t(L"");
+    args[1] = MissingArgument();
     args[0] = _variant_t(static_cast<short>(0));
     _variant_t result;
     return CallMethod(document, L"SaveAs", &result, 5, args);
@@ -271,6 +277,15 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
     const bool filed = !ownPath.empty() && readOnly == 0;
     const wchar_t* defaultExtension = majorVersion < 12 ? host.oldExtension : host.newExtension;
 
+    // Word knows the format of a file it opened (RTF, text, a template...),
+    // read-only or not; the saves below keep it, since Word writes whatever
+    // format it is given under any name. Only a document never saved, or one
+    // whose format Word cannot say, goes by its name.
+    long ownFormat = 0;
+    HRESULT ownFormatHr = E_FAIL;
+    if (isWord && !ownPath.empty())
+        ownFormatHr = GetNumberProperty(document, L"SaveFormat", ownFormat);
+
     long wordFormat = WORD_FORMAT_DOC;
     std::wstring tempPath;
     std::wstring extension;
@@ -294,6 +309,10 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
             } else {
                 wordFormat = majorVersion < 12 ? WORD_FORMAT_DOC : WORD_FORMAT_DOCX;
             }
+            if (SUCCEEDED(ownFormatHr))
+                wordFormat = ownFormat;
+            else if (!ownPath.empty())
+                g_Log.Warning(WORD_FORMAT_UNREAD, static_cast<int>(wordFormat), static_cast<unsigned>(ownFormatHr));
             extension = ExtensionOf(name, defaultExtension);
         }
         if (!FitsDocumentPath(tempPath))
@@ -311,16 +330,11 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
         if (!FitsDocumentPath(fullName))
             return Fail(WORD_FULLNAME_FAILED, E_PATH_TOO_LONG);
         if (filed) {
-            // Word knows the format of the document's file (RTF, text, a
-            // template...); the copy and the save back keep it. Only when
-            // Word cannot say, the name's extension decides.
-            long saveFormat = 0;
-            HRESULT formatHr = GetNumberProperty(document, L"SaveFormat", saveFormat);
-            if (SUCCEEDED(formatHr)) {
-                wordFormat = saveFormat;
+            if (SUCCEEDED(ownFormatHr)) {
+                wordFormat = ownFormat;
             } else {
                 wordFormat = WordFormatOf(LowerAsciiLetters(fullName));
-                g_Log.Warning(WORD_FORMAT_UNREAD, static_cast<int>(wordFormat), static_cast<unsigned>(formatHr));
+                g_Log.Warning(WORD_FORMAT_UNREAD, static_cast<int>(wordFormat), static_cast<unsigned>(ownFormatHr));
             }
         }
     }
@@ -351,13 +365,19 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
         hr = CallWithFileName(document, L"SaveCopyAs", copyPath);
         if (FAILED(hr)) {
             g_Log.Info(EXCEL_COPY_REFUSED, static_cast<unsigned>(hr));
+            // Where the workbook goes back to: its full name as Excel has it
+            // (for a workbook at a web address, the address), read while the
+            // workbook is still tied to it. Without it there is no way back.
+            std::wstring ownFile;
+            if (filed) {
+                if (FAILED(hr = GetTextProperty(document, L"FullName", ownFile)))
+                    return Fail(host.copyFailed, hr);
+                if (ownFile.empty() || !FitsDocumentPath(ownFile))
+                    return Fail(host.copyFailed, ownFile.empty() ? E_UNEXPECTED : E_PATH_TOO_LONG);
+            }
             if (FAILED(hr = CallWithFileName(document, L"SaveAs", copyPath)))
                 return Fail(host.copyFailed, hr);
             if (filed) {
-                std::wstring ownFile = ownPath;
-                if (ownFile.back() != L'\\')
-                    ownFile += L'\\';
-                ownFile += currentName;
                 if (FAILED(hr = TieWorkbookBack(document, ownFile)))
                     return Fail(host.copyFailed, hr);
             } else {

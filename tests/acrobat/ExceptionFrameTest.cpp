@@ -163,6 +163,60 @@ TEST_F(PluginRaises, RaiseInAVMenuNewLeavesTheMenuUnbuilt)
               ReadText(Temp() + L"Ostrelle.log").find("[ERR] KVAddUI(): failed to AVMenuNew()\n"));
 }
 
+// The calls that add the menu, an item, the button and the button to its
+// toolbar raise when the host runs out of memory: that element is left out,
+// the rest is built, and nothing the plug-in took is kept (the menu title's
+// host buffer, the menu and items, the bitmap of a button that was not
+// made). The fixture's TearDown checks the same after the unload.
+TEST_F(PluginRaises, RaiseWhileAddingLeavesThatElementOutAndGivesEverythingBack)
+{
+    const struct {
+        unsigned selector;
+        const char* log;
+        bool menuInBar;
+        std::vector<std::string> items;
+        bool button;
+    } cases[] = {
+        {view::AVMenuAddMenuItem, "[ERR] KVAddUI(): failed to AVMenuAddMenuItem(); code = 0x40000007\n", true,
+         {"&Einstellungen", "&Info"}, true},
+        {view::AVMenubarAddMenu, "[ERR] KVAddUI(): failed to AVMenubarAddMenu(); code = 0x40000007\n", false, {}, true},
+        {view::AVToolButtonNew, "[ERR] KVAddToolBar(): failed to AVToolButtonNew(); code = 0x40000007\n", true,
+         {"Dokument ablegen", "&Einstellungen", "&Info"}, false},
+        {view::AVToolBarAddButton, "[ERR] KVAddToolBar(): failed to AVToolBarAddButton(); code = 0x40000007\n", true,
+         {"Dokument ablegen", "&Einstellungen", "&Info"}, false},
+    };
+    for (const auto& c : cases) {
+        host.reset();
+        host.reset(new AcroTestHost);
+        host->RaiseIn(TABLE_ACROVIEW, c.selector, kRaised);
+        EXPECT_EQ(LOAD_OK, host->Load(OstrelleApiPath())) << c.log;
+        EXPECT_EQ(1, host->RaisesCaught()) << c.log;
+        EXPECT_NE(std::string::npos, ReadText(Temp() + L"Ostrelle.log").find(c.log)) << c.log;
+
+        MenuView menu;
+        EXPECT_EQ(c.menuInBar, host->FindMenu("dovrane VX", &menu)) << c.log;
+        std::vector<std::string> titles;
+        for (const MenuItemView& item : menu.items)
+            titles.push_back(item.title);
+        EXPECT_EQ(c.items, titles) << c.log;
+        EXPECT_EQ(c.button ? std::vector<std::string>{"marvik:40002"} : std::vector<std::string>{},
+                  host->ToolBarButtons("dovrane VX"))
+            << c.log;
+        EXPECT_EQ(0u, host->Live().allocations) << c.log;
+        EXPECT_EQ(0u, host->Live().frames) << c.log;
+        if (c.selector == view::AVToolButtonNew) {
+            EXPECT_EQ(0u, host->Live().buttonIcons) << "the face of a button not made is deleted";
+        }
+        if (!c.menuInBar) {
+            EXPECT_EQ(0u, host->Live().pluginMenus) << "the menu the bar did not take is released";
+        }
+
+        host->Unload();
+        ExpectCleanHost(*host);
+        DeleteFileW((Temp() + L"Ostrelle.log").c_str());
+    }
+}
+
 TEST_F(PluginRaises, RaiseInTheTooltipsHostTextGivesAnEmptyText)
 {
     LoadPlugin();

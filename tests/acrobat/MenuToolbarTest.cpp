@@ -65,6 +65,7 @@ TEST_F(OstrelleMenu, AddsOneButtonToAToolbarOfItsOwnWithTooltipFaceAndPosition)
     EXPECT_FALSE(position.external);
     EXPECT_EQ(1, position.record.inDoc);
     EXPECT_EQ(0, position.record.dockPosition);
+    // Read by the host through the pointer it kept, after set-up returned.
     EXPECT_EQ("marvik", position.floatingWindowName);
     EXPECT_EQ(-1, position.record.stackNum);
     EXPECT_EQ(0x7FFFFFFF, position.record.offset);

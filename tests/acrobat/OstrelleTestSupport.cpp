@@ -26,6 +26,7 @@ void ExpectCleanHost(const acrohost::AcroTestHost& host)
         EXPECT_EQ(0u, live.pluginMenus) << "menus of the plug-in left";
         EXPECT_EQ(0u, live.pluginItems) << "menu items of the plug-in left";
         EXPECT_EQ(0u, live.buttonsInToolBars) << "buttons left in toolbars";
+        EXPECT_EQ(0u, live.buttonIcons) << "button bitmaps not deleted";
     }
 }
 

@@ -110,6 +110,29 @@ INSTANTIATE_TEST_SUITE_P(Hosts, FreshOfficeWindowTest,
                                          OfficeCase{"PowerPoint", OfficeApp::PowerPoint}),
                          [](const testing::TestParamInfo<OfficeCase>& info) { return std::string(info.param.name); });
 
+bool TemplateSaved(FakeDispatch* normal)
+{
+    _variant_t saved = normal->Property(L"Saved");
+    return SUCCEEDED(VariantChangeType(&saved, &saved, 0, VT_BOOL)) && V_BOOL(&saved) != VARIANT_FALSE;
+}
+
+// Loaded from the COM Add-ins dialog while Word runs: the user may have
+// changed the template already. Only a template that had no changes of the
+// user's is marked saved after the buttons changed it; the user's own would
+// be discarded at Word's exit.
+TEST_F(CommandBarsBuildTest, WordTemplateIsMarkedSavedOnlyWhenItWasSavedBefore)
+{
+    for (bool savedBefore : {true, false}) {
+        MakeOffice(OfficeApp::Word, 11);
+        Template()->SetProperty(L"Saved", _variant_t(savedBefore));
+        ASSERT_EQ(addin->OnConnection(office->Application(), ext_cm_AfterStartup, nullptr, &custom), S_OK);
+        EXPECT_EQ(1u, bars->FindAll(L"KVCBBTVX2_0001").size()) << savedBefore;
+        EXPECT_EQ(savedBefore, TemplateSaved(Template())) << savedBefore;
+        EXPECT_EQ(addin->OnDisconnection(ext_dm_UserClosed, &custom), S_OK);
+        ReleaseHost();
+    }
+}
+
 struct EntriesCase {
     const char* name;
     bool outlook;

@@ -229,7 +229,13 @@ INSTANTIATE_TEST_SUITE_P(
                     // under any name.
                     ReadOnlyCase{OfficeApp::PowerPoint, L"Alt.ppt", L"Alt.ppt", L"ppt", 1},
                     ReadOnlyCase{OfficeApp::PowerPoint, L"Schau.pps", L"Schau.pps", L"pps", 7},
-                    ReadOnlyCase{OfficeApp::PowerPoint, L"Vorlage.pot", L"Vorlage.pot", L"pot", 5}),
+                    ReadOnlyCase{OfficeApp::PowerPoint, L"Vorlage.pot", L"Vorlage.pot", L"pot", 5},
+                    ReadOnlyCase{OfficeApp::PowerPoint, L"Offen.odp", L"Offen.odp", L"odp", 35},
+                    // Word writes the format it is given under any name: the
+                    // file's own, not the one the name rule would pick.
+                    ReadOnlyCase{OfficeApp::Word, L"Brief.Rtf", L"brief.rtf", L"Rtf", 6},
+                    ReadOnlyCase{OfficeApp::Word, L"Offen.odt", L"offen.odt", L"odt", 23},
+                    ReadOnlyCase{OfficeApp::Word, L"Vorlage.dot", L"vorlage.dot", L"dot", 1}),
     [](const testing::TestParamInfo<ReadOnlyCase>& info) {
         std::string name = ToUtf8(info.param.name);
         return std::string(AppName(info.param.app)) + name.substr(name.rfind('.') + 1);
@@ -288,7 +294,8 @@ INSTANTIATE_TEST_SUITE_P(Hosts, FiledTest,
                                          FiledCase{OfficeApp::Word, L"Seite.htm", 8, 2},
                                          FiledCase{OfficeApp::Excel, L"Budget.xlsx", 0, 1},
                                          FiledCase{OfficeApp::PowerPoint, L"Vortrag.pptx", 24, 1},
-                                         FiledCase{OfficeApp::PowerPoint, L"Folien.ppt", 1, 1}),
+                                         FiledCase{OfficeApp::PowerPoint, L"Folien.ppt", 1, 1},
+                                         FiledCase{OfficeApp::PowerPoint, L"Offen.odp", 35, 1}),
                          [](const testing::TestParamInfo<FiledCase>& info) {
                              std::string name = ToUtf8(info.param.name);
                              return std::string(AppName(info.param.app)) + name.substr(name.find('.') + 1);
@@ -308,6 +315,37 @@ TEST_F(CaptureTest, WordFormatIsTakenFromTheNameWhenWordCannotSayIt)
     EXPECT_TRUE(log.Contains(
         L"[WRN] Can't get save format of active document, format 13 is taken from its name! hr = 0x80020003\n"));
 }
+
+struct ProtectedCase {
+    const char* label;
+    bool readOnly;
+};
+
+class ProtectedDocumentTest : public CaptureTest, public testing::WithParamInterface<ProtectedCase>
+{
+};
+
+// The capture must not change what protects the user's document: its own
+// file, the file Word holds it as afterwards and the copy keep the password.
+TEST_P(ProtectedDocumentTest, KeepsItsPasswordInEveryFileWritten)
+{
+    OfficeDocumentDouble& document = Host("vertraulich").Document();
+    std::wstring own = documents / L"Gehalt.docx";
+    document.OpenFile(own, GetParam().readOnly);
+    document.Protect(L"geheim");
+    document.Edit("vertraulich, bearbeitet");
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    const std::string password = "\npassword=geheim";
+    EXPECT_NE(ReadFileBytes(own).find(password), std::string::npos) << ReadFileBytes(own);
+    EXPECT_NE(ReadFileBytes(path).find(password), std::string::npos) << ReadFileBytes(path);
+    EXPECT_NE(ReadFileBytes(document.State().fullName).find(password), std::string::npos);
+    EXPECT_EQ(document.State().password, L"geheim");
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, ProtectedDocumentTest,
+                         testing::Values(ProtectedCase{"Filed", false}, ProtectedCase{"ReadOnly", true}),
+                         [](const testing::TestParamInfo<ProtectedCase>& info) { return std::string(info.param.label); });
 
 // Saved back to its own address, so that later edits reach the original;
 // nothing lands in Word's current folder.
@@ -443,6 +481,44 @@ TEST_F(CaptureTest, ExcelWithoutSaveCopyAsTiesAFiledWorkbookBackToItsOwnFile)
     EXPECT_EQ(ReadFileBytes(path), "edited state");
     EXPECT_EQ(std::wstring(path), Folder() + L"Budget.xlsx");
     EXPECT_EQ(FilesOf(documents.Path() + L"\\"), std::vector<std::wstring>{L"Budget.xlsx"});
+}
+
+// A workbook held at a web address: its Path is the address's folder, so
+// only its FullName leads back to it.
+TEST_F(CaptureTest, ExcelWithoutSaveCopyAsTiesAWorkbookAtAWebAddressBackToIt)
+{
+    app = OfficeApp::Excel;
+    const std::wstring url = L"https://intranet/sites/team/Budget.xlsx";
+    OfficeDocumentDouble& document = Host("intranet state").Document();
+    document.OpenWebAddress(url);
+    document.Edit("edited state");
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    EXPECT_EQ(document.State().fullName, url);
+    EXPECT_TRUE(document.State().atWebAddress);
+    EXPECT_EQ(document.State().webContent, "edited state");
+    EXPECT_EQ(document.State().written.back(), url);
+    EXPECT_EQ(std::wstring(path), Folder() + L"Budget.xlsx");
+    EXPECT_EQ(ReadFileBytes(path), "edited state");
+}
+
+// Without its full name there is no way back: nothing is handed off and the
+// workbook stays on its own file.
+TEST_F(CaptureTest, ExcelWithoutSaveCopyAsAndWithoutFullNameFailsTheCapture)
+{
+    app = OfficeApp::Excel;
+    OfficeDocumentDouble& document = Host("saved state").Document();
+    std::wstring own = documents / L"Budget.xlsx";
+    document.OpenFile(own);
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+    document.Object()->FailInvoke(L"FullName", 0, RPC_E_SERVERFAULT);
+
+    EXPECT_EQ(Save(), RPC_E_SERVERFAULT);
+    EXPECT_TRUE(log.Contains(L"[ERR] Failed to save active document! hr = 0x80010105\n")) << ToUtf8(log.Text());
+    EXPECT_EQ(path[0], L'\0');
+    EXPECT_EQ(document.State().fullName, own);
+    EXPECT_EQ(ReadFileBytes(own), "saved state");
 }
 
 // When even the way back fails, the workbook's own file is put back as it

@@ -325,19 +325,25 @@ struct HostEntries {
     // AcroSupport
     static void* HOSTCB ASmalloc(size_t size)
     {
-        void* block = malloc(size ? size : 1);
-        Host().m_allocations.insert(block);
+        size_t bytes = size ? size : 1;
+        void* block = malloc(bytes);
+        Host().m_allocations[block] = bytes;
         return block;
     }
     static void HOSTCB ASfree(void* block)
     {
         if (!block)
             return;
-        if (!Host().m_allocations.erase(block)) {
+        auto it = Host().m_allocations.find(block);
+        if (it == Host().m_allocations.end()) {
             Host().Problem("ASfree of a block the host did not allocate");
             return;
         }
-        free(block);
+        // Poisoned (still a terminated text) and kept out of reuse.
+        memset(block, 0xDD, it->second);
+        static_cast<char*>(block)[it->second - 1] = '\0';
+        Host().m_freedBlocks.insert(*it);
+        Host().m_allocations.erase(it);
     }
     static void* HOSTCB ASGetDefaultFileSys() { return Host().m_noDefaultFileSys ? nullptr : &g_defaultFileSys; }
     static void HOSTCB ASFileSysReleasePath(void* fileSys, void* path)
@@ -469,6 +475,7 @@ struct HostEntries {
     }
     static void HOSTCB AVMenubarAddMenu(void* bar, void* menu, int32_t index)
     {
+        Host().Cue(TABLE_ACROVIEW, view::AVMenubarAddMenu);
         H::Menu* m = MenuOf(menu);
         if (!MenubarOk(bar) || !m)
             return;
@@ -521,6 +528,7 @@ struct HostEntries {
     }
     static void HOSTCB AVMenuAddMenuItem(void* menu, void* item, int32_t index)
     {
+        Host().Cue(TABLE_ACROVIEW, view::AVMenuAddMenuItem);
         H::Menu* m = MenuOf(menu);
         H::Item* i = ItemOf(item);
         if (!m || !i)
@@ -594,6 +602,7 @@ struct HostEntries {
     }
     static void HOSTCB AVToolBarAddButton(void* bar, void* button, Bool16 before, void* other)
     {
+        Host().Cue(TABLE_ACROVIEW, view::AVToolBarAddButton);
         H::ToolBar* b = ToolBarOf(bar);
         H::Button* button_ = ButtonOf(button);
         if (!b || !button_)
@@ -623,6 +632,9 @@ struct HostEntries {
     }
     static void* HOSTCB AVToolButtonNew(Atom name, void* icon, Bool16, Bool16)
     {
+        if (icon)
+            Host().m_buttonIcons.push_back(icon);
+        Host().Cue(TABLE_ACROVIEW, view::AVToolButtonNew);
         H::Button* button = new H::Button;
         button->name = name;
         button->icon = icon;
@@ -693,7 +705,9 @@ struct HostEntries {
         record.toolBarName = name ? name : "";
         record.external = external != 0;
         record.record = *position;
-        record.floatingWindowName = position->floatingWindowName ? position->floatingWindowName : "";
+        record.floatingWindowNamePointer = position->floatingWindowName;
+        record.registeredName = position->floatingWindowName ? position->floatingWindowName : "";
+        record.floatingWindowName = record.registeredName;
         record.record.floatingWindowName = nullptr;
         Host().m_positions.push_back(record);
     }
@@ -826,8 +840,10 @@ AcroTestHost::~AcroTestHost()
         delete path;
     for (Text* text : m_texts)
         delete text;
-    for (void* block : m_allocations)
-        free(block);
+    for (const auto& block : m_allocations)
+        free(block.first);
+    for (const auto& block : m_freedBlocks)
+        free(block.first);
     for (auto& doc : m_documents) {
         if (doc->window)
             DestroyWindow(doc->window);
@@ -1253,6 +1269,18 @@ void AcroTestHost::Unload()
 {
     if (!m_module)
         return;
+    // The toolbar layout is read until the plug-in goes: every kept name
+    // must still be the text that was registered.
+    for (PositionRecord& record : m_positions) {
+        if (!record.floatingWindowNamePointer)
+            continue;
+        record.floatingWindowName = ReadKeptName(record, true);
+        if (record.floatingWindowName != record.registeredName)
+            Problem("the floating window name of toolbar \"" + record.toolBarName +
+                    "\" did not live until unload");
+        // The plug-in's memory goes with it.
+        record.floatingWindowNamePointer = nullptr;
+    }
     if (m_unloadCallback) {
         PlainCall call = {m_unloadCallback, 0};
         if (!CallPlugin(CallPlain, &call, "the unload callback") || !call.result)
@@ -1545,6 +1573,31 @@ bool AcroTestHost::SaveById(int id, uint32_t flags, const std::string& path)
     return doc && SaveDocument(doc, flags, path);
 }
 
+std::string AcroTestHost::ReadKeptName(const PositionRecord& record, bool report)
+{
+    const char* name = record.floatingWindowNamePointer;
+    if (!name)
+        return std::string();
+    for (const auto& block : m_freedBlocks) {
+        const char* start = static_cast<const char*>(block.first);
+        if (name >= start && name < start + block.second) {
+            if (report)
+                Problem("a toolbar position's floating window name points into freed host memory");
+            break;
+        }
+    }
+    return name;
+}
+
+const std::vector<PositionRecord>& AcroTestHost::Positions() const
+{
+    for (PositionRecord& record : m_positions) {
+        if (record.floatingWindowNamePointer)
+            record.floatingWindowName = const_cast<AcroTestHost*>(this)->ReadKeptName(record, false);
+    }
+    return m_positions;
+}
+
 LiveCounts AcroTestHost::Live() const
 {
     LiveCounts live;
@@ -1559,6 +1612,11 @@ LiveCounts AcroTestHost::Live() const
     live.platformPaths = m_platformPaths.size();
     live.texts = m_texts.size();
     live.allocations = m_allocations.size();
+    std::set<void*> icons(m_buttonIcons.begin(), m_buttonIcons.end());
+    for (void* icon : icons) {
+        if (GetObjectType(static_cast<HGDIOBJ>(icon)) != 0)
+            ++live.buttonIcons;
+    }
     live.frames = m_frames.size();
     for (const Callback& entry : m_callbacks) {
         if (!entry.destroyed)

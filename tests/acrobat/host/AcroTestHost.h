@@ -76,11 +76,17 @@ struct MenuView {
     std::vector<MenuItemView> items;
 };
 
+// The host keeps the record's floating window name as the pointer it was
+// given (the interface does not say that it copies the text) and reads it
+// when it needs it: floatingWindowName is what it reads now.
 struct PositionRecord {
     std::string toolBarName;
     bool external = false;
     ToolBarPosition record = {};
     std::string floatingWindowName;
+    const char* floatingWindowNamePointer = nullptr;
+    // The text as it stood while the host was registering it.
+    std::string registeredName;
 };
 
 struct LiveCounts {
@@ -94,6 +100,9 @@ struct LiveCounts {
     size_t frames = 0;
     // Made by ASCallbackCreate and not destroyed.
     size_t callbacks = 0;
+    // Bitmaps handed to AVToolButtonNew (the plug-in keeps owning them)
+    // that are still GDI objects.
+    size_t buttonIcons = 0;
 };
 
 enum LoadResult {
@@ -159,7 +168,8 @@ public:
     // The tooltip procedure's text (the host text destroyed afterwards).
     std::wstring ButtonTooltip(const std::string& name, bool enabled = true);
     HBITMAP ButtonIcon(const std::string& name) const;
-    const std::vector<PositionRecord>& Positions() const { return m_positions; }
+    // The registered positions, each name read through its pointer now.
+    const std::vector<PositionRecord>& Positions() const;
     // The state each button's compute-enabled procedure gave at the last
     // AVToolBarUpdateButtonStates.
     int ButtonUpdates() const { return m_buttonUpdates; }
@@ -226,6 +236,9 @@ private:
     struct Frame;
 
     void BuildTables();
+    // What a kept floating window name reads now; a problem when it points
+    // into freed host memory.
+    std::string ReadKeptName(const PositionRecord& record, bool report);
     void AddHostMenu(const char* name);
     void* ResolveCallback(void* callback, const char* what);
     void MaybeDestroy(Menu* menu);
@@ -275,7 +288,8 @@ private:
     std::set<Item*> m_items;
     std::vector<ToolBar*> m_toolBars;
     std::set<Button*> m_buttons;
-    std::vector<PositionRecord> m_positions;
+    mutable std::vector<PositionRecord> m_positions;
+    std::vector<void*> m_buttonIcons;
     int m_buttonUpdates = 0;
 
     std::vector<std::unique_ptr<Document>> m_documents;
@@ -288,7 +302,10 @@ private:
     std::set<PathName*> m_pathNames;
     std::set<PlatformPath*> m_platformPaths;
     std::set<Text*> m_texts;
-    std::set<void*> m_allocations;
+    // Live blocks with their sizes; freed ones are poisoned and kept until
+    // the host goes, so that a pointer kept into one reads as garbage.
+    std::map<void*, size_t> m_allocations;
+    std::map<void*, size_t> m_freedBlocks;
     std::vector<Frame> m_frames;
     int32_t m_errorCode = 0;
     int m_raisesCaught = 0;

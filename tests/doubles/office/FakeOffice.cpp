@@ -39,7 +39,8 @@ const FormatExtension WORD_FORMATS[] = {{0, L".doc"},   {1, L".dot"},   {2, L".t
 // PpSaveAsFileType values with the extension of each.
 const FormatExtension POWERPOINT_FORMATS[] = {{1, L".ppt"},   {5, L".pot"},   {7, L".pps"},   {8, L".ppa"},
                                               {24, L".pptx"}, {25, L".pptm"}, {26, L".potx"}, {27, L".potm"},
-                                              {28, L".ppsx"}, {29, L".ppsm"}, {30, L".ppam"}, {31, L".thmx"}};
+                                              {28, L".ppsx"}, {29, L".ppsm"}, {30, L".ppam"}, {31, L".thmx"},
+                                              {35, L".odp"}};
 const long PP_SAVE_AS_DEFAULT = 11;
 
 template <size_t N>
@@ -128,7 +129,10 @@ std::string Bytes(const OfficeDocumentState& s, long format)
 {
     if (s.app == OfficeApp::Excel)
         return s.content;
-    return s.content + "\nformat=" + std::to_string(format);
+    std::string bytes = s.content + "\nformat=" + std::to_string(format);
+    if (!s.password.empty())
+        bytes += "\npassword=" + std::string(s.password.begin(), s.password.end());
+    return bytes;
 }
 
 HRESULT WriteBytes(const std::wstring& path, const std::string& bytes)
@@ -260,7 +264,19 @@ void AddDocumentMembers(FakeDispatch& doc, const State& state)
                           long format = 0;
                           if (call.args.size() > 1 && !IsMissing(call.args[1]))
                               format = V_I4(&call.args[1]);
-                          return SaveTo(*state, ArgText(call, 0), true, false, format);
+                          // A given Password is the password of the file
+                          // written and of the document from then on, the
+                          // empty text taken as no password; left out, the
+                          // document keeps its own.
+                          std::wstring password = state->password;
+                          if (call.args.size() > 3 && !IsMissing(call.args[3]))
+                              password = ArgText(call, 3);
+                          std::wstring before = state->password;
+                          state->password = password;
+                          HRESULT hr = SaveTo(*state, ArgText(call, 0), true, false, format);
+                          if (FAILED(hr))
+                              state->password = before;
+                          return hr;
                       });
         break;
     case OfficeApp::Excel:
@@ -400,6 +416,13 @@ void OfficeDocumentDouble::OpenFile(const std::wstring& path, bool readOnly)
     m_state->atWebAddress = false;
     m_state->readOnly = readOnly;
     m_state->saved = true;
+}
+
+void OfficeDocumentDouble::Protect(const std::wstring& password)
+{
+    m_state->password = password;
+    if (!m_state->fullName.empty() && !m_state->atWebAddress)
+        WriteBytes(m_state->fullName, FileBytes());
 }
 
 void OfficeDocumentDouble::OpenWebAddress(const std::wstring& url)

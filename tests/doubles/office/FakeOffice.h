@@ -14,9 +14,13 @@
 // - Word's SaveFormat reads the format of the file the document is tied to
 //   (WdSaveFormat: 0 .doc, 1 .dot, 2 .txt, 6 .rtf, 8 .htm, 12 .docx,
 //   13 .docm, 14 .dotx, 15 .dotm, 23 .odt);
+// - Word's SaveAs with a Password writes the file with that password (the
+//   empty text: none) and keeps it for the document; without one the file
+//   keeps the document's protection;
 // - PowerPoint's SaveAs and SaveCopyAs take a PpSaveAsFileType; without one
 //   they save in ppSaveAsDefault, the version's default format (.ppt's 1
-//   below 12, .pptx's 24 from 12);
+//   below 12, .pptx's 24 from 12); .odp is ppSaveAsOpenDocumentPresentation
+//   (35);
 // - Word's SaveAs to a web address saves to the server and stays tied to it.
 // Files hold the document's content; Word's and PowerPoint's also the format
 // they were saved in ("<content>\nformat=<n>"). Relative names are taken from
@@ -48,6 +52,9 @@ struct OfficeDocumentState {
     // Word, PowerPoint: the format of the file the document is tied to
     // (WdSaveFormat, PpSaveAsFileType).
     long fileFormat = 12;
+    // Word: the password a file of the document is written with (its
+    // protection); empty: none.
+    std::wstring password;
     // Content last saved to the web address.
     std::string webContent;
     // Every file a save wrote, in order.
@@ -87,6 +94,9 @@ public:
     void NeverSaved(const std::wstring& untitledName = std::wstring());
     // Opened from a file, which is written with the content first.
     void OpenFile(const std::wstring& path, bool readOnly = false);
+    // Word: the document (and its file, when it has one) is protected by a
+    // password to open.
+    void Protect(const std::wstring& password);
     // Opened from a web address; Save goes to the server.
     void OpenWebAddress(const std::wstring& url);
     // The user edits the document: new content, not saved.
