@@ -25,7 +25,24 @@ work="$top/build/bench"
 "$top/cmake/wine-prefix.sh" "$work/prefix" >/dev/null
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 c="$WINEPREFIX/drive_c"
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# A display, as on Windows the desktop is always there: without one every
+# program that touches user32 first waits for Wine's desktop process to fail
+# its start, some 200 ms that are no part of a hand-off.
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  read -r num <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$num"
+fi
+finish() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap finish EXIT
 
 mkdir -p "$c/bench/Oberlane" "$c/bench/setup"
 cp "$bin/tests/standin/Oberlane.exe" "$c/bench/Oberlane/"
