@@ -14,9 +14,9 @@ const wchar_t INBOX_NAME[] = L"kq_temp_inbox\\";
 const wchar_t DATA_FOLDER_PREFIX[] = L"kq_data_";
 const size_t TICK_DIGITS = 10; // the most a 32-bit tick count takes
 const wchar_t HANDOFF_FILE_EXTENSION[] = L".xml";
-const DWORD RETRY_WAIT_MS = 10;
-// Names taken for this long in a row are no race any more: give up.
-const int MAX_RETRIES = 1000;
+// As many names taken in a row as GetTempFileName tries before it gives up:
+// far beyond any burst of hand-offs, so only a filled inbox ends here.
+const unsigned MAX_TAKEN_NAMES = 65536;
 
 // The user's temporary folder with its closing backslash; false when Windows
 // has none (or one too long for MAX_PATH).
@@ -82,8 +82,14 @@ bool MayNameAHandoffFolder(const wchar_t* path)
 
 int CreateInboxDataFolder(wchar_t* buffer, size_t cch)
 {
+    static InboxFolderNumbering numbering = {GetTickCount, MAX_TAKEN_NAMES, 0, false};
+    return CreateInboxDataFolder(buffer, cch, &numbering);
+}
+
+int CreateInboxDataFolder(wchar_t* buffer, size_t cch, InboxFolderNumbering* numbering)
+{
     wchar_t temp[MAX_PATH];
-    if (!buffer || cch == 0)
+    if (!buffer || cch == 0 || !numbering)
         return 0;
     if (!GetTempFolder(temp)) {
         g_Log.Error(L"CreateInboxDataFolder: no temporary folder\n");
@@ -103,19 +109,30 @@ int CreateInboxDataFolder(wchar_t* buffer, size_t cch)
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         CreateDirectoryW(inbox.c_str(), nullptr);
 
+    // The tick count, or the next free number after it. The numbers wrap as
+    // the tick does, so every name keeps its ten digits at most. Hand-offs
+    // faster than the tick would probe their own folders again on every
+    // call: when the tick's name is taken and the number after the last one
+    // this process took is ahead of it, the search goes on from there.
+    DWORD number = numbering->tickCount();
     std::wstring path;
-    for (int attempt = 0;; ++attempt) {
-        path = inbox + DATA_FOLDER_PREFIX + std::to_wstring(GetTickCount()) + L"\\";
-        // Only a folder that this call made is ours: an existing name (another
-        // process was faster, or a file bears it) means the next tick.
-        if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
-        if (attempt >= MAX_RETRIES) {
+    for (unsigned taken = 0;; ++taken) {
+        if (taken >= numbering->maxTakenNames) {
             g_Log.Error(L"CreateInboxDataFolder: no free hand-off folder in %s\n", inbox.c_str());
             return 0;
         }
-        Sleep(RETRY_WAIT_MS);
+        path = inbox + DATA_FOLDER_PREFIX + std::to_wstring(number) + L"\\";
+        // Only a folder that this call made is ours: an existing name (another
+        // process was faster, or a file bears it) means the next number.
+        if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+        if (taken == 0 && numbering->hasNext && static_cast<LONG>(numbering->next - number) > 0)
+            number = numbering->next;
+        else
+            ++number;
     }
+    numbering->next = number + 1;
+    numbering->hasNext = true;
     CopyText(buffer, cch, path.c_str());
     return 1;
 }

@@ -1,5 +1,5 @@
 // The per-user temporary inbox "%TEMP%\kq_temp_inbox\" and its hand-off
-// folders "kq_data_<tick>\".
+// folders "kq_data_<number>\", numbered after the tick count.
 #pragma once
 
 #include "ComSupport.h"
@@ -15,6 +15,18 @@ typedef std::vector<_bstr_t> HandoffIdList;
 // fit MAX_PATH or the buffer, or when no free name turns up: every caller
 // treats 0 as a failed hand-off.
 int CreateInboxDataFolder(wchar_t* buffer, size_t cch);
+
+// Where the folder numbers come from: the clock, how many names taken in a
+// row end the search, and the number after the last one taken. The
+// two-argument form keeps one of these for the process; tests pass their own
+// to hold the clock still.
+struct InboxFolderNumbering {
+    DWORD(WINAPI* tickCount)();
+    unsigned maxTakenNames;
+    DWORD next;
+    bool hasNext;
+};
+int CreateInboxDataFolder(wchar_t* buffer, size_t cch, InboxFolderNumbering* numbering);
 // True when the path, in its full form, names a document lying directly in
 // a hand-off folder "kq_data_<digits>" of the inbox.
 bool IsInInboxDataFolder(const wchar_t* path);

@@ -1,5 +1,6 @@
 #include "InboxFolder.h"
 
+#include "LogTail.h"
 #include "ScopedTempFolder.h"
 #include "TempDir.h"
 
@@ -7,6 +8,7 @@
 
 #include <cwctype>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,6 +43,64 @@ std::wstring NewFolder()
     return buffer;
 }
 
+// A clock that stands still until the test moves it.
+DWORD g_heldTick;
+DWORD WINAPI HeldTick()
+{
+    return g_heldTick;
+}
+
+InboxFolderNumbering HeldClock(DWORD tick, unsigned maxTakenNames = 65536)
+{
+    g_heldTick = tick;
+    return {HeldTick, maxTakenNames, 0, false};
+}
+
+std::wstring NewFolder(InboxFolderNumbering* numbering)
+{
+    wchar_t buffer[2048] = L"";
+    EXPECT_EQ(1, CreateInboxDataFolder(buffer, _countof(buffer), numbering));
+    return buffer;
+}
+
+// The folder's last name, "kq_data_<digits>".
+std::wstring IdOf(const std::wstring& folder)
+{
+    std::wstring trimmed = folder.substr(0, folder.size() - 1);
+    return trimmed.substr(trimmed.rfind(L'\\') + 1);
+}
+
+std::wstring IdOf(DWORD number)
+{
+    return kDataPrefix + std::to_wstring(number);
+}
+
+double NowMs()
+{
+    LARGE_INTEGER f, t;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+// Makes a folder from another process, as a second hand-off running beside
+// this one would.
+void MakeFolderInChildProcess(const std::wstring& folder)
+{
+    wchar_t system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    std::wstring line = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c mkdir \"" + folder + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &process));
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ASSERT_TRUE(DirExists(folder)) << ToUtf8(folder);
+}
+
 class InboxTest : public testing::Test
 {
 protected:
@@ -62,6 +122,7 @@ TEST_F(InboxTest, FirstCallCreatesTheInboxAndOneFolder)
     EXPECT_LE(tick, after);
 }
 
+
 TEST_F(InboxTest, CallsInOneTickGetDifferentLargerNumbers)
 {
     std::wstring previous = NewFolder();
@@ -73,30 +134,115 @@ TEST_F(InboxTest, CallsInOneTickGetDifferentLargerNumbers)
     }
 }
 
+TEST_F(InboxTest, AHeldTickGivesTheFollowingNumbersAtOnce)
+{
+    // A burst of hand-offs within one tick that never moves on: the tick,
+    // then each following number, without waiting. The search goes on after
+    // the last number taken, so even with only five taken names allowed in
+    // a row the burst does not run into its own folders.
+    const DWORD tick = 3000000000u;
+    InboxFolderNumbering numbering = HeldClock(tick, 5);
+    const DWORD burst = 50;
+    double start = NowMs();
+    for (DWORD i = 0; i < burst; ++i) {
+        std::wstring folder = NewFolder(&numbering);
+        ASSERT_EQ(Inbox() + IdOf(tick + i) + L"\\", folder);
+        ASSERT_TRUE(DirExists(folder));
+    }
+    EXPECT_LT((NowMs() - start) / burst, 5.0);
+    EXPECT_EQ(burst, FolderNames(Inbox() + L"kq_data_*").size());
+
+    // The clock moves on within the numbers already taken, then past them.
+    g_heldTick = tick + 10;
+    EXPECT_EQ(IdOf(tick + burst), IdOf(NewFolder(&numbering)));
+    g_heldTick = tick + 5000;
+    EXPECT_EQ(IdOf(tick + 5000), IdOf(NewFolder(&numbering)));
+}
+
+TEST_F(InboxTest, TheNumbersWrapAsTheTickDoes)
+{
+    InboxFolderNumbering numbering = HeldClock(0xFFFFFFFEu);
+    const wchar_t* expected[] = {L"kq_data_4294967294", L"kq_data_4294967295", L"kq_data_0", L"kq_data_1"};
+    for (const wchar_t* id : expected) {
+        std::wstring folder = NewFolder(&numbering);
+        EXPECT_EQ(id, IdOf(folder));
+        EXPECT_TRUE(DirExists(folder));
+    }
+    // The tick wraps too, to below the numbers already taken.
+    g_heldTick = 1;
+    EXPECT_EQ(L"kq_data_2", IdOf(NewFolder(&numbering)));
+}
+
 TEST_F(InboxTest, ExistingNamesAreNeverTaken)
 {
-    // Whatever bears the name, a file or a folder another process just made,
-    // the next free tick is used and the folder is this call's own.
-    for (bool asFile : {true, false}) {
-        NewFolder(); // the inbox exists from here on
-        DWORD now = GetTickCount();
-        const DWORD span = 120;
-        for (DWORD t = now; t < now + span; ++t) {
-            std::wstring name = Inbox() + kDataPrefix + std::to_wstring(t);
-            if (asFile) {
+    // Whatever bears the name, a file or a folder this or another process
+    // made, the next free number is used and the folder is this call's own;
+    // a free number between taken ones is used, not skipped.
+    enum Maker { FILE_HERE, FOLDER_HERE, FOLDER_OF_CHILD };
+    struct {
+        Maker maker;
+        DWORD tick;
+    } cases[] = {{FILE_HERE, 100000}, {FOLDER_HERE, 200000}, {FOLDER_OF_CHILD, 300000}};
+    NewFolder(); // the inbox exists from here on
+    for (const auto& c : cases) {
+        std::vector<std::wstring> taken;
+        for (DWORD n : {c.tick, c.tick + 1, c.tick + 3}) {
+            std::wstring name = Inbox() + IdOf(n);
+            taken.push_back(name);
+            if (c.maker == FILE_HERE) {
                 HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-                if (h != INVALID_HANDLE_VALUE)
-                    CloseHandle(h);
+                ASSERT_NE(INVALID_HANDLE_VALUE, h);
+                CloseHandle(h);
+            } else if (c.maker == FOLDER_HERE) {
+                ASSERT_TRUE(CreateDirectoryW(name.c_str(), nullptr));
+                TempDir::WriteLongPath(name + L"\\other.pdf", "other");
             } else {
-                CreateDirectoryW(name.c_str(), nullptr);
+                MakeFolderInChildProcess(name);
             }
         }
-        std::wstring folder = NewFolder();
-        EXPECT_GE(TickOf(folder), now + span) << ToUtf8(folder);
-        EXPECT_TRUE(DirExists(folder));
-        // Our own folder is empty: nobody else wrote into it.
-        EXPECT_EQ(0u, EntryCount(folder + L"*"));
+        InboxFolderNumbering numbering = HeldClock(c.tick);
+        std::wstring first = NewFolder(&numbering);
+        std::wstring second = NewFolder(&numbering);
+        EXPECT_EQ(IdOf(c.tick + 2), IdOf(first)) << c.maker;
+        EXPECT_EQ(IdOf(c.tick + 4), IdOf(second)) << c.maker;
+        for (const std::wstring& folder : {first, second}) {
+            EXPECT_TRUE(DirExists(folder));
+            // Our own folder is empty: nobody else wrote into it.
+            EXPECT_EQ(0u, EntryCount(folder + L"*"));
+        }
+        // What was there stays as it was.
+        for (const std::wstring& name : taken) {
+            if (c.maker == FILE_HERE)
+                EXPECT_TRUE(FileExists(name) && !DirExists(name)) << ToUtf8(name);
+            else if (c.maker == FOLDER_HERE)
+                EXPECT_EQ("other", ReadFileBytes(name + L"\\other.pdf"));
+            else
+                EXPECT_TRUE(DirExists(name)) << ToUtf8(name);
+        }
     }
+}
+
+TEST_F(InboxTest, TooManyTakenNamesInARowGiveUp)
+{
+    // With at most five taken names in a row, five ending the search give
+    // the log line and make nothing; four leave the fifth number.
+    NewFolder();
+    const DWORD tick = 500000;
+    for (DWORD n = tick; n < tick + 5; ++n)
+        ASSERT_TRUE(CreateDirectoryW((Inbox() + IdOf(n)).c_str(), nullptr));
+    const size_t before = EntryCount(Inbox() + L"*");
+
+    InboxFolderNumbering full = HeldClock(tick, 5);
+    LogTail log;
+    wchar_t buffer[2048] = L"unchanged";
+    EXPECT_EQ(0, CreateInboxDataFolder(buffer, _countof(buffer), &full));
+    EXPECT_STREQ(L"unchanged", buffer);
+    EXPECT_TRUE(log.Contains(L"[ERR] CreateInboxDataFolder: no free hand-off folder in " + Inbox()))
+        << ToUtf8(log.Text());
+    EXPECT_EQ(before, EntryCount(Inbox() + L"*"));
+
+    InboxFolderNumbering oneLeft = HeldClock(tick + 1, 5);
+    EXPECT_EQ(IdOf(tick + 5), IdOf(NewFolder(&oneLeft)));
 }
 
 TEST_F(InboxTest, BufferTooSmallForThePathFails)
