@@ -132,3 +132,22 @@ WORD GetDayOfWeek(SYSTEMTIME* date)
         date->wDayOfWeek = result;
     return result;
 }
+
+std::wstring JoinNamesThatFit(const std::vector<std::wstring>& names, size_t maxChars)
+{
+    const std::wstring separator = L"\r\n";
+    const std::wstring more = L"...";
+    std::wstring text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::wstring next = text.empty() ? names[i] : text + separator + names[i];
+        // A name taken must leave room for the "..." line of those that follow.
+        size_t room = i + 1 < names.size() ? next.size() + separator.size() + more.size() : next.size();
+        if (room > maxChars) {
+            // What was taken left room for this line.
+            std::wstring cut = text.empty() ? more : text + separator + more;
+            return cut.size() <= maxChars ? cut : std::wstring();
+        }
+        text.swap(next);
+    }
+    return text;
+}

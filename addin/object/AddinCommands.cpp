@@ -65,15 +65,18 @@ void CMarvikAddin::ArchiveOfficeDocument()
     HandOver(ids);
 }
 
-void CMarvikAddin::HandOver(HandoffIdList& ids)
+bool CMarvikAddin::HandOver(HandoffIdList& ids)
 {
     HINSTANCE module = GetServerInstance();
     if (m_settings.GetParamCount() > 1 && SelectStorageLocation(module, &m_settings) == 0) {
         MarkDataFoldersForDelete(ids);
-        return;
+        return false;
     }
-    if (!LaunchOberlane(&m_settings, ids, m_hostKind))
+    if (!LaunchOberlane(&m_settings, ids, m_hostKind)) {
         ShowErrorBox(module, IDS_OBERLANE_NOT_FOUND);
+        return false;
+    }
+    return true;
 }
 
 void CMarvikAddin::OnSettings()
