@@ -13,6 +13,7 @@
 #include "ModalDialogDriver.h"
 #include "OutlookModelFixture.h"
 #include "TempDir.h"
+#include "WindowScreenshot.h"
 #include "mapi/MsgFileReader.h"
 #include "redemption/FakeRedemption.h"
 
@@ -433,6 +434,14 @@ TEST_F(OutlookCommandsTest, ChosenAttachmentsThatAreNoFilesAreNamedOnceTheOthers
                            withMethod(L"Diagramm", ATTACH_OLE), withMethod(L"Verweis.txt", ATTACH_BY_REFERENCE)})});
     StartOutlook();
     DialogWatcher watcher({DialogAnswer{0}}, DialogAnswer{IDOK});
+    watcher.SetHook(
+        [](HWND box, void*) {
+            wchar_t caption[64] = L"";
+            GetWindowTextW(box, caption, 64);
+            if (std::wstring(caption) == ERROR_CAPTION)
+                SaveWindowScreenshot(box, L"attachments-left-out-message");
+        },
+        nullptr);
     ModalRun run = RunModalDialog([this] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
                                   [](HWND dialog) {
                                       for (int row = 0; row < 4; ++row)
@@ -466,7 +475,10 @@ TEST_F(OutlookCommandsTest, ASecondClickInsideTheCommandsOpenDialogStartsNothing
     };
     const Case cases[] = {
         {"inside the choice of storage location", L"MarvikAddin.Archive",
-         [](HWND dialog) { ClickButton(dialog, IDOK); }},
+         [](HWND dialog) {
+             SaveWindowScreenshot(dialog, L"storage-location-dialog");
+             ClickButton(dialog, IDOK);
+         }},
         {"inside the attachments dialog", L"MarvikAddin.Attachment",
          [](HWND dialog) {
              ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 0);
