@@ -4,6 +4,7 @@
 #include "DialogResource.h"
 #include "LanguageText.h"
 #include "ModuleInstance.h"
+#include "OneAtATime.h"
 #include "WideFormat.h"
 #include "WindowHelpers.h"
 
@@ -14,6 +15,7 @@
 namespace {
 
 const size_t TEXT_CHARS = 1024;
+CDialogSlot s_slot;
 // The longest path the wide file functions take.
 const DWORD MAX_MODULE_PATH = 32768;
 
@@ -99,6 +101,7 @@ INT_PTR CALLBACK InfoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     try {
         switch (message) {
         case WM_INITDIALOG:
+            s_slot.SetWindow(dialog);
             OnInitDialog(dialog);
             return FALSE;
         case WM_COMMAND:
@@ -116,5 +119,5 @@ INT_PTR CALLBACK InfoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 INT_PTR ShowInfoDialog()
 {
-    return DialogBoxParamW(GetThisModule(), MAKEINTRESOURCEW(IDD_INFO), nullptr, InfoDlgProc, 0);
+    return s_slot.Show(GetThisModule(), MAKEINTRESOURCEW(IDD_INFO), InfoDlgProc, 0);
 }

@@ -5,6 +5,7 @@
 #include "LanguageText.h"
 #include "LogFile.h"
 #include "ModuleInstance.h"
+#include "OneAtATime.h"
 #include "StorageLocation.h"
 #include "WideFormat.h"
 #include "WindowHelpers.h"
@@ -34,6 +35,8 @@ const int LOCATION_COLUMNS = 3;
 // One settings dialog per module: the object it edits and the row whose
 // texts the three location fields hold (-1: a new location).
 CKQCSettings* s_settings = nullptr;
+// The edited object and the selection are module-wide: one dialog at a time.
+CDialogSlot s_slot;
 int s_selectedRow = -1;
 
 const int s_locationFields[LOCATION_COLUMNS] = {IDC_SETTINGS_NEW_LABEL, IDC_SETTINGS_NEW_APPID,
@@ -164,6 +167,7 @@ void FillControls(HWND dialog, const CKQCSettings& settings)
 
 void OnInitDialog(HWND dialog, LPARAM lParam)
 {
+    s_slot.SetWindow(dialog);
     wchar_t caption[FIELD_CHARS];
     LoadText(GetThisModule(), caption, FIELD_CHARS, IDS_SETTINGS_CAPTION);
     SetWindowTextW(dialog, caption);
@@ -364,6 +368,6 @@ INT_PTR ShowSettingsDialog(CKQCSettings* settings)
 {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    return DialogBoxParamW(GetThisModule(), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr, SettingsDlgProc,
-                           reinterpret_cast<LPARAM>(settings));
+    return s_slot.Show(GetThisModule(), MAKEINTRESOURCEW(IDD_SETTINGS), SettingsDlgProc,
+                       reinterpret_cast<LPARAM>(settings));
 }

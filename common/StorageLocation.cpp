@@ -3,6 +3,7 @@
 #include "CommonResource.h"
 #include "LanguageText.h"
 #include "LogFile.h"
+#include "OneAtATime.h"
 #include "UserRegistry.h"
 #include "WideFormat.h"
 #include "WindowHelpers.h"
@@ -245,12 +246,17 @@ wchar_t* GetLocationValue(const wchar_t* location, wchar_t* buffer, size_t cch, 
     return buffer;
 }
 
+namespace {
+CDialogSlot s_locationSlot;
+} // namespace
+
 INT_PTR CALLBACK SelectStorageLocationDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Nothing may leave a window procedure as an exception.
     try {
         switch (message) {
         case WM_INITDIALOG:
+            s_locationSlot.SetWindow(dialog);
             InitSelectDialog(dialog, reinterpret_cast<const CKQCSettings*>(lParam));
             return FALSE;
         case WM_COMMAND:
@@ -276,13 +282,21 @@ INT_PTR CALLBACK SelectStorageLocationDlgProc(HWND dialog, UINT message, WPARAM 
 
 INT_PTR SelectStorageLocation(HINSTANCE module, CKQCSettings* settings, std::wstring* chosenLocation)
 {
+    // A request while the dialog is open returns at once: the open one keeps
+    // its own place for the answer.
     std::wstring chosen;
+    std::wstring* const previous = g_chosenLocation;
     g_chosenLocation = &chosen;
-    INT_PTR result = DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_SELECT_LOCATION), nullptr,
-                                     SelectStorageLocationDlgProc, reinterpret_cast<LPARAM>(settings));
-    g_chosenLocation = nullptr;
+    INT_PTR result = s_locationSlot.Show(module, MAKEINTRESOURCEW(IDD_SELECT_LOCATION), SelectStorageLocationDlgProc,
+                                         reinterpret_cast<LPARAM>(settings));
+    g_chosenLocation = previous;
     if (chosenLocation)
         *chosenLocation = result == 1 ? chosen : std::wstring();
+    if (result == DIALOG_ALREADY_OPEN) {
+        // The open one still decides for its own hand-off; this one ends as if cancelled.
+        g_Log.Warning(L"SelectStorageLocation: the dialog is already open\n");
+        return 0;
+    }
     if (result == -1) {
         g_Log.Error(L"SelectStorageLocation: can not show the dialog, error: %d\n", static_cast<int>(GetLastError()));
         return 0;

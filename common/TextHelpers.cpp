@@ -135,30 +135,19 @@ WORD GetDayOfWeek(SYSTEMTIME* date)
 
 std::wstring JoinNamesThatFit(const std::vector<std::wstring>& names, size_t maxChars)
 {
-    static const wchar_t SEPARATOR[] = L"\r\n";
-    static const wchar_t MORE[] = L"...";
-    const size_t separatorChars = wcslen(SEPARATOR);
-    std::wstring all;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (i > 0)
-            all += SEPARATOR;
-        all += names[i];
-    }
-    if (all.size() <= maxChars)
-        return all;
-    // Some are left out: keep room for the closing "..." line.
+    const std::wstring separator = L"\r\n";
+    const std::wstring more = L"...";
     std::wstring text;
-    for (const std::wstring& name : names) {
-        size_t grown = text.size() + (text.empty() ? 0 : separatorChars) + name.size();
-        if (grown + separatorChars + wcslen(MORE) > maxChars)
-            break;
-        if (!text.empty())
-            text += SEPARATOR;
-        text += name;
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::wstring next = text.empty() ? names[i] : text + separator + names[i];
+        // A name taken must leave room for the "..." line of those that follow.
+        size_t room = i + 1 < names.size() ? next.size() + separator.size() + more.size() : next.size();
+        if (room > maxChars) {
+            // What was taken left room for this line.
+            std::wstring cut = text.empty() ? more : text + separator + more;
+            return cut.size() <= maxChars ? cut : std::wstring();
+        }
+        text.swap(next);
     }
-    if (!text.empty())
-        text += SEPARATOR;
-    if (text.size() + wcslen(MORE) > maxChars)
-        return text.substr(0, text.empty() ? 0 : text.size() - separatorChars);
-    return text + MORE;
+    return text;
 }

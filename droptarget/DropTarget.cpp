@@ -8,6 +8,7 @@
 #include "LanguageText.h"
 #include "LogFile.h"
 #include "ModuleInstance.h"
+#include "OneAtATime.h"
 #include "SafeFileName.h"
 #include "ScopedHandles.h"
 #include "StorageLocation.h"
@@ -147,7 +148,8 @@ STDMETHODIMP CDropTarget::DragEnter(IDataObject* pDataObj, DWORD grfKeyState, PO
     return CallNoThrow([&]() -> HRESULT {
         m_kind = DROP_NONE;
         // A move-only source would lose its document: only a copy is taken.
-        if (*pdwEffect & DROPEFFECT_COPY)
+        // Nothing is taken while a command's dialog or question is open.
+        if ((*pdwEffect & DROPEFFECT_COPY) && !ModuleCommandGate().Busy())
             m_kind = DecideKind(pDataObj);
         *pdwEffect = m_kind != DROP_NONE ? DROPEFFECT_COPY : DROPEFFECT_NONE;
         return S_OK;
@@ -351,6 +353,11 @@ STDMETHODIMP CDropTarget::Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL 
         return E_INVALIDARG;
     bool handled = false;
     HRESULT hr = CallNoThrow([&]() -> HRESULT {
+        // A drop that arrives inside another drop's or command's dialog is
+        // refused (the dialog comes to the front).
+        CCommandScope scope;
+        if (!scope.Entered())
+            return S_OK;
         const bool attachments = AttachmentsOn();
         if (m_kind == DROP_HDROP) {
             FORMATETC format = MakeFormat(CF_HDROP, -1, TYMED_HGLOBAL);

@@ -3,6 +3,7 @@
 #include "DropletPlacement.h"
 #include "DropletResource.h"
 #include "LanguageText.h"
+#include "OneAtATime.h"
 #include "ScopedHandles.h"
 #include "WalkerCalls.h"
 
@@ -125,6 +126,12 @@ void EndDrag(HWND hwnd)
 LRESULT ShowDropletMenu(HWND hwnd)
 {
     StopDragTimer(hwnd);
+    // While a command's dialog or question is open the menu offers nothing:
+    // the click brings that dialog to the front.
+    if (ModuleCommandGate().Busy()) {
+        BringThreadDialogToFront();
+        return 1;
+    }
     BuildDropletMenu(hwnd, &g_checkedAlign, &g_menu);
     if (g_menu) {
         POINT cursor;
@@ -261,8 +268,13 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE)
-            ::PostQuitMessage(0);
+        if (wParam == VK_ESCAPE) {
+            // A quit inside a dialog's loop would end that dialog unanswered.
+            if (ModuleCommandGate().Busy())
+                BringThreadDialogToFront();
+            else
+                ::PostQuitMessage(0);
+        }
         return 0;
     case WM_LBUTTONDOWN:
     case WM_NCLBUTTONDOWN:
@@ -293,9 +305,13 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         default:
             return 0;
         }
-    case WM_COMMAND:
-        OnCommand(hwnd, LOWORD(wParam));
+    case WM_COMMAND: {
+        // The menu's and the tray's commands, one at a time.
+        CCommandScope scope;
+        if (scope.Entered())
+            OnCommand(hwnd, LOWORD(wParam));
         return 0;
+    }
     default:
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     }

@@ -1,5 +1,6 @@
 #include "SystemTray.h"
 
+#include "OneAtATime.h"
 #include "WideFormat.h"
 
 const UINT WM_TASKBARCREATED = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -455,6 +456,12 @@ LRESULT CSystemTray::HandleTrayCallback(WPARAM wParam, LPARAM lParam)
 
     switch (LOWORD(lParam)) {
     case WM_RBUTTONUP: {
+        // No menu while a command's dialog or question is open: the click
+        // brings that dialog to the front.
+        if (ModuleCommandGate().Busy()) {
+            BringThreadDialogToFront();
+            break;
+        }
         HMENU menu = ::LoadMenuW(m_instance, MAKEINTRESOURCEW(m_data.uID));
         if (!menu)
             return 0;

@@ -65,17 +65,20 @@ void CMarvikAddin::ArchiveOfficeDocument()
     HandOver(ids);
 }
 
-void CMarvikAddin::HandOver(HandoffIdList& ids)
+bool CMarvikAddin::HandOver(HandoffIdList& ids)
 {
     HINSTANCE module = GetServerInstance();
     const bool ask = m_settings.GetParamCount() > 1;
     std::wstring chosen;
     if (ask && SelectStorageLocation(module, &m_settings, &chosen) == 0) {
         MarkDataFoldersForDelete(ids);
-        return;
+        return false;
     }
-    if (!LaunchOberlane(&m_settings, ids, m_hostKind, ask ? &chosen : nullptr))
+    if (!LaunchOberlane(&m_settings, ids, m_hostKind, ask ? &chosen : nullptr)) {
         ShowErrorBox(module, IDS_OBERLANE_NOT_FOUND);
+        return false;
+    }
+    return true;
 }
 
 void CMarvikAddin::OnSettings()

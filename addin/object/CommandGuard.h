@@ -1,10 +1,13 @@
 // The add-in's commands are entered from the host's ribbon callbacks and
-// button events: no C++ exception may leave them into the host's frames.
+// button events: no C++ exception may leave them into the host's frames, and
+// none starts inside another one's dialog or message box (the host stays
+// usable behind them, they have no owner).
 #pragma once
 
 #include "ComSupport.h"
 #include "LanguageText.h"
 #include "LogFile.h"
+#include "OneAtATime.h"
 #include "ServerModule.h"
 
 #include <new>
@@ -12,12 +15,21 @@
 const UINT IDS_DOCUMENT_NOT_SAVED = 8007;
 const UINT IDS_DOCUMENT_OUT_OF_MEMORY = 8055;
 
-// Runs a command's body; an exception that escapes it is logged with the
-// command's name and shown as the message for a document that could not be
-// saved (8055 when memory ran out, else 8007).
+// Runs a command's body unless another command still runs (then only its
+// dialog comes to the front); an exception that escapes the body is logged
+// with the command's name and shown as the message for a document that could
+// not be saved (8055 when memory ran out, else 8007).
 template <typename Fn>
 void RunCommand(const wchar_t* command, Fn&& body) noexcept
 {
+    CCommandScope scope;
+    if (!scope.Entered()) {
+        try {
+            g_Log.Info(L"%s: another command is still running\n", command);
+        } catch (...) {
+        }
+        return;
+    }
     HRESULT hr = S_OK;
     try {
         body();

@@ -126,11 +126,14 @@ private:
     // document, and the selected Outlook items.
     void ArchiveOfficeDocument();
     void ArchiveOutlookSelection();
+    // The attachments command's road for an opened item, or the selection
+    // (no item).
+    void ArchiveChosenAttachments(IDispatch* item);
     // The end of every archive road: the storage location (dialog 118 when
     // there are several), then the receiving program with the host kind as
     // its source code. Cancel marks the listed hand-off folders deletable
-    // and starts nothing.
-    void HandOver(HandoffIdList& ids);
+    // and starts nothing. True when the receiving program was started.
+    bool HandOver(HandoffIdList& ids);
 
     IDispatch* m_application;
     ULONG m_refs;

@@ -11,8 +11,10 @@
 #include "ItemAttachments.h"
 #include "OutlookCapture.h"
 #include "OutlookObjects.h"
+#include "TextHelpers.h"
 
 #include <array>
+#include <cwchar>
 #include <memory>
 #include <vector>
 
@@ -21,6 +23,9 @@ namespace {
 const UINT IDS_NO_ITEMS_SELECTED = 8008;
 const UINT IDS_WRONG_DOCUMENT_TYPE = 8010;
 const UINT IDS_NO_ATTACHMENTS = 8054;
+const UINT IDS_NOT_ALL_ARCHIVED = 8020;
+// wvsprintfW's output limit.
+const size_t MESSAGE_CHARS = 1024;
 
 // The message for a failed save of the selection.
 UINT MessageOfSaveFailure(HRESULT hr)
@@ -41,6 +46,18 @@ HRESULT CurrentItemOf(IDispatch* context, IDispatchPtr& item)
     if (FAILED(hr))
         g_Log.Error(L"Can't get CurrentItem from Context! hr = 0x%08X\n", static_cast<unsigned>(hr));
     return hr;
+}
+
+// Message 8020 naming the chosen attachments that were left out, as many as
+// the message can hold.
+void ShowNotArchived(HINSTANCE module, const std::vector<std::wstring>& names)
+{
+    wchar_t text[MESSAGE_CHARS];
+    LoadText(module, text, MESSAGE_CHARS, IDS_NOT_ALL_ARCHIVED);
+    size_t fixed = wcslen(text);
+    size_t room = fixed + 1 < MESSAGE_CHARS ? MESSAGE_CHARS - 1 - fixed : 0;
+    std::wstring list = JoinNamesThatFit(names, room);
+    ShowErrorBox(module, IDS_NOT_ALL_ARCHIVED, list.c_str());
 }
 
 } // namespace
@@ -122,12 +139,16 @@ void CMarvikAddin::OnArchiveSingleOutlook(IDispatch* context)
             ~ClearOne() { properties.Clear(); }
         } clearOne{properties};
 
+        HINSTANCE module = GetServerInstance();
         IDispatchPtr item;
-        if (FAILED(CurrentItemOf(context, item)))
+        if (FAILED(CurrentItemOf(context, item))) {
+            ShowErrorBox(module, IDS_DOCUMENT_NOT_SAVED);
             return;
+        }
         HRESULT hr = SaveOutlookItem(m_application, item, 0, m_majorVersion, path, &properties);
-        if (FAILED(hr)) {
-            g_Log.Error(L"Can't save current item! hr = 0x%08X\n", static_cast<unsigned>(hr));
+        if (FAILED(hr) || path[0] == L'\0') {
+            g_Log.Error(L"Can't save current item! hr = 0x%08X\n", static_cast<unsigned>(FAILED(hr) ? hr : E_FAIL));
+            ShowErrorBox(module, MessageOfSaveFailure(FAILED(hr) ? hr : E_FAIL));
             return;
         }
         const wchar_t* paths[1] = {path};
@@ -135,7 +156,7 @@ void CMarvikAddin::OnArchiveSingleOutlook(IDispatch* context)
         HandoffIdList ids;
         // An opened item is never deleted after archiving.
         if (!WriteHandoffFiles(paths, collections, 1, ids, false)) {
-            ShowErrorBox(GetServerInstance(), IDS_HANDOFF_FILE_FAILED);
+            ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
             return;
         }
         HandOver(ids);
@@ -144,51 +165,58 @@ void CMarvikAddin::OnArchiveSingleOutlook(IDispatch* context)
 
 void CMarvikAddin::OnAttachment(IDispatch* item)
 {
-    RunCommand(L"OnAttachment", [&] {
-        g_Log.Info(L"Outlook CMarvikAddin->OnAttachment invoked\n");
-        HINSTANCE module = GetServerInstance();
-        if (!item) {
-            long count = 0;
-            if (GetOutlookDocumentCount(m_application, &count) == E_NO_ITEMS_SELECTED) {
-                ShowErrorBox(module, IDS_NO_ITEMS_SELECTED);
-                return;
-            }
-        }
+    RunCommand(L"OnAttachment", [&] { ArchiveChosenAttachments(item); });
+}
 
-        // Cleared and freed on every way out.
-        CAttachmentList attachments;
-        if (item)
-            CollectItemAttachments(m_application, item, &attachments);
-        else
-            GetAttachmentList(m_application, &attachments);
-        if (attachments.Empty()) {
-            ShowErrorBox(module, IDS_NO_ATTACHMENTS);
+void CMarvikAddin::ArchiveChosenAttachments(IDispatch* item)
+{
+    g_Log.Info(L"Outlook CMarvikAddin->OnAttachment invoked\n");
+    HINSTANCE module = GetServerInstance();
+    if (!item) {
+        long count = 0;
+        if (GetOutlookDocumentCount(m_application, &count) == E_NO_ITEMS_SELECTED) {
+            ShowErrorBox(module, IDS_NO_ITEMS_SELECTED);
             return;
         }
-        if (ShowAttachmentsDialog(&attachments) != 1)
-            return;
+    }
 
-        SavedPathList saved;
-        if (item)
-            CollectItemAttachments(m_application, item, &attachments, &saved);
-        else
-            GetAttachmentList(m_application, &attachments, &saved);
-        // The user chose at least one: none written is a failure to say.
-        if (saved.empty()) {
-            g_Log.Error(L"error saving attachment files to disk\n");
-            ShowErrorBox(module, IDS_DOCUMENT_NOT_SAVED);
-            return;
-        }
+    // Cleared and freed on every way out. The items listed are the ones
+    // saved, whatever the user selects while the dialog is open.
+    CAttachmentList attachments;
+    HeldItems selected;
+    if (item)
+        CollectItemAttachments(m_application, item, &attachments);
+    else
+        GetAttachmentList(m_application, &selected, &attachments);
+    if (attachments.Empty()) {
+        ShowErrorBox(module, IDS_NO_ATTACHMENTS);
+        return;
+    }
+    if (ShowAttachmentsDialog(&attachments) != 1)
+        return;
 
-        std::vector<const wchar_t*> paths;
-        for (const _bstr_t& path : saved)
-            paths.push_back(static_cast<const wchar_t*>(path));
-        HandoffIdList ids;
-        // The files written so far are handed over all the same.
-        if (!WriteHandoffFiles(paths.data(), nullptr, static_cast<int>(paths.size()), ids, false))
-            ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
-        HandOver(ids);
-    });
+    SavedPathList saved;
+    if (item)
+        CollectItemAttachments(m_application, item, &attachments, &saved);
+    else
+        GetAttachmentList(m_application, &selected, &attachments, &saved);
+    // The user chose at least one: none written is a failure to say.
+    if (saved.empty()) {
+        g_Log.Error(L"error saving attachment files to disk\n");
+        ShowErrorBox(module, IDS_DOCUMENT_NOT_SAVED);
+        return;
+    }
+
+    std::vector<const wchar_t*> paths;
+    for (const _bstr_t& path : saved)
+        paths.push_back(static_cast<const wchar_t*>(path));
+    HandoffIdList ids;
+    // The files written so far are handed over all the same.
+    if (!WriteHandoffFiles(paths.data(), nullptr, static_cast<int>(paths.size()), ids, false))
+        ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
+    // The user learns of the chosen ones left out once the others are on their way.
+    if (HandOver(ids) && !attachments.NotWritten().empty())
+        ShowNotArchived(module, attachments.NotWritten());
 }
 
 void CMarvikAddin::OnAttachmentSingleOutlook(IDispatch* context)
@@ -198,6 +226,6 @@ void CMarvikAddin::OnAttachmentSingleOutlook(IDispatch* context)
         IDispatchPtr item;
         if (FAILED(CurrentItemOf(context, item)))
             return;
-        OnAttachment(item);
+        ArchiveChosenAttachments(item);
     });
 }

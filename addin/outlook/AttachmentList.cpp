@@ -39,6 +39,7 @@ void CAttachmentList::Clear()
     for (Entry& entry : m_entries)
         entry.attachment->Clear();
     m_entries.clear();
+    m_notWritten.clear();
 }
 
 bool IsHiddenAttachment(const CPropertyCollection& attachment)

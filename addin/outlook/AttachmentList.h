@@ -10,6 +10,7 @@
 #include "PropertyCollection.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class CAttachmentList
@@ -36,6 +37,10 @@ public:
     // to case) where both have a key, else the same number.
     bool IsChosen(unsigned item, const wchar_t* key, long number = NO_NUMBER) const;
 
+    // A chosen attachment that could not be written, by its name.
+    void AddNotWritten(const std::wstring& name) { m_notWritten.push_back(name); }
+    const std::vector<std::wstring>& NotWritten() const { return m_notWritten; }
+
     // Clears and frees every entry.
     void Clear();
 
@@ -46,6 +51,7 @@ private:
         long number;
     };
     std::vector<Entry> m_entries;
+    std::vector<std::wstring> m_notWritten;
 };
 
 // The full paths of the attachment files written, in the order written.

@@ -4,6 +4,7 @@
 #include "LanguageText.h"
 #include "LogFile.h"
 #include "ModuleInstance.h"
+#include "OneAtATime.h"
 #include "OutlookPropertyTables.h"
 #include "TextHelpers.h"
 #include "WideFormat.h"
@@ -26,6 +27,8 @@ const ColumnDef COLUMNS[] = {
 
 // One dialog per module: the list it shows, from WM_INITDIALOG to its end.
 CAttachmentList* s_attachments = nullptr;
+// The list pointer is module-wide: one dialog at a time.
+CDialogSlot s_slot;
 
 HWND AttachmentRows(HWND dialog)
 {
@@ -84,6 +87,7 @@ void AddRows(HWND list, const CAttachmentList& attachments)
 
 BOOL OnInitDialog(HWND dialog, LPARAM lParam)
 {
+    s_slot.SetWindow(dialog);
     s_attachments = reinterpret_cast<CAttachmentList*>(lParam);
     if (!s_attachments) {
         g_Log.Error(L"Fatal error in attachment dialog! AttachmentList not initialized!\n");
@@ -157,6 +161,6 @@ INT_PTR CALLBACK SelectAttachmentsDlgProc(HWND dialog, UINT message, WPARAM wPar
 
 INT_PTR ShowAttachmentsDialog(CAttachmentList* attachments)
 {
-    return DialogBoxParamW(GetThisModule(), MAKEINTRESOURCEW(IDD_SELECT_ATTACHMENTS), nullptr, SelectAttachmentsDlgProc,
-                           reinterpret_cast<LPARAM>(attachments));
+    return s_slot.Show(GetThisModule(), MAKEINTRESOURCEW(IDD_SELECT_ATTACHMENTS), SelectAttachmentsDlgProc,
+                       reinterpret_cast<LPARAM>(attachments));
 }

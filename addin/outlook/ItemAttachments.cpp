@@ -69,13 +69,30 @@ bool CreateFileStream(const wchar_t* path, const MapiFunctions* mapi, CStreamPtr
     return true;
 }
 
+// The attachment's PR_ATTACH_METHOD, or NO_ATTACHMENT when it has none.
+LONG AttachMethodOf(IAttach* attach, const MapiFunctions* mapi)
+{
+    SizedSPropTagArray(1, tags) = {1, {PR_ATTACH_METHOD}};
+    ULONG count = 0;
+    CMapiBuffer<SPropValue> value(mapi);
+    HRESULT hr = attach->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, value.Receive());
+    if (FAILED(hr) || !value || count < 1 || value->ulPropTag != PR_ATTACH_METHOD)
+        return NO_ATTACHMENT;
+    return value->Value.l;
+}
+
 // Copies the attachment's data into a file of the temporary name; false
-// when any step fails.
+// when any step fails. Only an attachment by value keeps its data as bytes:
+// an attached mail or OLE object holds an object, a reference a path.
 bool CopyAttachmentData(IAttach* attach, const wchar_t* temporary, const MapiFunctions* mapi)
 {
     IUnknown* unknown = nullptr;
-    if (FAILED(attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0, &unknown)) || !unknown)
+    HRESULT hr = attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0, &unknown);
+    if (FAILED(hr) || !unknown) {
+        g_Log.Error(L"Can't open the attachment's data! hr = 0x%08X\n",
+                    static_cast<unsigned>(FAILED(hr) ? hr : E_NOINTERFACE));
         return false;
+    }
     // OpenProperty hands out the interface asked for.
     CStreamPtr data(static_cast<IStream*>(unknown), false);
     CStreamPtr file;
@@ -88,34 +105,47 @@ bool CopyAttachmentData(IAttach* attach, const wchar_t* temporary, const MapiFun
 }
 
 // Writes one chosen attachment into a hand-off folder of its own and lists
-// where its bytes are.
-void WriteAttachmentFile(IAttach* attach, const CPropertyCollection& attachment, const MapiFunctions* mapi,
+// where its bytes are; false when it cannot be written.
+bool WriteAttachmentFile(IAttach* attach, const CPropertyCollection& attachment, const MapiFunctions* mapi,
                          SavedPathList* savedPaths)
 {
     wchar_t folder[ATTACHMENT_PATH_CHARS];
     wchar_t target[ATTACHMENT_PATH_CHARS];
     if (!MakeAttachmentTarget(attachment.GetValue(KEY_OTL_ATTACHMENT_NAME), folder, target))
-        return;
+        return false;
     std::wstring temporary = std::wstring(folder) + TEMPORARY_NAME;
     if (temporary.size() >= ATTACHMENT_PATH_CHARS) {
         g_Log.Error(L"The attachment's path is too long (%u characters): %s\n", static_cast<unsigned>(temporary.size()),
                     temporary.c_str());
         RemoveEmptyAttachmentFolder(folder);
-        return;
+        return false;
     }
     // The file is closed before it takes its name: Windows does not rename
     // a file that is open.
     if (!CopyAttachmentData(attach, temporary.c_str(), mapi)) {
+        DeleteFileW(temporary.c_str());
         RemoveEmptyAttachmentFolder(folder);
-        return;
+        return false;
     }
     if (MoveFileW(temporary.c_str(), target)) {
         savedPaths->push_back(_bstr_t(target));
-        return;
+        return true;
     }
     g_Log.Warning(L"Can't rename %s to %s (error %u); the attachment stays under its temporary name\n",
                   temporary.c_str(), target, static_cast<unsigned>(GetLastError()));
     savedPaths->push_back(_bstr_t(temporary.c_str()));
+    return true;
+}
+
+// A chosen attachment left out: logged, and named for the user's message.
+void NoteNotWritten(IAttach* attach, const CPropertyCollection& attachment, const MapiFunctions* mapi,
+                    CAttachmentList* attachments)
+{
+    const wchar_t* name = attachment.GetValue(KEY_OTL_ATTACHMENT_NAME);
+    std::wstring shown = name && *name ? name : L"?";
+    g_Log.Error(L"Can't write the attachment %s (attach method %d)!\n", shown.c_str(),
+                static_cast<int>(AttachMethodOf(attach, mapi)));
+    attachments->AddNotWritten(shown);
 }
 
 // The item's MAPI message through the typed interface of its kind.
@@ -156,8 +186,9 @@ void WalkAttachmentTable(IMessage* message, unsigned itemNumber, bool save, CAtt
             attachments->Append(std::move(attachment), itemNumber, static_cast<long>(number));
             continue;
         }
-        if (attachments->IsChosen(itemNumber, attachment->GetValue(KEY_OTL_ATTACHMENT_KEY), static_cast<long>(number)))
-            WriteAttachmentFile(attach, *attachment, mapi, savedPaths);
+        if (attachments->IsChosen(itemNumber, attachment->GetValue(KEY_OTL_ATTACHMENT_KEY), static_cast<long>(number)) &&
+            !WriteAttachmentFile(attach, *attachment, mapi, savedPaths))
+            NoteNotWritten(attach, *attachment, mapi, attachments);
     }
 }
 

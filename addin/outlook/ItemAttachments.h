@@ -8,6 +8,8 @@
 
 #include <oaidl.h>
 
+#include <vector>
+
 // The item's attachments, listed as the item numbered itemNumber of the
 // walk (save mode writes only the chosen entries of that number). A class
 // without attachments to offer gives E_WRONG_MESSAGE_CLASS; failures at one
@@ -26,16 +28,35 @@ inline HRESULT CollectItemAttachments(IDispatch* application, IDispatch* item, C
     return CollectItemAttachments(application, item, 0, true, attachments, savedPaths);
 }
 
+// The items of a walk over the selection, held from the list to the save:
+// the user may select other items while the attachments dialog is open.
+typedef std::vector<IDispatchPtr> HeldItems;
+
 // CollectItemAttachments over every item selected in the active explorer,
-// in selection order, each numbered by its position (from 1).
-HRESULT GetAttachmentList(IDispatch* application, bool save, CAttachmentList* attachments, SavedPathList* savedPaths);
+// in selection order, each numbered by its position (from 1). An empty
+// items is filled from the selection first; a filled one is walked as held.
+HRESULT GetAttachmentList(IDispatch* application, bool save, HeldItems* items, CAttachmentList* attachments,
+                          SavedPathList* savedPaths);
+// The list entry, holding the items it walked, and the save entry over them.
+inline HRESULT GetAttachmentList(IDispatch* application, HeldItems* items, CAttachmentList* attachments)
+{
+    return GetAttachmentList(application, false, items, attachments, nullptr);
+}
+inline HRESULT GetAttachmentList(IDispatch* application, HeldItems* items, CAttachmentList* attachments,
+                                 SavedPathList* savedPaths)
+{
+    return GetAttachmentList(application, true, items, attachments, savedPaths);
+}
+// Each over the selection as it is now.
 inline HRESULT GetAttachmentList(IDispatch* application, CAttachmentList* attachments)
 {
-    return GetAttachmentList(application, false, attachments, nullptr);
+    HeldItems items;
+    return GetAttachmentList(application, false, &items, attachments, nullptr);
 }
 inline HRESULT GetAttachmentList(IDispatch* application, CAttachmentList* attachments, SavedPathList* savedPaths)
 {
-    return GetAttachmentList(application, true, attachments, savedPaths);
+    HeldItems items;
+    return GetAttachmentList(application, true, &items, attachments, savedPaths);
 }
 
 // The attachments of a signed or encrypted mail, through Redemption: the

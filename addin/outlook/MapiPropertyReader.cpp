@@ -65,8 +65,7 @@ bool ReadThroughStream(IMAPIProp* object, const MapiPropertyDef& row, ULONG tag,
         void* buffer = nullptr;
         SCODE sc = mapi->MAPIAllocateMore(size + (isText ? 2 : 0), value, &buffer);
         if (FAILED(sc) || !buffer) {
-            g_Log.Warning(L"Failed to determine size of value for PT_ERROR MAPI property %s! hr = 0x%08X\n", row.key,
-                          static_cast<unsigned>(FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY));
+            g_Log.Warning(L"Failed to reallocate PT_ERROR MAPI property %s!\n", row.key);
         } else {
             // A stream may hand out its content in parts.
             ULONG total = 0;

@@ -425,12 +425,12 @@ TEST_F(CommandBarsBuildTest, MailInspectorGetsItsOwnTagsAndTheMainWindowKeepsIts
         EXPECT_FALSE(window.Find(tag)) << tag.c_str();
     EXPECT_TRUE(outlook->MainExplorer()->commandBars->Find(L"KVPMVX2_0001"));
     EXPECT_FALSE(outlook->MainExplorer()->commandBars->Find(L"KVPMSVX2_0001"));
-    // The window's own sinks reach the inspector's commands (the attachments
-    // command ends with its message: this mail has no MAPI message).
+    // The window's own sinks reach the inspector's commands (each ends with
+    // its message: this mail has no MAPI message).
     DialogWatcher watcher;
     EXPECT_EQ(S_OK, window.Find(L"KVCBBTSVX2_0001")->Click());
     EXPECT_EQ(S_OK, window.Find(L"KVPMBTSVX2_0004")->Click());
-    EXPECT_EQ(1u, watcher.Count());
+    EXPECT_EQ(2u, watcher.Count());
     EXPECT_EQ(1, log.Count(L"[INF] Outlook CMarvikAddin->OnArchiveSingleOutlook invoked\n"));
     EXPECT_EQ(1, log.Count(L"[INF] Outlook CMarvikAddin->OnAttachmentSingleOutlook invoked\n"));
 

@@ -5,6 +5,7 @@
 #include "DialogResource.h"
 #include "DialogWatcher.h"
 #include "ModalDialogDriver.h"
+#include "ModalLoopRequest.h"
 #include "WindowScreenshot.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,47 @@ TEST_F(ConnectorDisplayTest, SettingsOkAfterAChangeSavesAtOnce)
     EXPECT_EQ(L"D:\\Neu\\Oberlane.exe", text);
     ASSERT_TRUE(UserValue(L"Params2", &text));
     EXPECT_EQ(L"label=\"Verträge\" appid=V configid=2", text);
+}
+
+TEST_F(ConnectorDisplayTest, ASecondRequestInsideTheOpenDialogLeavesThatOneAndItsOkSavesWhatWasTyped)
+{
+    struct Case {
+        const wchar_t* member;
+        const wchar_t* caption;
+        std::function<void(HWND dialog)> answer;
+    };
+    const Case cases[] = {
+        {L"KQConnectorCOM.DisplaySettings", L"Einstellungen",
+         [](HWND dialog) {
+             TypeInto(dialog, IDC_SETTINGS_LOADER, L"D:\\Neu\\Oberlane.exe");
+             ClickButton(dialog, IDOK);
+         }},
+        {L"KQConnectorCOM.DisplayInfo", L"Info", [](HWND dialog) { ClickButton(dialog, IDOK); }},
+    };
+    const DWORD thread = GetCurrentThreadId();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.member));
+        HRESULT second = E_PENDING;
+        ModalLoopRequest request([&] { second = client.Call(c.member, nullptr, 0); });
+        bool returned = false;
+        int dialogs = -1;
+        ModalRun run = CallWithDialog(c.member, [&](HWND dialog) {
+            returned = request.WaitDone();
+            dialogs = CountThreadDialogs(thread, c.caption);
+            if (returned)
+                c.answer(dialog);
+            else
+                CancelThreadDialogs(thread);
+        });
+        ASSERT_TRUE(run.appeared);
+        EXPECT_TRUE(returned) << "the second request opened a dialog of its own";
+        EXPECT_EQ(S_OK, second);
+        EXPECT_EQ(1, dialogs);
+        EXPECT_EQ(S_OK, static_cast<HRESULT>(run.result));
+    }
+    std::wstring text;
+    ASSERT_TRUE(UserValue(L"Loader", &text));
+    EXPECT_EQ(L"D:\\Neu\\Oberlane.exe", text);
 }
 
 TEST_F(ConnectorDisplayTest, SettingsCancelSavesNothing)

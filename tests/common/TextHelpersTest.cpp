@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -153,6 +154,32 @@ TEST(JoinNamesThatFit, WholeNamesAndAClosingLineWhenSomeAreLeftOut)
         EXPECT_LE(text.size(), c.maxChars);
     }
     EXPECT_EQ(L"", JoinNamesThatFit({}, 10));
+}
+
+TEST(JoinNamesThatFit, WholeNamesAndALineOfDotsForTheRest)
+{
+    struct Case {
+        std::vector<std::wstring> names;
+        size_t maxChars;
+        const wchar_t* text;
+    } cases[] = {
+        {{}, 100, L""},
+        {{L"a.pdf", L"b.msg"}, 100, L"a.pdf\r\nb.msg"},
+        // Exactly full: no dots needed.
+        {{L"abc", L"def"}, 8, L"abc\r\ndef"},
+        // "def" would fit, but not together with the line for "ghi".
+        {{L"abc", L"def", L"ghi"}, 12, L"abc\r\n..."},
+        {{L"abc", L"def", L"ghi"}, 13, L"abc\r\ndef\r\nghi"},
+        {{L"abc", L"def", L"ghi", L"jkl"}, 13, L"abc\r\ndef\r\n..."},
+        // A name is never cut.
+        {{L"Sehr langer Name.docx"}, 10, L"..."},
+        {{L"abc"}, 2, L""},
+    };
+    for (const Case& c : cases) {
+        std::wstring text = JoinNamesThatFit(c.names, c.maxChars);
+        EXPECT_EQ(text, c.text) << c.maxChars;
+        EXPECT_LE(text.size(), c.maxChars);
+    }
 }
 
 } // namespace

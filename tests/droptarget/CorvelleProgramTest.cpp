@@ -3,12 +3,16 @@
 #include "ConnectorClient.h"
 #include "CorvelleProcess.h"
 #include "DialogWatcher.h"
+#include "ModalDialogDriver.h"
+#include "ModalLoopRequest.h"
 #include "OberlaneStandin.h"
 #include "RegistryFixture.h"
 #include "ScreenShot.h"
 #include "TempDir.h"
 #include "TestDataObject.h"
+#include "WindowScreenshot.h"
 
+#include "DialogResource.h"
 #include "DropletResource.h"
 
 #include <gtest/gtest.h>
@@ -497,6 +501,63 @@ TEST_F(CorvelleProgramTest, AFileDraggedOntoTheWindowReachesTheReceivingProgram)
 
     corvelle.PressEscape();
     EXPECT_EQ(0u, corvelle.WaitForExit());
+    EXPECT_EQ(0u, setup.Unregister());
+}
+
+TEST_F(CorvelleProgramTest, RequestsWhileTheSettingsDialogIsOpenLeaveItAloneAndItsOkSavesWhatWasTyped)
+{
+    OberlaneStandin oberlane;
+    BrenmarkSetup setup(ConnectorSetupIni(oberlane.Path()));
+    ASSERT_EQ(0u, setup.Register());
+    // With the tray icon; the window away from the centred dialog.
+    WriteIni(IniText("[Tray]\r\nshowtray=1\r\n"));
+    SetUserValue(L"Corvelle.X", L"20");
+    SetUserValue(L"Corvelle.Y", L"20");
+    CorvelleProcess corvelle(dir);
+    ASSERT_TRUE(corvelle.Start());
+
+    // "Einstellungen" from the droplet's menu.
+    PostMessageW(corvelle.Window(), WM_COMMAND, ID_DROPLET_SETTINGS, 0);
+    HWND dialog = WaitForDialogWindow(L"Einstellungen");
+    ASSERT_TRUE(dialog);
+    const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+
+    // Inside its modal loop: the menu's command again, a right click on the
+    // tray icon, and the tray menu's command.
+    PostMessageW(corvelle.Window(), WM_COMMAND, ID_DROPLET_SETTINGS, 0);
+    PostMessageW(corvelle.Window(), WM_DROPLET_TRAY, ID_DROPLET_TRAY_ICON, WM_RBUTTONDOWN);
+    PostMessageW(corvelle.Window(), WM_COMMAND, ID_DROPLET_SETTINGS, 0);
+    HWND menu = WaitForMenu(corvelle.ProcessId());
+    if (menu)
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(nullptr, menu) << "a menu opened inside the dialog's loop";
+
+    // A file dropped meanwhile is refused and handed nowhere.
+    RECT rect = corvelle.WindowRect();
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    TestDataObject* data = new TestDataObject;
+    data->SetFileList({dir.WriteFile(L"docs\\Angebot.pdf", "%PDF-1.4")});
+    TestDropSource source(corvelle.Window());
+    DWORD effect = DROPEFFECT_COPY;
+    DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    data->Release();
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), effect);
+
+    int dialogs = CountThreadDialogs(thread, L"Einstellungen");
+    EXPECT_EQ(1, dialogs);
+    if (dialogs == 1) {
+        TypeInto(dialog, IDC_SETTINGS_LOADER, L"D:\\Neu\\Oberlane.exe");
+        SaveWindowScreenshot(dialog, L"corvelle-settings-dialog");
+        ClickButton(dialog, IDOK);
+    } else {
+        CancelThreadDialogs(thread);
+    }
+    corvelle.PressEscape();
+    EXPECT_EQ(0u, corvelle.WaitForExit());
+    std::wstring loader;
+    EXPECT_TRUE(RegistryFixture::GetText(HKEY_CURRENT_USER, RegistryFixture::UserKey(), L"Loader", &loader));
+    EXPECT_EQ(L"D:\\Neu\\Oberlane.exe", loader);
+    EXPECT_FALSE(oberlane.WaitForRecords(1, 1500));
     EXPECT_EQ(0u, setup.Unregister());
 }
 

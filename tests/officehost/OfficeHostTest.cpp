@@ -167,7 +167,10 @@ TEST_F(OfficeHostTest, OutlookGetsItsExplorerAndMailRibbons)
         EXPECT_EQ(office.Buttons()[0].onAction, L"MarvikAddin.ArchiveSingleOutlook");
         EXPECT_EQ(office.Buttons()[1].onAction, L"MarvikAddin.AttachmentSingleOutlook");
         FakeDispatchPtr inspector = FakeDispatch::Create(L"Inspector");
+        // An inspector without a current item: the command says so.
+        DialogWatcher watcher({}, DialogAnswer{IDOK});
         EXPECT_EQ(office.Click(L"KVPMBTVX2_0001", inspector), S_OK);
+        EXPECT_EQ(watcher.Count(), 1u);
 
         EXPECT_EQ(office.LoadRibbon(L"Microsoft.Outlook.Mail.Compose"), S_FALSE);
         Unload(office);

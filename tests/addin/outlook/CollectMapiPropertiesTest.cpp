@@ -216,7 +216,7 @@ TEST_F(CollectMapiPropertiesTest, AStreamThatCannotBeReadWholeLeavesItsRowOutWit
          DEFAULT_ALLOCATION_LIMIT,
          "[WRN] Failed to determine size of value for PT_ERROR MAPI property TEXT! hr = 0x8007000E"},
         {"more than the allocator grants", [] { return FakeMapiStream::CreateOfSize(5000, 'a'); }, 4096,
-         "[WRN] Failed to determine size of value for PT_ERROR MAPI property TEXT! hr = 0x8007000E"},
+         "[WRN] Failed to reallocate PT_ERROR MAPI property TEXT!\n"},
         {"Stat fails",
          [statFails] {
              return FakeMapiStream::Create({'a', 0}, statFails);

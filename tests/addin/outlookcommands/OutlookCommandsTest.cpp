@@ -9,9 +9,11 @@
 #include "FileHelpers.h"
 #include "HandoffXml.h"
 #include "MapiTestFixture.h"
+#include "ModalLoopRequest.h"
 #include "ModalDialogDriver.h"
 #include "OutlookModelFixture.h"
 #include "TempDir.h"
+#include "WindowScreenshot.h"
 #include "mapi/MsgFileReader.h"
 #include "redemption/FakeRedemption.h"
 
@@ -177,34 +179,51 @@ TEST_F(OutlookCommandsTest, TheOpenedMailIsArchivedWithoutEverAskingForItsDeleti
     EXPECT_TRUE(log.Contains(L"[INF] Outlook CMarvikAddin->OnArchiveSingleOutlook invoked\n"));
 }
 
-TEST_F(OutlookCommandsTest, AnOpenedItemThatCannotBeReadOrSavedEndsWithALogLineOnly)
+TEST_F(OutlookCommandsTest, AnOpenedItemThatCannotBeReadOrSavedShowsTheMessagesOfTheSelectionRoad)
 {
     struct Case {
         const char* name;
-        std::function<void(FakeDispatch& inspector, FakeDispatch& item)> arrange;
+        std::function<void(FakeDispatch& inspector, FakeDispatch& item, FakeMessage& message)> arrange;
         const wchar_t* log;
+        const wchar_t* box;
     };
     const Case cases[] = {
-        {"no current item", [](FakeDispatch& i, FakeDispatch&) { i.FailInvoke(L"CurrentItem", 0, E_FAIL); },
-         L"[ERR] Can't get CurrentItem from Context! hr = 0x80004005"},
+        {"no current item",
+         [](FakeDispatch& i, FakeDispatch&, FakeMessage&) { i.FailInvoke(L"CurrentItem", 0, E_FAIL); },
+         L"[ERR] Can't get CurrentItem from Context! hr = 0x80004005",
+         L"Das Dokument konnte nicht zwischengespeichert werden!"},
         {"refused class",
-         [](FakeDispatch&, FakeDispatch& item) { item.SetProperty(L"MessageClass", _variant_t(L"IPM.Post")); },
-         L"[ERR] Can't save current item! hr = 0x80044303"},
+         [](FakeDispatch&, FakeDispatch& item, FakeMessage&) {
+             item.SetProperty(L"MessageClass", _variant_t(L"IPM.Post"));
+         },
+         L"[ERR] Can't save current item! hr = 0x80044303",
+         L"Unzul\u00e4ssiger Dokumenttyp! Nur e-Mail Dokumente k\u00f6nnen archiviert werden!"},
+        {"out of memory",
+         [](FakeDispatch&, FakeDispatch&, FakeMessage& m) { m.Script().Fail("CopyTo", E_OUTOFMEMORY); },
+         L"[ERR] Can't save current item! hr = 0x8007000E",
+         L"Das Dokument konnte nicht zwischengespeichert werden! Der Anwendung steht zu wenig Speicher zur "
+         L"Verf\u00fcgung."},
     };
     StartOutlook();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeDispatchPtr item = Mail(L"Offen", {0x01});
         FakeDispatchPtr inspector = FakeOutlookModel::MakeInspector(item);
-        c.arrange(*inspector, *item);
+        c.arrange(*inspector, *item, *messages.back());
         DialogWatcher watcher;
         log.Mark();
         EXPECT_EQ(Click(L"MarvikAddin.ArchiveSingleOutlook", inspector), S_OK);
         EXPECT_TRUE(log.Contains(c.log)) << ToUtf8(log.Text());
-        Sleep(300);
-        EXPECT_EQ(watcher.Count(), 0u);
+        std::vector<SeenDialog> seen = watcher.Seen();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].text, c.box);
+        EXPECT_EQ(seen[0].caption, ERROR_CAPTION);
+        EXPECT_FALSE(seen[0].hasOwner);
         inspector->ClearObjectProperties();
     }
+    // No hand-off file was written.
+    for (const std::wstring& folder : InboxFolders())
+        EXPECT_FALSE(FileExists(Inbox() + folder + L"\\" + folder + L".xml")) << ToUtf8(folder);
     EXPECT_TRUE(NothingStarted());
 }
 
@@ -397,6 +416,141 @@ TEST_F(OutlookCommandsTest, CancelInTheAttachmentsDialogSavesNothing)
     ASSERT_TRUE(run.appeared);
     EXPECT_TRUE(InboxFolders().empty());
     EXPECT_TRUE(NothingStarted());
+}
+
+TEST_F(OutlookCommandsTest, ChosenAttachmentsThatAreNoFilesAreNamedOnceTheOthersAreHandedOver)
+{
+    // Only an attachment by value holds its data as bytes; an attached mail
+    // and an OLE object hold an object, a reference only a path.
+    auto withMethod = [](const std::wstring& name, LONG method) {
+        std::vector<PropValue> attachment = Attachment(name, "bytes of " + ToUtf8(name), {BYTE(method)});
+        attachment.push_back(LongProp(PR_ATTACH_METHOD, method));
+        if (method == ATTACH_BY_REFERENCE)
+            attachment.push_back(TextProp(PR_ATTACH_PATHNAME_W, L"\\\\server\\share\\" + name));
+        return attachment;
+    };
+    outlook->Select({Mail(L"Eins", {0x01},
+                          {withMethod(L"Vertrag.pdf", ATTACH_BY_VALUE), withMethod(L"Weitergeleitet", ATTACH_EMBEDDED_MSG),
+                           withMethod(L"Diagramm", ATTACH_OLE), withMethod(L"Verweis.txt", ATTACH_BY_REFERENCE)})});
+    StartOutlook();
+    DialogWatcher watcher({DialogAnswer{0}}, DialogAnswer{IDOK});
+    watcher.SetHook(
+        [](HWND box, void*) {
+            wchar_t caption[64] = L"";
+            GetWindowTextW(box, caption, 64);
+            if (std::wstring(caption) == ERROR_CAPTION)
+                SaveWindowScreenshot(box, L"attachments-left-out-message");
+        },
+        nullptr);
+    ModalRun run = RunModalDialog([this] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
+                                  [](HWND dialog) {
+                                      for (int row = 0; row < 4; ++row)
+                                          ClickListRow(dialog, IDC_ATTACHMENTS_LIST, row, row > 0);
+                                      ClickButton(dialog, IDOK);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(ElementText(HandoffXml(ids[0]), L"path")), "bytes of Vertrag.pdf");
+    // No folder stays behind for the ones left out.
+    EXPECT_EQ(InboxFolders().size(), 1u);
+    std::vector<SeenDialog> seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 2u) << ToUtf8(log.Text());
+    EXPECT_EQ(seen[1].text, L"Das Dokument konnte nicht abgelegt werden.\r\nEs trat ein schwerwiegender Fehler "
+                            L"auf.\r\n\r\nFehler:\r\nWeitergeleitet\r\nDiagramm\r\nVerweis.txt");
+    EXPECT_EQ(seen[1].caption, ERROR_CAPTION);
+    for (const wchar_t* line : {L"[ERR] Can't write the attachment Weitergeleitet (attach method 5)!",
+                                L"[ERR] Can't write the attachment Diagramm (attach method 6)!",
+                                L"[ERR] Can't write the attachment Verweis.txt (attach method 2)!"})
+        EXPECT_TRUE(log.Contains(line)) << ToUtf8(line);
+}
+
+TEST_F(OutlookCommandsTest, ASecondClickInsideTheCommandsOpenDialogStartsNothing)
+{
+    struct Case {
+        const char* name;
+        const wchar_t* first;
+        std::function<void(HWND dialog)> answer;
+    };
+    const Case cases[] = {
+        {"inside the choice of storage location", L"MarvikAddin.Archive",
+         [](HWND dialog) {
+             SaveWindowScreenshot(dialog, L"storage-location-dialog");
+             ClickButton(dialog, IDOK);
+         }},
+        {"inside the attachments dialog", L"MarvikAddin.Attachment",
+         [](HWND dialog) {
+             ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 0);
+             ClickButton(dialog, IDOK);
+         }},
+    };
+    SetGlobal(L"Params2", LOCATION_B);
+    outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"a.pdf", "AAA", {0x01})})});
+    StartOutlook();
+    const DWORD thread = GetCurrentThreadId();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::wstring& folder : InboxFolders())
+            RemoveTree(Inbox() + folder);
+        const size_t before = standin.Records().size();
+        // The location choice of the attachments road is answered here.
+        DialogWatcher watcher({DialogAnswer{0}}, DialogAnswer{IDOK});
+        HRESULT second = E_PENDING;
+        int dialogsAfter = -1;
+        bool returned = false;
+        ModalLoopRequest click([&] {
+            second = Click(L"MarvikAddin.Archive");
+            Click(L"MarvikAddin.Attachment");
+            Click(L"MarvikAddin.Settings");
+        });
+        ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(c.first)); },
+                                      [&](HWND dialog) {
+                                          returned = click.WaitDone();
+                                          dialogsAfter = CountThreadDialogs(thread, nullptr);
+                                          if (!returned)
+                                              CancelThreadDialogs(thread);
+                                          else
+                                              c.answer(dialog);
+                                      });
+        ASSERT_TRUE(run.appeared);
+        EXPECT_TRUE(returned) << "the second click opened something of its own";
+        EXPECT_EQ(second, S_OK);
+        EXPECT_EQ(dialogsAfter, 1);
+        ASSERT_TRUE(standin.WaitForRecords(before + 1)) << ToUtf8(log.Text());
+        Sleep(500);
+        ASSERT_EQ(standin.Records().size(), before + 1);
+        EXPECT_EQ(FilesParameter(standin.Records()[before].parameters).size(), 1u);
+        EXPECT_EQ(InboxFolders().size(), 1u);
+        EXPECT_TRUE(log.Contains(L"[INF] OnArchive: another command is still running"));
+    }
+}
+
+TEST_F(OutlookCommandsTest, ASelectionChangedWhileTheAttachmentsDialogIsOpenWritesTheChosenMailsAttachments)
+{
+    outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"Vertrag.pdf", "of the first mail", {0x01})}),
+                     Mail(L"Zwei", {0x02}, {Attachment(L"Notiz.txt", "of the second mail", {0x02})})});
+    // A third mail whose attachment has the first one's place and key.
+    FakeDispatchPtr other = Mail(L"Drei", {0x03}, {Attachment(L"Vertrag.pdf", "of the third mail", {0x01})});
+    StartOutlook();
+    ModalLoopRequest reselect([&] { outlook->Select({other}); });
+    bool reselected = false;
+    ModalRun run = RunModalDialog([this] { return static_cast<INT_PTR>(Click(L"MarvikAddin.Attachment")); },
+                                  [&](HWND dialog) {
+                                      reselected = reselect.WaitDone();
+                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 0);
+                                      ClickListRow(dialog, IDC_ATTACHMENTS_LIST, 1, true);
+                                      ClickButton(dialog, IDOK);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    EXPECT_TRUE(reselected);
+    ASSERT_TRUE(standin.WaitForRecords(1)) << ToUtf8(log.Text());
+    std::vector<std::wstring> ids = FilesParameter(standin.Records()[0].parameters);
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_EQ(ElementText(HandoffXml(ids[0]), L"path"), Inbox() + ids[0] + L"\\Vertrag.pdf");
+    EXPECT_EQ(ReadFileBytes(Inbox() + ids[0] + L"\\Vertrag.pdf"), "of the first mail");
+    EXPECT_EQ(ReadFileBytes(Inbox() + ids[1] + L"\\Notiz.txt"), "of the second mail");
+    EXPECT_EQ(InboxFolders().size(), 2u);
 }
 
 } // namespace

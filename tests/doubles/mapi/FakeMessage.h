@@ -16,6 +16,23 @@ class FakeAttach : public FakeMapiProp<IAttach>
 public:
     static FakeAttach* Create() { return new FakeAttach(); }
 
+    // PR_ATTACH_METHOD says where an attachment keeps its data: one attached
+    // by value holds its bytes as PR_ATTACH_DATA_BIN; an attached mail and an
+    // OLE object hold an object under the same id (PR_ATTACH_DATA_OBJ, opened
+    // as a message or a storage; a store need not render an OLE object as
+    // bytes, and this one does not), and a reference holds only a path.
+    STDMETHODIMP OpenProperty(ULONG tag, LPCIID iid, ULONG options, ULONG flags, LPUNKNOWN* unknown) override
+    {
+        PropValue method;
+        if (tag == PR_ATTACH_DATA_BIN && Find(PROP_ID(PR_ATTACH_METHOD), &method) && method.l != ATTACH_BY_VALUE &&
+            method.l != NO_ATTACHMENT) {
+            if (unknown)
+                *unknown = nullptr;
+            return MAPI_E_NOT_FOUND;
+        }
+        return FakeMapiProp<IAttach>::OpenProperty(tag, iid, options, flags, unknown);
+    }
+
 protected:
     bool AnswersIid(REFIID iid) const override { return IsEqualIID(iid, kIID_IAttachment); }
 
