@@ -28,15 +28,11 @@ c="$WINEPREFIX/drive_c"
 # A display, as on Windows the desktop is always there: without one every
 # program that touches user32 first waits for Wine's desktop process to fail
 # its start, some 200 ms that are no part of a hand-off.
+. "$top/cmake/xvfb.sh"
 xvfb_pid=
-if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  read -r num <"$fifo"
-  rm -f "$fifo"
-  export DISPLAY=":$num"
+if command -v Xvfb >/dev/null; then
+  kq_start_xvfb 1024x768x24
+  xvfb_pid=$KQ_XVFB_PID
 fi
 finish() {
   wineserver -k 2>/dev/null || true

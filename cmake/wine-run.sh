@@ -53,16 +53,9 @@ else
   export WINEPREFIX=$own_prefix
 fi
 
-xvfb_pid=
-if [ -z "${DISPLAY:-}" ]; then
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  read -r num <"$fifo"
-  rm -f "$fifo"
-  export DISPLAY=":$num"
-fi
+. "$here/xvfb.sh"
+kq_start_xvfb 1280x1024x24
+xvfb_pid=$KQ_XVFB_PID
 
 cleanup() {
   wineserver -k 2>/dev/null || true
