@@ -65,16 +65,27 @@ bool IsDataFolderNameIgnoringCase(const std::wstring& name)
     return IsDataFolderName(DATA_FOLDER_PREFIX + name.substr(prefix));
 }
 
+wchar_t AsciiLower(wchar_t c)
+{
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
+}
+
 // Walkers ask for every file: only a path that names a hand-off folder, or
 // holds a short (8.3) name that may stand for one, is looked at on disk.
 bool MayNameAHandoffFolder(const wchar_t* path)
 {
-    if (wcschr(path, L'~'))
-        return true;
-    const size_t prefix = wcslen(DATA_FOLDER_PREFIX);
-    for (const wchar_t* p = path; *p; ++p)
-        if (_wcsnicmp(p, DATA_FOLDER_PREFIX, prefix) == 0)
+    // The prefix is ASCII, so ASCII case folding is all that matches it (the
+    // runtime's locale-aware compare at every character cost a walk of
+    // 20,000 files more than its listing did).
+    for (const wchar_t* p = path; *p; ++p) {
+        if (*p == L'~')
             return true;
+        size_t i = 0;
+        while (DATA_FOLDER_PREFIX[i] && AsciiLower(p[i]) == DATA_FOLDER_PREFIX[i])
+            ++i;
+        if (!DATA_FOLDER_PREFIX[i])
+            return true;
+    }
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "DialogWatcher.h"
 #include "LogFile.h"
+#include "ModalLoopRequest.h"
 #include "ModuleInstance.h"
 #include "OberlaneStandin.h"
 #include "RegistryFixture.h"
@@ -270,6 +271,34 @@ TEST_F(LocationSettingsTest, ChoiceThenLaunchPassesTheChosenLocation)
     ASSERT_TRUE(LaunchOberlane(&settings, {_bstr_t(L"kq_data_5")}, 6));
     ASSERT_TRUE(standin.WaitForRecords(1));
     EXPECT_EQ(Location(L"Verträge", L"V") + L" files=kq_data_5 startapp=6", standin.Records()[0].parameters);
+}
+
+// A second choice that arrives inside the open one's modal loop (another
+// client's Run) must not take the open dialog's answer from it.
+TEST_F(LocationSettingsTest, ASecondChoiceInsideTheOpenOneLeavesTheAnswerToIt)
+{
+    AddLocations({Location(L"Eingang", L"E"), Location(L"Rechnungen", L"R")});
+    std::wstring inner = L"junk";
+    INT_PTR innerResult = -5;
+    ModalLoopRequest request([&] { innerResult = SelectStorageLocation(GetThisModule(), &settings, &inner); });
+    struct Context {
+        ModalLoopRequest* request;
+        bool done;
+    } context = {&request, false};
+    std::wstring chosen;
+    {
+        DialogWatcher watcher({DialogAnswer{IDOK, 1}});
+        watcher.SetHook([](HWND, void* c) {
+            auto* ctx = static_cast<Context*>(c);
+            ctx->done = ctx->request->WaitDone();
+        }, &context);
+        ASSERT_EQ(1, SelectStorageLocation(GetThisModule(), &settings, &chosen));
+        EXPECT_EQ(1u, watcher.Count());
+    }
+    ASSERT_TRUE(context.done);
+    EXPECT_EQ(0, innerResult);
+    EXPECT_EQ(L"", inner);
+    EXPECT_EQ(Location(L"Rechnungen", L"R"), chosen);
 }
 
 // A new hand-off folder of the inbox, as a hand-off leaves it: its id.
