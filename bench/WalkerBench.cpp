@@ -3,7 +3,6 @@
 //                                    FILES files against a bare FindFirstFileW
 //                                    walk of the same tree
 //   walker_bench time COMMANDLINE    the wall time of one program run
-//   walker_bench desktop             holds the desktop open until killed
 #include "FolderWalker.h"
 #include "ScopedHandles.h"
 
@@ -143,15 +142,6 @@ int wmain(int argc, wchar_t** argv)
         const wchar_t* rest = wcsstr(GetCommandLineW(), L" time ");
         return rest ? Time(rest + 6) : 2;
     }
-    if (argc == 2 && lstrcmpW(argv[1], L"desktop") == 0) {
-        // On Windows the desktop is always there; under Wine its process
-        // ends soon after its last user and every program that touches
-        // user32 starts it again. A user of it that lives through the run
-        // keeps that start out of the times.
-        GetDesktopWindow();
-        Sleep(INFINITE);
-        return 0;
-    }
-    fprintf(stderr, "usage: walker_bench tree FOLDER FILES | time COMMANDLINE | desktop\n");
+    fprintf(stderr, "usage: walker_bench tree FOLDER FILES | time COMMANDLINE\n");
     return 2;
 }

@@ -47,10 +47,8 @@ cp "$bin/addin/$brenmark" "$c/bench/setup/"
 printf 'COM=yes\r\nMSWord=yes\r\nLoader=C:\\bench\\Oberlane\\Oberlane.exe\r\nParams=label="Archiv" appid=A1 configid=C1\r\n' \
   >"$c/bench/setup/setup.ini"
 (cd "$c/bench/setup" && kq_wine "$regsvr32" /s "C:\\bench\\setup\\$brenmark" >/dev/null 2>&1)
-# Keep one wineserver and Wine's desktop for the whole run: their starts are
-# no part of a hand-off (on Windows the desktop is always there).
+# Keep one wineserver for the whole run: its start is no part of a hand-off.
 wineserver -p 2>/dev/null || true
-kq_wine 'C:\bench\walker_bench.exe' desktop >/dev/null 2>&1 &
 wtemp=$(kq_wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
 temp=$(kq_wine winepath -u "$wtemp" 2>/dev/null)
 record="$c/bench/Oberlane/oberlane-record.txt"
