@@ -3,6 +3,7 @@
 #include "CommonResource.h"
 #include "DialogResource.h"
 #include "LanguageText.h"
+#include "ListViewClass.h"
 #include "LogFile.h"
 #include "ModuleInstance.h"
 #include "OneAtATime.h"
@@ -366,8 +367,7 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 INT_PTR ShowSettingsDialog(CKQCSettings* settings)
 {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
+    RegisterListViewClass();
     return s_slot.Show(GetThisModule(), MAKEINTRESOURCEW(IDD_SETTINGS), SettingsDlgProc,
                        reinterpret_cast<LPARAM>(settings));
 }

@@ -2,6 +2,7 @@
 
 #include "AttachmentsDialogIds.h"
 #include "LanguageText.h"
+#include "ListViewClass.h"
 #include "LogFile.h"
 #include "ModuleInstance.h"
 #include "OneAtATime.h"
@@ -161,6 +162,7 @@ INT_PTR CALLBACK SelectAttachmentsDlgProc(HWND dialog, UINT message, WPARAM wPar
 
 INT_PTR ShowAttachmentsDialog(CAttachmentList* attachments)
 {
+    RegisterListViewClass();
     return s_slot.Show(GetThisModule(), MAKEINTRESOURCEW(IDD_SELECT_ATTACHMENTS), SelectAttachmentsDlgProc,
                        reinterpret_cast<LPARAM>(attachments));
 }
