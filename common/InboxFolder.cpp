@@ -116,10 +116,6 @@ int CreateInboxDataFolder(wchar_t* buffer, size_t cch, InboxFolderNumbering* num
         g_Log.Error(L"CreateInboxDataFolder: the temporary folder %s is too long for a hand-off folder\n", temp);
         return 0;
     }
-    DWORD attributes = GetFileAttributesW(inbox.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        CreateDirectoryW(inbox.c_str(), nullptr);
-
     // The tick count, or the next free number after it. The numbers wrap as
     // the tick does, so every name keeps its ten digits at most. Hand-offs
     // faster than the tick would probe their own folders again on every
@@ -133,9 +129,17 @@ int CreateInboxDataFolder(wchar_t* buffer, size_t cch, InboxFolderNumbering* num
             return 0;
         }
         path = inbox + DATA_FOLDER_PREFIX + std::to_wstring(number) + L"\\";
+        BOOL made = CreateDirectoryW(path.c_str(), nullptr);
+        // The inbox is made when a folder finds it missing rather than looked
+        // for before every folder. Should that fail too (rights, a file of
+        // its name), the write into the folder fails and its caller says so.
+        if (!made && GetLastError() == ERROR_PATH_NOT_FOUND) {
+            CreateDirectoryW(inbox.c_str(), nullptr);
+            made = CreateDirectoryW(path.c_str(), nullptr);
+        }
         // Only a folder that this call made is ours: an existing name (another
         // process was faster, or a file bears it) means the next number.
-        if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
+        if (made || GetLastError() != ERROR_ALREADY_EXISTS)
             break;
         if (taken == 0 && numbering->hasNext && static_cast<LONG>(numbering->next - number) > 0)
             number = numbering->next;

@@ -123,6 +123,20 @@ TEST_F(InboxTest, FirstCallCreatesTheInboxAndOneFolder)
 }
 
 
+// The caller's write into the folder fails and reports it; here the file
+// must stay as it is, and the first refusal must end the search for a name.
+TEST_F(InboxTest, AnInboxBarredByAFileGivesThePathAndLeavesTheFile)
+{
+    TempDir::WriteLongPath(temp.Path() + L"kq_temp_inbox", "not a folder");
+    InboxFolderNumbering numbering = HeldClock(4242, 3);
+    LogTail log;
+    std::wstring folder = NewFolder(&numbering);
+    EXPECT_EQ(Inbox() + IdOf(4242) + L"\\", folder);
+    EXPECT_FALSE(DirExists(folder));
+    EXPECT_EQ("not a folder", ReadFileBytes(temp.Path() + L"kq_temp_inbox"));
+    EXPECT_FALSE(log.Contains(L"no free hand-off folder"));
+}
+
 TEST_F(InboxTest, CallsInOneTickGetDifferentLargerNumbers)
 {
     std::wstring previous = NewFolder();
