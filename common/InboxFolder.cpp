@@ -118,10 +118,12 @@ int CreateInboxDataFolder(wchar_t* buffer, size_t cch, InboxFolderNumbering* num
     }
     // The tick count, or the next free number after it. The numbers wrap as
     // the tick does, so every name keeps its ten digits at most. Hand-offs
-    // faster than the tick would probe their own folders again on every
-    // call: when the tick's name is taken and the number after the last one
-    // this process took is ahead of it, the search goes on from there.
+    // faster than the tick have taken the tick's name and those after it
+    // themselves: while the number after the last one this process took is
+    // ahead of the tick, the search starts there instead of probing them.
     DWORD number = numbering->tickCount();
+    if (numbering->hasNext && static_cast<LONG>(numbering->next - number) > 0)
+        number = numbering->next;
     std::wstring path;
     for (unsigned taken = 0;; ++taken) {
         if (taken >= numbering->maxTakenNames) {
@@ -141,10 +143,7 @@ int CreateInboxDataFolder(wchar_t* buffer, size_t cch, InboxFolderNumbering* num
         // process was faster, or a file bears it) means the next number.
         if (made || GetLastError() != ERROR_ALREADY_EXISTS)
             break;
-        if (taken == 0 && numbering->hasNext && static_cast<LONG>(numbering->next - number) > 0)
-            number = numbering->next;
-        else
-            ++number;
+        ++number;
     }
     numbering->next = number + 1;
     numbering->hasNext = true;

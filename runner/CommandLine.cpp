@@ -179,12 +179,16 @@ int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* l
             int sum = 0;
             std::vector<std::wstring> documents;
             std::wstring document;
+            const bool counting = !slots || !buffer;
             for (; last < args.Count() && ResolveDocumentArgument(args[last], &document); ++last) {
-                sum += CollectFiles(document.c_str(), nullptr, nullptr, countRules);
+                // The filling pass takes its length from what it writes: a
+                // third walk of the tree would only count it again.
+                if (counting)
+                    sum += CollectFiles(document.c_str(), nullptr, nullptr, countRules);
                 documents.push_back(document);
             }
             *length = sum + 1;
-            if (!slots || !buffer)
+            if (counting)
                 return -1;
             // The tree may have changed since the counting pass: the cursor
             // stops at the buffer's end, and the slots carry what was written.
