@@ -5,7 +5,6 @@
 #include "LogFile.h"
 #include "XmlWriter.h"
 
-#include <cerrno>
 #include <cwchar>
 #include <string>
 
@@ -120,7 +119,7 @@ int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, 
 
     CXmlWriter writer(fileName.c_str());
     if (!writer.Open()) {
-        g_Log.Error(L"WriteHandoffFile: can not create %s, error: %d\n", fileName.c_str(), errno);
+        g_Log.Error(L"WriteHandoffFile: can not create %s, error: %d\n", fileName.c_str(), static_cast<int>(GetLastError()));
         return 0;
     }
     writer.StartElement(L"files");

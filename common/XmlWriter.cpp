@@ -52,7 +52,7 @@ bool IsXmlText(const wchar_t* text)
 }
 
 CXmlWriter::CXmlWriter(const wchar_t* fileName)
-    : m_fileName(fileName), m_file(nullptr), m_depth(0)
+    : m_fileName(fileName), m_depth(0)
 {
 }
 
@@ -65,11 +65,23 @@ bool CXmlWriter::Open()
 {
     if (m_file)
         return true;
-    // Binary: the runtime's text mode converts in chunks and splits a
-    // surrogate pair that falls on a chunk's edge into two U+FFFD.
-    m_file = _wfopen(TextOf(m_fileName), L"wb");
+    // Created, or emptied only when it exists: Wine truncates a new file
+    // too, and ext4 then writes a truncated file back as it is closed, a
+    // wait for the disk in every hand-off.
+    HANDLE file = CreateFileW(TextOf(m_fileName), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    m_file.Reset(file);
+    if (!m_file)
+        return false;
+    if (existed && !SetEndOfFile(m_file)) {
+        const DWORD error = GetLastError();
+        m_file.Reset();
+        SetLastError(error);
+        return false;
+    }
     m_text.clear();
-    return m_file != nullptr;
+    return true;
 }
 
 bool CXmlWriter::Close()
@@ -77,9 +89,8 @@ bool CXmlWriter::Close()
     if (!m_file)
         return false;
     bool ok = WriteText();
-    if (fclose(m_file) != 0)
+    if (!CloseHandle(m_file.Detach()))
         ok = false;
-    m_file = nullptr;
     m_text.clear();
     return ok;
 }
@@ -105,7 +116,9 @@ bool CXmlWriter::WriteText()
         if (WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &bytes[3], size, nullptr, nullptr) != size)
             return false;
     }
-    return fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size() && fflush(m_file) == 0;
+    DWORD written = 0;
+    return WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 
 void CXmlWriter::Put(const wchar_t* text)

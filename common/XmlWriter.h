@@ -6,8 +6,8 @@
 #pragma once
 
 #include "ComSupport.h"
+#include "ScopedHandles.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -51,7 +51,7 @@ private:
 
     _bstr_t m_fileName;
     std::vector<_bstr_t> m_attributes;
-    FILE* m_file;
+    CFileHandle m_file;
     // Everything written since Open, with "\n" line ends.
     std::wstring m_text;
     int m_depth;

@@ -104,6 +104,18 @@ TEST_F(HandoffFileTest, WithoutCollectionOrFlagOnlyPathDeletefileAndId)
     EXPECT_EQ((std::vector<std::wstring>{IdOf(folder), IdOf(folder)}), Ids());
 }
 
+
+TEST_F(HandoffFileTest, AnExistingLongerFileIsReplacedWhole)
+{
+    std::wstring folder = NewFolder();
+    std::wstring document = folder + L"a.pdf";
+    TempDir::WriteLongPath(HandoffFileOf(folder), std::string(4096, 'x'));
+    ASSERT_EQ(1, WriteHandoffFile(document.c_str(), nullptr, nullptr, ids, false));
+    EXPECT_EQ(Expected({L"<files>", L"\t<file>", L"\t\t<path>" + document + L"</path>",
+                        L"\t\t<deletefile>" + Trimmed(folder) + L"</deletefile>",
+                        L"\t\t<id>" + IdOf(folder) + L"</id>", L"\t</file>", L"</files>"}),
+              ReadFileBytes(HandoffFileOf(folder)));
+}
 TEST_F(HandoffFileTest, MarkupInTextsIsEscaped)
 {
     std::wstring folder = NewFolder();
