@@ -55,36 +55,49 @@ record="$c/bench/Oberlane/oberlane-record.txt"
 
 # One program run under walker_bench's clock: prints "ms exit-code".
 timed() { kq_wine 'C:\bench\walker_bench.exe' time "$@" 2>/dev/null | tr -d '\r'; }
-median3() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
+median_of() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
+rounds=7
 
 echo "Hand-off through Quenby /f against the least file-system work of the same"
 echo "hand-off (one process start, then per document one new folder and one file"
-echo "of the hand-off file's size); each the median of 3 runs, taken in turns:"
+echo "of the hand-off file's size); each the median of $rounds runs, taken in turns:"
 printf '%9s %12s %14s %10s %8s %12s\n' documents "Quenby ms" "ms/document" "least ms" ratio "file bytes"
+# Without a sync the file system writes back what the run before made and
+# removed while the next one runs, and each run pays for the other.
+run_quenby() {
+  rm -rf "$temp/kq_temp_inbox" "$record"
+  sync
+  read -r ms code < <(timed 'C:\bench\Quenby.exe' /f "C:\\bench\\docs$n")
+  made=$(find "$temp/kq_temp_inbox" -name '*.xml' 2>/dev/null | wc -l)
+  [ "$code" = 0 ] && [ "$made" = "$n" ] || { echo "Quenby with $n files: exit code $code, $made hand-off files"; exit 1; }
+  # The stand-in is started by the shell and runs on: let it finish first.
+  for _ in $(seq 100); do [ -s "$record" ] && break; sleep 0.1; done
+  [ -s "$record" ] || { echo "Quenby with $n files: the receiving program was not started"; exit 1; }
+  quenby+=("$ms")
+  if [ -z "$bytes" ]; then
+    bytes=$(find "$temp/kq_temp_inbox" -name '*.xml' -printf '%s\n' | awk '{ s += $1 } END { printf "%d", s / NR }')
+  fi
+  rm -rf "$temp/kq_temp_inbox"
+}
+run_least() {
+  rm -rf "$temp/kq_least"
+  sync
+  read -r ms code < <(timed 'C:\bench\least_handoff.exe' "$wtemp\\kq_least" "$n" "$bytes")
+  [ "$code" = 0 ] || { echo "least_handoff with $n files: exit code $code"; exit 1; }
+  least+=("$ms")
+  rm -rf "$temp/kq_least"
+}
 for n in 50 500 2500; do
   docs="$c/bench/docs$n"
   mkdir -p "$docs"
   for i in $(seq "$n"); do printf 'document %d\n' "$i" >"$docs/document$i.pdf"; done
   quenby=() least=() bytes=
-  for round in 1 2 3; do
-    rm -rf "$temp/kq_temp_inbox" "$temp/kq_least" "$record"
-    read -r ms code < <(timed 'C:\bench\Quenby.exe' /f "C:\\bench\\docs$n")
-    made=$(find "$temp/kq_temp_inbox" -name '*.xml' 2>/dev/null | wc -l)
-    [ "$code" = 0 ] && [ "$made" = "$n" ] || { echo "Quenby with $n files: exit code $code, $made hand-off files"; exit 1; }
-    # The stand-in is started by the shell and runs on: let it finish first.
-    for _ in $(seq 100); do [ -s "$record" ] && break; sleep 0.1; done
-    [ -s "$record" ] || { echo "Quenby with $n files: the receiving program was not started"; exit 1; }
-    quenby+=("$ms")
-    if [ -z "$bytes" ]; then
-      bytes=$(find "$temp/kq_temp_inbox" -name '*.xml' -printf '%s\n' | awk '{ s += $1 } END { printf "%d", s / NR }')
-    fi
-    rm -rf "$temp/kq_temp_inbox"
-    read -r ms code < <(timed 'C:\bench\least_handoff.exe' "$wtemp\\kq_least" "$n" "$bytes")
-    [ "$code" = 0 ] || { echo "least_handoff with $n files: exit code $code"; exit 1; }
-    least+=("$ms")
+  # Turns in the order ABBA..., so that a machine slowing down or speeding
+  # up within the run weighs on both alike.
+  for round in $(seq "$rounds"); do
+    if [ $((round % 2)) = 1 ]; then run_quenby; run_least; else run_least; run_quenby; fi
   done
-  rm -rf "$temp/kq_least"
-  awk -v n="$n" -v q="$(median3 "${quenby[@]}")" -v l="$(median3 "${least[@]}")" -v b="$bytes" \
+  awk -v n="$n" -v q="$(median_of "${quenby[@]}")" -v l="$(median_of "${least[@]}")" -v b="$bytes" \
     'BEGIN { printf "%9d %12.0f %14.2f %10.0f %8.2f %12d\n", n, q, q / n, l, q / l, b }'
 done
 
