@@ -204,24 +204,25 @@ int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* l
         case SWITCH_PROPERTIES:
             // Its argument is taken whatever it is, even a switch; only the
             // first "/c" counts.
-            if (i + 1 < args.Count()) {
-                ++i;
-                if (!iniSeen) {
-                    PropertiesArgument ini;
-                    ini.named = true;
-                    ini.path = args[i];
-                    ini.attributes = AttributesOf(args[i], &ini.error);
-                    if (!counting && ini.IsPlainFile()) {
-                        VariantClear(&slots[ARG_PROPERTIES]);
-                        slots[ARG_PROPERTIES].vt = VT_BSTR;
-                        slots[ARG_PROPERTIES].bstrVal = SysAllocString(args[i]);
-                        count += 1;
-                    }
-                    if (properties)
-                        *properties = ini;
+            if (!iniSeen) {
+                PropertiesArgument ini;
+                ini.asked = true;
+                if (i + 1 < args.Count()) {
+                    ini.path = args[i + 1];
+                    ini.attributes = AttributesOf(args[i + 1], &ini.error);
                 }
+                if (!counting && ini.IsPlainFile()) {
+                    VariantClear(&slots[ARG_PROPERTIES]);
+                    slots[ARG_PROPERTIES].vt = VT_BSTR;
+                    slots[ARG_PROPERTIES].bstrVal = SysAllocString(ini.path.c_str());
+                    count += 1;
+                }
+                if (properties)
+                    *properties = ini;
             }
             iniSeen = true;
+            if (i + 1 < args.Count())
+                ++i;
             continue;
         case SWITCH_SETTINGS:
             // The counting pass ends its look at the switches at the first

@@ -11,11 +11,12 @@
 // names nothing.
 const size_t ARGUMENT_CHARS = 2048;
 
-// The argument of the first "/c" (`named` when it had one) and what the
-// file system said of it: its attributes, or the error of their query
-// (ERROR_FILENAME_EXCED_RANGE for an argument that does not fit).
+// What the first "/c" asked for (`asked` when there was one): its argument,
+// empty when it had none, and what the file system said of it: its
+// attributes, or the error of their query (ERROR_FILENAME_EXCED_RANGE for an
+// argument that does not fit).
 struct PropertiesArgument {
-    bool named = false;
+    bool asked = false;
     std::wstring path;
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
     DWORD error = 0;

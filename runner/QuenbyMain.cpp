@@ -38,9 +38,11 @@ void ShowMessage(const wchar_t* text)
 // no document may go without the properties its caller asked for.
 bool RefuseProperties(const PropertiesArgument& properties)
 {
-    if (!properties.named || properties.IsPlainFile())
+    if (!properties.asked || properties.IsPlainFile())
         return false;
-    if (properties.attributes != INVALID_FILE_ATTRIBUTES)
+    if (properties.path.empty())
+        g_Log.Error(L"Quenby: \"/c\" names no properties file, nothing handed off\n");
+    else if (properties.attributes != INVALID_FILE_ATTRIBUTES)
         g_Log.Error(L"Quenby: the properties file %s is a folder, nothing handed off\n", properties.path.c_str());
     else
         g_Log.Error(L"Quenby: can not find the properties file %s, error: %d, nothing handed off\n",

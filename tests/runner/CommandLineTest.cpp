@@ -171,7 +171,7 @@ TEST_F(QuenbyCommandLine, PropertiesFileOnlyWhenItIsAnExistingFile)
         EXPECT_EQ(c.result, before.result) << c.iniArgument;
         EXPECT_EQ(c.ini, before.ini);
         // What the runner refuses before any hand-off.
-        EXPECT_TRUE(before.properties.named);
+        EXPECT_TRUE(before.properties.asked);
         EXPECT_EQ(!c.ini.empty(), before.properties.IsPlainFile()) << c.iniArgument;
         EXPECT_EQ(std::vector<std::wstring>{a}, before.paths);
         Parsed behind = Parse(L"Quenby.exe /f " + Quoted(a) + L" /c " + c.iniArgument);
@@ -275,7 +275,7 @@ TEST_F(QuenbyCommandLine, ArgumentOf2048CharactersOrMoreNamesNothing)
     Parsed ini = Parse(L"Quenby.exe /f " + Quoted(a) + L" /c " + Quoted(padded(1024)));
     EXPECT_EQ(3, ini.result);
     EXPECT_EQ(L"", ini.ini);
-    EXPECT_TRUE(ini.properties.named);
+    EXPECT_TRUE(ini.properties.asked);
     EXPECT_FALSE(ini.properties.IsPlainFile());
 }
 

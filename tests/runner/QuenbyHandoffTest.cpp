@@ -176,11 +176,12 @@ TEST_F(QuenbyHandoff, PropertiesFileThatIsMissingOrAFolderIsRefusedBeforeAnyHand
     struct {
         const char* name;
         std::wstring arguments;
-        std::wstring ini;
+        std::wstring logged; // what the log line names
     } cases[] = {
         {"a folder", L"/c " + Quoted(dir / L"folder") + L" /f " + Quoted(a), dir / L"folder"},
         {"a missing file", L"/c " + Quoted(dir / L"missing.ini") + L" /f " + Quoted(a), dir / L"missing.ini"},
         {"behind the documents", L"/f " + Quoted(a) + L" /C " + Quoted(dir / L"missing.ini"), dir / L"missing.ini"},
+        {"no file at all", L"/f " + Quoted(a) + L" /c", L"\"/c\""},
     };
     for (const auto& c : cases) {
         size_t folders = InboxFolderCount();
@@ -194,7 +195,7 @@ TEST_F(QuenbyHandoff, PropertiesFileThatIsMissingOrAFolderIsRefusedBeforeAnyHand
         EXPECT_EQ(folders, InboxFolderCount()) << c.name;
         std::string tail = ReadFileBytes(log).substr(logged);
         EXPECT_NE(std::string::npos, tail.find("[ERR] ")) << c.name << "\n" << tail;
-        EXPECT_NE(std::string::npos, tail.find(ToUtf8(c.ini))) << c.name << "\n" << tail;
+        EXPECT_NE(std::string::npos, tail.find(ToUtf8(c.logged))) << c.name << "\n" << tail;
     }
     // The same file, once it is there, goes into the hand-off.
     dir.WriteFile(L"missing.ini", "[Properties]\r\nKunde=Muster GmbH\r\n");
