@@ -7,8 +7,8 @@
 
 namespace {
 
-// Lines are read in pieces of at most this many characters.
-const int SETUP_LINE_CHARS = 4094;
+// Lines are read in pieces of this many characters and joined again.
+const int SETUP_PIECE_CHARS = 4094;
 
 struct HostKey {
     const wchar_t* key;
@@ -93,9 +93,20 @@ void ApplySetupLine(const wchar_t* line, CKQCSettings& settings, SetupChoices& c
 void ReadSetupFile(FILE* file, CKQCSettings& settings, SetupChoices& choices)
 {
     int paramCount = 0;
-    wchar_t line[SETUP_LINE_CHARS + 1];
-    while (fgetws(line, SETUP_LINE_CHARS + 1, file)) {
-        line[wcscspn(line, L"\r\n")] = L'\0';
-        ApplySetupLine(line, settings, choices, paramCount);
+    wchar_t piece[SETUP_PIECE_CHARS + 1];
+    // A piece without its line end is only the start of a line: the tail of
+    // a long comment must not count as a line of its own.
+    std::wstring line;
+    auto apply = [&] {
+        line.resize(wcscspn(line.c_str(), L"\r\n"));
+        ApplySetupLine(line.c_str(), settings, choices, paramCount);
+        line.clear();
+    };
+    while (fgetws(piece, SETUP_PIECE_CHARS + 1, file)) {
+        line += piece;
+        if (!line.empty() && line.back() == L'\n')
+            apply();
     }
+    if (!line.empty())
+        apply();
 }

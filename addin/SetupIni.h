@@ -30,5 +30,5 @@ struct SetupChoices {
 // lines that name nothing known are ignored.
 void ApplySetupLine(const wchar_t* line, CKQCSettings& settings, SetupChoices& choices, int& paramCount);
 
-// Reads every line of the open file.
+// Reads every line of the open file, each whole whatever its length.
 void ReadSetupFile(FILE* file, CKQCSettings& settings, SetupChoices& choices);

@@ -106,12 +106,16 @@ bool CopyArgument(const wchar_t* argument, wchar_t (&copy)[ARGUMENT_CHARS])
     return true;
 }
 
-DWORD AttributesOf(const wchar_t* argument)
+DWORD AttributesOf(const wchar_t* argument, DWORD* error)
 {
     wchar_t copy[ARGUMENT_CHARS];
-    if (!CopyArgument(argument, copy))
+    if (!CopyArgument(argument, copy)) {
+        *error = ERROR_FILENAME_EXCED_RANGE;
         return INVALID_FILE_ATTRIBUTES;
-    return GetFileAttributesW(copy);
+    }
+    DWORD attributes = GetFileAttributesW(copy);
+    *error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
+    return attributes;
 }
 
 // The document an argument names, in its full form: the receiving program
@@ -125,10 +129,27 @@ bool ResolveDocumentArgument(const wchar_t* argument, std::wstring* fullPath)
     return GetFileAttributesW(fullPath->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool NamesPlainFile(const wchar_t* argument)
+// Only the switch itself is one, in either case: a path such as
+// "C:/sales/q1.txt" holds "/s" and is still a path.
+enum Switch { SWITCH_NONE, SWITCH_FILES, SWITCH_PROPERTIES, SWITCH_SETTINGS };
+
+Switch SwitchOf(const wchar_t* argument)
 {
-    DWORD attributes = AttributesOf(argument);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (argument[0] != L'/' || argument[1] == L'\0' || argument[2] != L'\0')
+        return SWITCH_NONE;
+    switch (argument[1]) {
+    case L'f':
+    case L'F':
+        return SWITCH_FILES;
+    case L'c':
+    case L'C':
+        return SWITCH_PROPERTIES;
+    case L's':
+    case L'S':
+        return SWITCH_SETTINGS;
+    default:
+        return SWITCH_NONE;
+    }
 }
 
 class CArgumentList
@@ -155,7 +176,7 @@ private:
 } // namespace
 
 int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* length, int* settings,
-                     const wchar_t* commandLine, int* leftOut)
+                     const wchar_t* commandLine, int* leftOut, PropertiesArgument* properties)
 {
     CArgumentList args(commandLine ? commandLine : GetCommandLineW());
     if (!args.IsValid()) {
@@ -165,84 +186,106 @@ int ParseCommandLine(VARIANT* slots, wchar_t* buffer, size_t bufferChars, int* l
     int walkLeftOut = 0;
     const WalkRules countRules = RunnerRules(nullptr);
     const WalkRules fillRules = RunnerRules(&walkLeftOut);
+    const bool counting = !slots || !buffer;
     int count = 0;
     bool usable = false;
     bool filesSeen = false;
     bool iniSeen = false;
-    int i = 0;
-    while (i < args.Count()) {
+    int sum = 0;
+    std::vector<std::wstring> documents;
+    std::wstring document;
+    for (int i = 0; i < args.Count(); ++i) {
         const wchar_t* arg = args[i];
-        if (!filesSeen && wcsstr(arg, L"/f")) {
+        switch (SwitchOf(arg)) {
+        case SWITCH_FILES:
+            // A repeated "/f" goes on with the same list.
             filesSeen = true;
-            int first = i + 1;
-            int last = first;
-            int sum = 0;
-            std::vector<std::wstring> documents;
-            std::wstring document;
-            const bool counting = !slots || !buffer;
-            for (; last < args.Count() && ResolveDocumentArgument(args[last], &document); ++last) {
-                // The filling pass takes its length from what it writes: a
-                // third walk of the tree would only count it again.
-                if (counting)
-                    sum += CollectFiles(document.c_str(), nullptr, nullptr, countRules);
-                documents.push_back(document);
-            }
-            *length = sum + 1;
-            if (counting)
-                return -1;
-            // The tree may have changed since the counting pass: the cursor
-            // stops at the buffer's end, and the slots carry what was written.
-            PathListCursor cursor;
-            cursor.next = buffer;
-            cursor.end = bufferChars > 0 ? buffer + (bufferChars - 1) : buffer;
-            int files = 0;
-            int written = 0;
-            for (size_t k = 0; k < documents.size() && !cursor.full; ++k) {
-                written += CollectFiles(documents[k].c_str(), &cursor, &files, fillRules);
-                usable = true;
-            }
-            // The walk found a file beyond the counted room: it is not
-            // handed off, and the script must learn that.
-            if (cursor.full) {
-                printf("The named folders grew while they were walked, later files skipped\n");
-                ++walkLeftOut;
-            }
-            if (bufferChars > 0)
-                buffer[bufferChars - 1] = L'\0';
-            if (written > 0)
-                written = KeepFiles(buffer, &files, &walkLeftOut);
-            *length = written + 1;
-            slots[ARG_PATHLIST].vt = VT_PTR;
-            slots[ARG_PATHLIST].byref = buffer;
-            slots[ARG_LISTLENGTH].vt = VT_INT;
-            slots[ARG_LISTLENGTH].intVal = written + 1;
-            slots[ARG_PATHCOUNT].vt = VT_INT;
-            slots[ARG_PATHCOUNT].intVal = files;
-            count += 3;
-            // The argument that ended the list is examined as a switch.
-            i = last;
             continue;
-        }
-        if (!iniSeen && wcsstr(arg, L"/c")) {
-            iniSeen = true;
-            ++i;
-            if (i < args.Count()) {
-                if (slots && NamesPlainFile(args[i])) {
+        case SWITCH_PROPERTIES:
+            // Its argument is taken whatever it is, even a switch; only the
+            // first "/c" counts.
+            if (!iniSeen) {
+                PropertiesArgument ini;
+                ini.asked = true;
+                if (i + 1 < args.Count()) {
+                    ini.path = args[i + 1];
+                    ini.attributes = AttributesOf(args[i + 1], &ini.error);
+                }
+                if (!counting && ini.IsPlainFile()) {
                     VariantClear(&slots[ARG_PROPERTIES]);
                     slots[ARG_PROPERTIES].vt = VT_BSTR;
-                    slots[ARG_PROPERTIES].bstrVal = SysAllocString(args[i]);
+                    slots[ARG_PROPERTIES].bstrVal = SysAllocString(ini.path.c_str());
                     count += 1;
                 }
-                ++i;
+                if (properties)
+                    *properties = ini;
             }
+            iniSeen = true;
+            if (i + 1 < args.Count())
+                ++i;
             continue;
-        }
-        if (wcsstr(arg, L"/s")) {
+        case SWITCH_SETTINGS:
+            // The counting pass ends its look at the switches at the first
+            // "/f": a "/s" behind it is not seen there.
+            if (counting && filesSeen)
+                continue;
             count += 1;
             usable = true;
             *settings = 1;
+            continue;
+        case SWITCH_NONE:
+            break;
         }
-        ++i;
+        // Before the first "/f" an argument is no document.
+        if (!filesSeen)
+            continue;
+        if (ResolveDocumentArgument(arg, &document)) {
+            // The filling pass takes its length from what it writes: a
+            // third walk of the tree would only count it again.
+            if (counting)
+                sum += CollectFiles(document.c_str(), nullptr, nullptr, countRules);
+            documents.push_back(document);
+        } else if (!counting) {
+            // The script must learn which of its arguments named nothing;
+            // the ones behind it still go.
+            PrintSkipped(wcslen(arg) >= ARGUMENT_CHARS ? "Path too long, skipped: " : "No file or folder, skipped: ",
+                         arg);
+            ++walkLeftOut;
+        }
+    }
+    if (filesSeen) {
+        *length = sum + 1;
+        if (counting)
+            return -1;
+        // The tree may have changed since the counting pass: the cursor
+        // stops at the buffer's end, and the slots carry what was written.
+        PathListCursor cursor;
+        cursor.next = buffer;
+        cursor.end = bufferChars > 0 ? buffer + (bufferChars - 1) : buffer;
+        int files = 0;
+        int written = 0;
+        for (size_t k = 0; k < documents.size() && !cursor.full; ++k) {
+            written += CollectFiles(documents[k].c_str(), &cursor, &files, fillRules);
+            usable = true;
+        }
+        // The walk found a file beyond the counted room: it is not
+        // handed off, and the script must learn that.
+        if (cursor.full) {
+            printf("The named folders grew while they were walked, later files skipped\n");
+            ++walkLeftOut;
+        }
+        if (bufferChars > 0)
+            buffer[bufferChars - 1] = L'\0';
+        if (written > 0)
+            written = KeepFiles(buffer, &files, &walkLeftOut);
+        *length = written + 1;
+        slots[ARG_PATHLIST].vt = VT_PTR;
+        slots[ARG_PATHLIST].byref = buffer;
+        slots[ARG_LISTLENGTH].vt = VT_INT;
+        slots[ARG_LISTLENGTH].intVal = written + 1;
+        slots[ARG_PATHCOUNT].vt = VT_INT;
+        slots[ARG_PATHCOUNT].intVal = files;
+        count += 3;
     }
     if (leftOut)
         *leftOut = walkLeftOut;

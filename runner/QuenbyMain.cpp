@@ -1,7 +1,10 @@
 // Quenby: hands the files and folders named on its command line, or a
 // request for the settings dialog, to the connector, and exits with 0 or 1.
 #include "CommandLine.h"
+#include "CommonResource.h"
 #include "ConnectorCall.h"
+#include "LanguageText.h"
+#include "LogFile.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -28,6 +31,24 @@ void ClearSlots(VARIANT (&slots)[4])
 void ShowMessage(const wchar_t* text)
 {
     MessageBoxW(nullptr, text, CAPTION, MB_TOPMOST | MB_ICONERROR);
+}
+
+// The connector takes a properties file it cannot find for none at all, so
+// the runner refuses it itself, as the connector refuses one it cannot read:
+// no document may go without the properties its caller asked for.
+bool RefuseProperties(const PropertiesArgument& properties)
+{
+    if (!properties.asked || properties.IsPlainFile())
+        return false;
+    if (properties.path.empty())
+        g_Log.Error(L"Quenby: \"/c\" names no properties file, nothing handed off\n");
+    else if (properties.attributes != INVALID_FILE_ATTRIBUTES)
+        g_Log.Error(L"Quenby: the properties file %s is a folder, nothing handed off\n", properties.path.c_str());
+    else
+        g_Log.Error(L"Quenby: can not find the properties file %s, error: %d, nothing handed off\n",
+                    properties.path.c_str(), static_cast<int>(properties.error));
+    ShowErrorBox(GetModuleHandleW(nullptr), IDS_HANDOFF_FILE_FAILED);
+    return true;
 }
 
 class CComInit
@@ -71,10 +92,17 @@ int Run()
     }
     std::vector<wchar_t> pathList(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
     int leftOut = 0;
-    int argCount = ParseCommandLine(slots, pathList.data(), pathList.size(), &length, &settings, nullptr, &leftOut);
+    PropertiesArgument properties;
+    int argCount =
+        ParseCommandLine(slots, pathList.data(), pathList.size(), &length, &settings, nullptr, &leftOut, &properties);
     if (argCount < 1) {
         ClearSlots(slots);
         ShowMessage(PARAMETER_ERROR);
+        return 1;
+    }
+    // The settings dialog takes no properties.
+    if (!settings && RefuseProperties(properties)) {
+        ClearSlots(slots);
         return 1;
     }
 

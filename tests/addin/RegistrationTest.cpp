@@ -154,6 +154,38 @@ TEST_F(RegistrationTest, SetupIniIsUtf8WithOrWithoutByteOrderMark)
     }
 }
 
+// A line is read whole however long it is: the tail of a long comment is no
+// line of its own, and a long value is not cut.
+TEST_F(RegistrationTest, LongLinesAreReadWhole)
+{
+    const std::wstring global = RegistryFixture::GlobalKey();
+    const std::string location = "label=\"" + std::string(4100 - 36, 'P') + "\" appid=A1 configid=C1";
+    const std::string loader = "C:\\" + std::string(9000, 'd') + "\\Oberlane.exe";
+    struct Case {
+        const char* name;
+        std::string setupIni;
+        std::vector<std::wstring> names;
+    } cases[] = {
+        {"comment", "COM=yes\r\n;" + std::string(4093, 'x') + "Loader=C:\\Evil\\Oberlane.exe\r\n", {L"Dir"}},
+        // The last line without its line end.
+        {"values", "COM=yes\r\nParams=" + location + "\r\nLoader=" + loader, {L"Dir", L"Loader", L"Params1"}},
+    };
+    ASSERT_EQ(4100u, ("Params=" + location).size());
+    for (const Case& c : cases) {
+        RemoveRegistration();
+        BrenmarkSetup setup(c.setupIni);
+        ASSERT_EQ(setup.Register(), 0u) << c.name;
+        std::vector<std::wstring> names = RegistryFixture::ValueNames(HKEY_LOCAL_MACHINE, global);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.names) << c.name;
+    }
+    // (Compared whole, reported by length: the texts run to pages.)
+    std::wstring params1 = Text(HKEY_LOCAL_MACHINE, global, L"Params1");
+    EXPECT_TRUE(params1 == FromUtf8(location)) << params1.size() << " characters";
+    std::wstring loader1 = Text(HKEY_LOCAL_MACHINE, global, L"Loader");
+    EXPECT_TRUE(loader1 == FromUtf8(loader)) << loader1.size() << " characters";
+}
+
 TEST_F(RegistrationTest, RegisteringAgainReplacesTheStorageLocations)
 {
     const std::wstring global = RegistryFixture::GlobalKey();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct Parsed {
     std::wstring ini;
     int slotLength = 0;
     int slotCount = 0;
+    int leftOut = 0;
+    PropertiesArgument properties;
 };
 
 Parsed Parse(const std::wstring& commandLine)
@@ -34,7 +37,8 @@ Parsed Parse(const std::wstring& commandLine)
         VariantInit(&s);
     std::vector<wchar_t> buffer(p.countedLength > 0 ? static_cast<size_t>(p.countedLength) : 1, L'\0');
     p.length = p.countedLength;
-    p.result = ParseCommandLine(slots, buffer.data(), buffer.size(), &p.length, &p.settings, commandLine.c_str());
+    p.result = ParseCommandLine(slots, buffer.data(), buffer.size(), &p.length, &p.settings, commandLine.c_str(),
+                                &p.leftOut, &p.properties);
     for (int i = 0; i < 4; ++i)
         p.types[i] = slots[i].vt;
     if (slots[ARG_PATHLIST].vt == VT_PTR) {
@@ -118,14 +122,34 @@ TEST_F(QuenbyCommandLine, FillingPassStopsAtTheBufferSizedByTheCount)
         ASSERT_EQ(L'#', buffer[i]);
 }
 
-TEST_F(QuenbyCommandLine, MissingArgumentEndsTheDocumentList)
+TEST_F(QuenbyCommandLine, ArgumentThatNamesNothingIsLeftOutAndTheListGoesOn)
 {
     std::wstring a = dir.WriteFile(L"a.pdf");
     std::wstring b = dir.WriteFile(L"b.pdf");
-    Parsed p = Parse(L"Quenby.exe /f " + Quoted(a) + L" " + Quoted(dir / L"missing.pdf") + L" " + Quoted(b));
-    EXPECT_EQ(3, p.result);
-    EXPECT_EQ(std::vector<std::wstring>{a}, p.paths);
-    EXPECT_EQ(ListLength({a}), p.slotLength);
+    std::wstring c = dir.WriteFile(L"c.pdf");
+    const std::wstring missing = Quoted(dir / L"missing.pdf");
+    struct Case {
+        std::wstring arguments;
+        std::vector<std::wstring> paths;
+        int leftOut;
+    } cases[] = {
+        {L"/f " + Quoted(a) + L" " + missing + L" " + Quoted(b), {a, b}, 1},
+        {L"/f " + Quoted(a) + L" /f " + Quoted(b), {a, b}, 0},
+        {L"/f " + Quoted(a) + L" " + missing + L" " + missing + L" /f " + Quoted(b) + L" " + Quoted(c), {a, b, c}, 2},
+        {L"/f " + Quoted(a) + L" CON " + Quoted(b), {a, b}, 1},
+        // A "/c" takes its one argument; the documents go on behind it.
+        {L"/f " + Quoted(a) + L" /c " + Quoted(dir / L"missing.ini") + L" " + Quoted(c), {a, c}, 0},
+        // Before the first "/f" an argument is no document.
+        {Quoted(b) + L" /f " + Quoted(a), {a}, 0},
+    };
+    for (const Case& t : cases) {
+        Parsed p = Parse(L"Quenby.exe " + t.arguments);
+        EXPECT_EQ(ListLength(t.paths), p.countedLength) << ToUtf8(t.arguments);
+        EXPECT_EQ(t.paths, p.paths) << ToUtf8(t.arguments);
+        EXPECT_EQ(static_cast<int>(t.paths.size()), p.slotCount) << ToUtf8(t.arguments);
+        EXPECT_EQ(t.leftOut, p.leftOut) << ToUtf8(t.arguments);
+        EXPECT_EQ(3, p.result) << ToUtf8(t.arguments);
+    }
 }
 
 TEST_F(QuenbyCommandLine, PropertiesFileOnlyWhenItIsAnExistingFile)
@@ -146,6 +170,9 @@ TEST_F(QuenbyCommandLine, PropertiesFileOnlyWhenItIsAnExistingFile)
         Parsed before = Parse(L"Quenby.exe /c " + c.iniArgument + L" /f " + Quoted(a));
         EXPECT_EQ(c.result, before.result) << c.iniArgument;
         EXPECT_EQ(c.ini, before.ini);
+        // What the runner refuses before any hand-off.
+        EXPECT_TRUE(before.properties.asked);
+        EXPECT_EQ(!c.ini.empty(), before.properties.IsPlainFile()) << c.iniArgument;
         EXPECT_EQ(std::vector<std::wstring>{a}, before.paths);
         Parsed behind = Parse(L"Quenby.exe /f " + Quoted(a) + L" /c " + c.iniArgument);
         EXPECT_EQ(c.result, behind.result) << c.iniArgument;
@@ -189,13 +216,41 @@ TEST_F(QuenbyCommandLine, SettingsTogetherWithDocuments)
     EXPECT_EQ(1, before.settings);
 }
 
-TEST_F(QuenbyCommandLine, SwitchIsFoundAnywhereInAnArgument)
+TEST_F(QuenbyCommandLine, OnlyTheSwitchItselfIsASwitch)
 {
     std::wstring a = dir.WriteFile(L"a.pdf");
-    // A forward slash before a name beginning with f is the switch.
-    Parsed p = Parse(L"Quenby.exe C:/files " + Quoted(a));
-    EXPECT_EQ(3, p.result);
-    EXPECT_EQ(std::vector<std::wstring>{a}, p.paths);
+    std::wstring q1 = dir.WriteFile(L"sales\\q1.txt");
+    std::wstring notes = dir.WriteFile(L"docs\\notes.txt", "[Properties]\r\nInjected=from a document\r\n");
+    std::wstring ini = dir.WriteFile(L"props.ini", "[Properties]\r\nA=1\r\n");
+    std::wstring slashed = dir.Path();
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    struct Case {
+        std::wstring arguments;
+        int result;
+        std::vector<std::wstring> paths;
+        int settings;
+        std::wstring ini;
+    } cases[] = {
+        // Paths that hold "/s", "/c" or "/f", whether they name a file or not.
+        {L"/f " + Quoted(a) + L" " + Quoted(slashed + L"/sales/q1.txt") + L" " + Quoted(notes), 3, {a, q1, notes}, 0,
+         L""},
+        {L"/f " + Quoted(a) + L" " + Quoted(slashed + L"/sales/gone.txt") + L" " + Quoted(notes), 3, {a, notes}, 0,
+         L""},
+        {L"/f " + Quoted(a) + L" " + Quoted(slashed + L"/cfg/gone.txt") + L" " + Quoted(notes), 3, {a, notes}, 0, L""},
+        {Quoted(slashed + L"/files") + L" " + Quoted(a), -1, {}, 0, L""},
+        {L"/fa " + Quoted(a) + L" -f " + Quoted(a), -1, {}, 0, L""},
+        // The switches in capitals.
+        {L"/C " + Quoted(ini) + L" /F " + Quoted(a), 4, {a}, 0, ini},
+        {L"/F " + Quoted(a) + L" /S", 4, {a}, 1, L""},
+        {L"/S", 1, {}, 1, L""},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse(L"Quenby.exe " + c.arguments);
+        EXPECT_EQ(c.result, p.result) << ToUtf8(c.arguments);
+        EXPECT_EQ(c.paths, p.paths) << ToUtf8(c.arguments);
+        EXPECT_EQ(c.settings, p.settings) << ToUtf8(c.arguments);
+        EXPECT_EQ(c.ini, p.ini) << ToUtf8(c.arguments);
+    }
 }
 
 TEST_F(QuenbyCommandLine, ArgumentOf2048CharactersOrMoreNamesNothing)
@@ -214,10 +269,14 @@ TEST_F(QuenbyCommandLine, ArgumentOf2048CharactersOrMoreNamesNothing)
     // (It is resolved to its full form, the file itself, before the walk.)
     EXPECT_EQ(ListLength({a, a}), Parse(L"Quenby.exe /f " + Quoted(padded(1000)) + L" " + Quoted(a)).countedLength);
     Parsed p = Parse(L"Quenby.exe /f " + Quoted(padded(1024)) + L" " + Quoted(a));
-    EXPECT_EQ(1, p.countedLength);
+    EXPECT_EQ(ListLength({a}), p.countedLength);
+    EXPECT_EQ(std::vector<std::wstring>{a}, p.paths);
+    EXPECT_EQ(1, p.leftOut);
     Parsed ini = Parse(L"Quenby.exe /f " + Quoted(a) + L" /c " + Quoted(padded(1024)));
     EXPECT_EQ(3, ini.result);
     EXPECT_EQ(L"", ini.ini);
+    EXPECT_TRUE(ini.properties.asked);
+    EXPECT_FALSE(ini.properties.IsPlainFile());
 }
 
 } // namespace

@@ -106,13 +106,51 @@ TEST_F(QuenbyHandoff, FolderWithThreeFilesInTwoSubfoldersGivesThreeHandoffFolder
     EXPECT_EQ(files, documents);
 }
 
-TEST_F(QuenbyHandoff, MissingFileEndsTheList)
+TEST_F(QuenbyHandoff, ArgumentsThatNameNothingAreNamedAndTheOthersHandedOff)
 {
-    std::wstring first = dir.WriteFile(L"first.pdf", "1");
-    std::wstring third = dir.WriteFile(L"third.pdf", "3");
-    std::wstring parameters =
-        HandOff(L"/f " + Quoted(first) + L" " + Quoted(dir / L"missing.pdf") + L" " + Quoted(third));
-    EXPECT_EQ(std::vector<std::wstring>{first}, Documents(parameters));
+    std::wstring a = dir.WriteFile(L"docs\\a.txt", "a");
+    std::wstring b = dir.WriteFile(L"docs\\b.txt", "b");
+    // A document that reads as a properties file.
+    std::wstring notes = dir.WriteFile(L"docs\\notes.txt", "[Properties]\r\nInjected=from a document\r\n");
+    dir.MakeDir(L"My Docs");
+    std::wstring slashed = dir.Path();
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    const std::wstring huge = dir / std::wstring(32000 - dir.Path().size() - 1, L'x');
+    struct {
+        const char* name;
+        std::wstring arguments;
+        std::vector<std::wstring> documents;
+        std::vector<std::wstring> named; // on the standard output, as skipped
+    } cases[] = {
+        {"a path holding /s", L"/f " + Quoted(a) + L" " + Quoted(slashed + L"/sales/q1.txt") + L" " + Quoted(b), {a, b},
+         {slashed + L"/sales/q1.txt"}},
+        {"a path holding /c", L"/f " + Quoted(a) + L" " + Quoted(slashed + L"/cfg/gone.txt") + L" " + Quoted(notes), {a, notes},
+         {slashed + L"/cfg/gone.txt"}},
+        {"a missing file", L"/f " + Quoted(a) + L" " + Quoted(dir / L"missing.txt") + L" " + Quoted(b), {a, b},
+         {dir / L"missing.txt"}},
+        {"a repeated /f", L"/f " + Quoted(a) + L" /f " + Quoted(b), {a, b}, {}},
+        {"32,000 characters", L"/f " + Quoted(a) + L" " + Quoted(huge) + L" " + Quoted(b), {a, b}, {huge}},
+        // The closing backslash before the quote takes in the rest of the line.
+        {"a folder with its closing backslash", L"/f " + Quoted(a) + L" \"" + dir.Path() + L"\\My Docs\\\" " + b,
+         {a}, {dir.Path() + L"\\My Docs\" " + b}},
+    };
+    for (const auto& c : cases) {
+        size_t before = standin.Records().size();
+        // No settings dialog, no message.
+        DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDCANCEL}, true);
+        std::string output;
+        EXPECT_EQ(c.named.empty() ? 0 : 1, RunQuenby(c.arguments, 60000, std::wstring(), &output)) << c.name;
+        EXPECT_EQ(0u, watcher.Count()) << c.name;
+        for (const std::wstring& path : c.named)
+            EXPECT_NE(std::string::npos, output.find(", skipped: " + ToUtf8(path) + "\r\n"))
+                << c.name << "\n" << output.substr(0, 500);
+        ASSERT_TRUE(standin.WaitForRecords(before + 1)) << c.name;
+        std::wstring parameters = standin.Records().back().parameters;
+        std::vector<std::wstring> documents = Documents(parameters);
+        EXPECT_EQ(c.documents, documents) << c.name;
+        for (const std::wstring& id : FilesParameter(parameters))
+            EXPECT_EQ(std::wstring::npos, HandoffFileText(id).find(L"<property")) << c.name;
+    }
 }
 
 TEST_F(QuenbyHandoff, PropertiesFileGoesIntoEveryHandoffFile)
@@ -130,18 +168,40 @@ TEST_F(QuenbyHandoff, PropertiesFileGoesIntoEveryHandoffFile)
     }
 }
 
-TEST_F(QuenbyHandoff, PropertiesSwitchWithAFolderOrAMissingFileGivesNoProperties)
+TEST_F(QuenbyHandoff, PropertiesFileThatIsMissingOrAFolderIsRefusedBeforeAnyHandoff)
 {
     std::wstring a = dir.WriteFile(L"a.pdf", "a");
     dir.WriteFile(L"folder\\inside.pdf", "i");
-    std::wstring first = HandOff(L"/c " + Quoted(dir / L"folder") + L" /f " + Quoted(a));
-    EXPECT_EQ(std::vector<std::wstring>{a}, Documents(first));
-    std::wstring second = HandOff(L"/c " + Quoted(dir / L"missing.ini") + L" /f " + Quoted(a));
-    EXPECT_EQ(std::vector<std::wstring>{a}, Documents(second));
-    for (const std::wstring& parameters : {first, second}) {
-        for (const std::wstring& id : FilesParameter(parameters))
-            EXPECT_EQ(std::wstring::npos, HandoffFileText(id).find(L"<property")) << parameters;
+    const std::wstring log = TempPath() + L"Quenby.log";
+    struct {
+        const char* name;
+        std::wstring arguments;
+        std::wstring logged; // what the log line names
+    } cases[] = {
+        {"a folder", L"/c " + Quoted(dir / L"folder") + L" /f " + Quoted(a), dir / L"folder"},
+        {"a missing file", L"/c " + Quoted(dir / L"missing.ini") + L" /f " + Quoted(a), dir / L"missing.ini"},
+        {"behind the documents", L"/f " + Quoted(a) + L" /C " + Quoted(dir / L"missing.ini"), dir / L"missing.ini"},
+        {"no file at all", L"/f " + Quoted(a) + L" /c", L"\"/c\""},
+    };
+    for (const auto& c : cases) {
+        size_t folders = InboxFolderCount();
+        size_t logged = ReadFileBytes(log).size();
+        DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDOK}, true);
+        EXPECT_EQ(1, RunQuenby(c.arguments)) << c.name;
+        ASSERT_EQ(1u, watcher.Count()) << c.name;
+        EXPECT_EQ(L"Fehler bei der Dokumentablage", watcher.Seen()[0].caption);
+        EXPECT_EQ(L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.", watcher.Seen()[0].text);
+        EXPECT_FALSE(standin.WaitForRecords(1, 1000)) << c.name;
+        EXPECT_EQ(folders, InboxFolderCount()) << c.name;
+        std::string tail = ReadFileBytes(log).substr(logged);
+        EXPECT_NE(std::string::npos, tail.find("[ERR] ")) << c.name << "\n" << tail;
+        EXPECT_NE(std::string::npos, tail.find(ToUtf8(c.logged))) << c.name << "\n" << tail;
     }
+    // The same file, once it is there, goes into the hand-off.
+    dir.WriteFile(L"missing.ini", "[Properties]\r\nKunde=Muster GmbH\r\n");
+    std::vector<std::wstring> ids = FilesParameter(HandOff(cases[1].arguments));
+    ASSERT_EQ(1u, ids.size());
+    EXPECT_NE(std::wstring::npos, HandoffFileText(ids[0]).find(L"name=\"Kunde\"><![CDATA[Muster GmbH]]>"));
 }
 
 TEST_F(QuenbyHandoff, SettingsSwitchCallsDisplaySettings)
@@ -173,34 +233,34 @@ TEST_F(QuenbyHandoff, CancelInTheStorageLocationDialogStartsNothing)
 TEST_F(QuenbyHandoff, RelativePathsAreHandedOffInFullAndDevicesAreNoDocuments)
 {
     // The receiving program starts in its own folder: a relative path would
-    // name nothing there. A device is no document: it ends the list like a
-    // missing path.
+    // name nothing there. A device is no document: it is left out like a
+    // missing path, and the documents behind it still go.
     std::wstring plain = dir.WriteFile(L"work\\plain.txt", "p");
     std::wstring other = dir.WriteFile(L"work\\sub\\other.txt", "o");
     struct {
         const wchar_t* arguments;
         std::vector<std::wstring> documents; // empty: nothing handed off
+        int code;
     } cases[] = {
-        {L"/f plain.txt", {plain}},
-        {L"/f .\\sub\\..\\plain.txt sub\\other.txt", {plain, other}},
-        {L"/f plain.txt CON sub\\other.txt", {plain}},
-        {L"/f CON", {}},
-        {L"/f nul.txt", {}},
-        {L"/f COM1 plain.txt", {}},
-        {L"/f CONIN$", {}},
+        {L"/f plain.txt", {plain}, 0},
+        {L"/f .\\sub\\..\\plain.txt sub\\other.txt", {plain, other}, 0},
+        {L"/f plain.txt CON sub\\other.txt", {plain, other}, 1},
+        {L"/f CON", {}, 1},
+        {L"/f nul.txt", {}, 1},
+        {L"/f COM1 plain.txt", {plain}, 1},
+        {L"/f CONIN$", {}, 1},
     };
     for (const auto& c : cases) {
         size_t before = standin.Records().size();
         DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDOK}, true);
         int code = RunQuenby(c.arguments, 60000, dir / L"work");
+        EXPECT_EQ(c.code, code) << ToUtf8(c.arguments);
         if (c.documents.empty()) {
-            EXPECT_EQ(1, code) << ToUtf8(c.arguments);
             ASSERT_EQ(1u, watcher.Count()) << ToUtf8(c.arguments);
             EXPECT_EQ(L"Es wurden keine Dateien ausgew\u00e4hlt.", watcher.Seen()[0].text);
             EXPECT_FALSE(standin.WaitForRecords(before + 1, 1000)) << ToUtf8(c.arguments);
             continue;
         }
-        EXPECT_EQ(0, code) << ToUtf8(c.arguments);
         ASSERT_TRUE(standin.WaitForRecords(before + 1)) << ToUtf8(c.arguments);
         std::wstring parameters = standin.Records().back().parameters;
         EXPECT_EQ(c.documents, Documents(parameters)) << ToUtf8(c.arguments);
