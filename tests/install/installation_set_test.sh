@@ -25,6 +25,9 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Without a display a failing registration's message box fails at once
 # instead of waiting for an answer.
 unset DISPLAY
+# One server for all the calls below, rather than a start of Wine's
+# services for each.
+wineserver -p
 finish() {
   wineserver -k 2>/dev/null || true
   [ "${KQ_WINE_KEEP:-0}" = 1 ] || rm -rf "$work"
