@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The main job on a fresh machine: builds everything, boots a Wine prefix,
-# registers Brenmark from a setup.ini whose receiving program is the test
-# stand-in, and hands documents off through Quenby: files and a folder with
-# "/f", then a file with "/c" and a properties file. Shows what the
+# lays the installation set (cmake/install.sh) into it, registers Brenmark
+# from there with the set's setup.ini, whose receiving program it makes the
+# test stand-in, and hands documents off through Quenby: files and a folder
+# with "/f", then a file with "/c" and a properties file. Shows what the
 # receiving program got: its command line and each hand-off file.
 #
 # On a machine that runs no 32-bit programs, or with KQ_64BIT_ONLY=1, it
 # shows the same roads with the 64-bit builds (cmake/wine-mode.sh):
-# Brenmark-64.dll registered with the 64-bit regsvr32, the 64-bit Quenby,
-# Ostrelle in the 64-bit Acrobat test host and the 64-bit Office test host.
+# Brenmark-64.dll registered from the set with the 64-bit regsvr32, the
+# 64-bit Quenby, Ostrelle in the 64-bit Acrobat test host and the 64-bit
+# Office test host; those programs are test builds and not in the set.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 # Wine first: the try of its 32-bit loader needs it installed.
@@ -20,8 +22,8 @@ if kq_64bit_only; then
   echo "64-bit-only mode: $KQ_WINE_MODE_WHY."
   echo "The demo shows the same roads with the 64-bit builds of build/x86_64 (for tests and this demo"
   echo "only; the deliverables Quenby, Corvelle and Ostrelle are 32-bit programs): Brenmark-64.dll"
-  echo "registered with the 64-bit regsvr32, the 64-bit Quenby, Ostrelle in the 64-bit Acrobat test host"
-  echo "and the 64-bit Office test host."
+  echo "registered from the installation set with the 64-bit regsvr32, the 64-bit Quenby, Ostrelle in the"
+  echo "64-bit Acrobat test host and the 64-bit Office test host."
   bits=64
   bin="$top/build/x86_64"
   brenmark=Brenmark-64.dll
@@ -44,13 +46,11 @@ echo "building both architectures (log: build/demo/build.log) ..."
 export WINEPREFIX="$demo/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 c="$WINEPREFIX/drive_c"
 
-# Message boxes need a display; without one they fail at once.
-xvfb_pid=
-if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-  Xvfb :97 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=:97
-fi
+# Message boxes need a display; without one they fail at once. A free
+# display number, so that demos and tests can run side by side.
+. "$top/cmake/xvfb.sh"
+kq_start_xvfb 1024x768x24
+xvfb_pid=$KQ_XVFB_PID
 finish() {
   wineserver -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
@@ -78,23 +78,31 @@ handoff_ids() { printf '%s' "$1" | sed -n 's/.* files=\([^ ]*\).*/\1/p' | tr ','
 show_handoff() { tr -d '\r' <"$temp/kq_temp_inbox/$1/$1.xml" | sed '1s/^\xEF\xBB\xBF//; /^$/d'; }
 
 echo "=== 1. the receiving program: the stand-in, which records every start"
-mkdir -p "$c/Oberlane" "$c/setup" "$c/Dokumente/Projekt/Notizen" "$c/Eigenschaften"
+mkdir -p "$c/Oberlane" "$c/Dokumente/Projekt/Notizen" "$c/Eigenschaften"
 cp "$bin/tests/standin/Oberlane.exe" "$c/Oberlane/Oberlane.exe"
 echo 'C:\Oberlane\Oberlane.exe'
 
 echo
-echo "=== 2. setup.ini, and Brenmark registered from it with the $bits-bit regsvr32"
-printf 'COM=yes\r\nMSWord=yes\r\nLoader=C:\\Oberlane\\Oberlane.exe\r\nParams=label="Archiv" appid=A1 configid=C1\r\n' \
-  >"$c/setup/setup.ini"
-cp "$bin/addin/$brenmark" "$bin"/addin/resource*.bin "$c/setup/"
-tr -d '\r' <"$c/setup/setup.ini"
-echo "\$ $regsvr32 /s C:\\setup\\$brenmark"
-(cd "$c/setup" && kq_wine "$regsvr32" /s "C:\\setup\\$brenmark" >/dev/null 2>&1) &&
+echo "=== 2. the installation set, its setup.ini, and Brenmark registered from it with the $bits-bit regsvr32"
+# Laid as an administrator copies it: every file of cmake/install.sh in one
+# folder; the demo runs the set's own programs where this mode can.
+folder='C:\Program Files\marvik\dovrane VX'
+set_dir="$c/Program Files/marvik/dovrane VX"
+"$top/cmake/install.sh" --built "$set_dir" >"$demo/install.log" 2>&1 || { cat "$demo/install.log"; exit 1; }
+echo "$folder (cmake/install.sh):"
+(cd "$set_dir" && ls -1 | sed 's/^/    /')
+# The administrator's edit: the receiving program is the stand-in.
+sed -i 's|^Loader=.*|Loader=C:\\Oberlane\\Oberlane.exe\r|' "$set_dir/setup.ini"
+echo "setup.ini, with the stand-in as Loader:"
+tr -d '\r' <"$set_dir/setup.ini" | sed 's/^/    /'
+echo "\$ cd /d \"$folder\""
+echo "\$ $regsvr32 /s $brenmark"
+(cd "$set_dir" && kq_wine "$regsvr32" /s "$brenmark" >/dev/null 2>&1) &&
   echo "regsvr32: registered" || { echo "regsvr32 failed"; exit 1; }
 win reg query 'HKLM\Software\marvik\Marvik.DovraneAddinVX2' $view | sed -n '/REG_/p'
 
 echo
-echo "=== 3. documents: two files and a folder with two more in subfolders"
+echo "=== 3. documents: two files, and a folder with one more in it and one in its subfolder"
 printf '%%PDF-1.4 offer\n' >"$c/Dokumente/Angebot.pdf"
 printf 'invoice\n' >"$c/Dokumente/Rechnung.docx"
 printf 'plan\n' >"$c/Dokumente/Projekt/Plan.txt"
@@ -103,10 +111,15 @@ printf 'minutes\n' >"$c/Dokumente/Projekt/Notizen/Protokoll.txt"
 echo "and a properties file, C:\\Eigenschaften\\upload.ini:"
 printf '[Properties]\r\nKunde=Muster GmbH\r\nVorgang=4711\r\nNotiz=a=b\r\n' >"$c/Eigenschaften/upload.ini"
 tr -d '\r' <"$c/Eigenschaften/upload.ini" | sed 's/^/    /'
-quenby="C:\\$programs\\marvik\\Quenby.exe"
-mkdir -p "$c/$programs/marvik"
-cp "$bin/runner/Quenby.exe" "$c/$programs/marvik/Quenby.exe"
-echo "Quenby ($bits-bit): $quenby"
+if kq_64bit_only; then
+  quenby="C:\\$programs\\marvik\\Quenby.exe"
+  mkdir -p "$c/$programs/marvik"
+  cp "$bin/runner/Quenby.exe" "$c/$programs/marvik/Quenby.exe"
+  echo "Quenby (64-bit test build): $quenby"
+else
+  quenby="$folder\\Quenby.exe"
+  echo "Quenby (32-bit, from the set): $quenby"
+fi
 
 run() {
   echo
@@ -154,7 +167,11 @@ echo
 echo "=== 6. Ostrelle: a PDF archived through the plug-in in the $bits-bit Acrobat test host"
 plugins="$c/$programs/Adobe/Acrobat DC/Acrobat/plug_ins"
 mkdir -p "$plugins" "$c/Dokumente/Acrobat"
-cp "$bin/acrobat/Ostrelle.api" "$plugins/Ostrelle.api"
+if kq_64bit_only; then
+  cp "$bin/acrobat/Ostrelle.api" "$plugins/Ostrelle.api"
+else
+  cp "$set_dir/Ostrelle.api" "$plugins/Ostrelle.api"
+fi
 cp "$top/tests/acrobat/fixtures/Angebot.pdf" "$top/tests/acrobat/fixtures/Angebot.xmp" "$c/Dokumente/Acrobat/"
 echo "plug-in: C:\\$programs\\Adobe\\Acrobat DC\\Acrobat\\plug_ins\\Ostrelle.api"
 echo 'document: C:\Dokumente\Acrobat\Angebot.pdf, its XMP metadata:'

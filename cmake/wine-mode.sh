@@ -107,3 +107,15 @@ kq_report_32bit() {
   sed 's/^/    /' "$KQ_32BIT_LOG"
   return 1
 }
+
+# Copies the run's template prefix to DEST, a new prefix that nothing has
+# run in yet: the Windows folder is only read, so hard links make the copy
+# cheap; the registry files and the user profile are copied for real.
+kq_copy_prefix() {
+  local template=$1 dest=$2
+  cp -al "$template/." "$dest/"
+  rm -f "$dest"/*.reg "$dest/wineserver"
+  cp "$template"/*.reg "$dest/"
+  rm -rf "$dest/drive_c/users"
+  cp -a "$template/drive_c/users" "$dest/drive_c/users"
+}

@@ -43,13 +43,7 @@ else
   fi
   root=$(dirname "$template")
   own_prefix=$(mktemp -d "$root/prefix.XXXXXX")
-  # The Windows folder is only read: hard links make the copy cheap.
-  # Registry files and the user profile are copied for real.
-  cp -al "$template/." "$own_prefix/"
-  rm -f "$own_prefix"/*.reg "$own_prefix/wineserver"
-  cp "$template"/*.reg "$own_prefix/"
-  rm -rf "$own_prefix/drive_c/users"
-  cp -a "$template/drive_c/users" "$own_prefix/drive_c/users"
+  kq_copy_prefix "$template" "$own_prefix"
   export WINEPREFIX=$own_prefix
 fi
 
