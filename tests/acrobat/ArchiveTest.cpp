@@ -264,8 +264,9 @@ TEST_F(OstrelleArchive, LongXmpValuesAreCutToTheirBoundWithAWarningAndKeepTheOth
         std::string log = ReadText(Temp() + L"Ostrelle.log").substr(logged);
         for (const std::string& warning : c.warnings)
             EXPECT_NE(std::string::npos, log.find(warning)) << length;
-        if (c.warnings.empty())
+        if (c.warnings.empty()) {
             EXPECT_EQ(std::string::npos, log.find("[WRN]")) << length << log;
+        }
     }
     EXPECT_TRUE(TemporaryInis().empty());
 }
