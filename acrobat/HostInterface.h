@@ -166,6 +166,7 @@ enum AcroViewSelector : unsigned {
     SEL_AVToolBarAddButton = 165,
     SEL_AVToolBarUpdateButtonStates = 168,
     SEL_AVToolButtonNew = 169,
+    SEL_AVToolButtonDestroy = 170,
     SEL_AVToolButtonRemove = 171,
     SEL_AVToolButtonSetExecuteProc = 175,
     SEL_AVToolButtonSetComputeEnabledProc = 176,
@@ -381,6 +382,11 @@ inline AVToolButton AVToolButtonNew(ASAtom name, AVIcon icon, ASBool pulldown, A
 {
     return HostEntry<AVToolButton(ACCB*)(ASAtom, AVIcon, ASBool, ASBool)>(gAcroViewHFT, SEL_AVToolButtonNew)(
         name, icon, pulldown, isSeparator);
+}
+// Removes the button from its toolbar, if it is in one, and destroys it.
+inline void AVToolButtonDestroy(AVToolButton button)
+{
+    HostEntry<void(ACCB*)(AVToolButton)>(gAcroViewHFT, SEL_AVToolButtonDestroy)(button);
 }
 inline void AVToolButtonRemove(AVToolButton button)
 {

@@ -154,14 +154,33 @@ const char* IniKeyOf(const std::wstring& name)
 }
 
 // An ini value is one line: line breaks from the document become blanks.
-std::string IniValue(const std::wstring& value)
+std::wstring IniValue(const std::wstring& value)
 {
-    std::string text = WideToAnsi(value);
-    for (char& c : text) {
-        if (c == '\r' || c == '\n')
-            c = ' ';
+    std::wstring text = value;
+    for (wchar_t& c : text) {
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
     }
     return text;
+}
+
+// Windows reads a profile section of at most 32,767 characters; the four
+// keys with values of this length stay well within it.
+const size_t kMaxIniValueChars = 8000;
+
+// A value longer than the bound loses its end, never half of a surrogate
+// pair; the log names the property.
+std::wstring BoundedIniValue(const std::wstring& name, const char* key, const std::wstring& value)
+{
+    if (value.size() <= kMaxIniValueChars)
+        return value;
+    size_t keep = kMaxIniValueChars;
+    if (IS_HIGH_SURROGATE(value[keep - 1]))
+        --keep;
+    LogWarning("WritePropertyIni(): %s (%s) has %lu characters; handed off are its first %lu\n",
+               WideToAnsi(name).c_str(), key, static_cast<unsigned long>(value.size()),
+               static_cast<unsigned long>(keep));
+    return value.substr(0, keep);
 }
 
 // The packet comes from the document: MSXML 3 would otherwise fetch external
@@ -187,20 +206,23 @@ bool HasDtd(IXMLDOMDocument* document)
     return SUCCEEDED(document->get_doctype(doctype.Out())) && doctype;
 }
 
-// Section data for WritePrivateProfileSectionA has the form key=value, and
-// Wine drops a line without "=": the [Mimetype] line goes into the new,
-// empty file as text, ahead of the [Properties] that the profile functions
-// add.
-bool WriteMimetypeSection(const char* path)
+// The file begins with a UTF-16LE byte-order mark, so that the profile
+// functions write and the connector reads every value character for
+// character, whatever the ANSI code page. Section data for
+// WritePrivateProfileSection has the form key=value, and Wine drops a line
+// without "=": the [Mimetype] line goes into the new, empty file as text,
+// ahead of the [Properties] that the profile functions add.
+bool WriteMimetypeSection(const wchar_t* path)
 {
-    static const char kSection[] = "[Mimetype]\r\napplication/pdf\r\n";
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    static const wchar_t kSection[] = L"\xFEFF[Mimetype]\r\napplication/pdf\r\n";
+    const DWORD bytes = sizeof(kSection) - sizeof(wchar_t);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    BOOL ok = WriteFile(file, kSection, sizeof(kSection) - 1, &written, nullptr);
+    BOOL ok = WriteFile(file, kSection, bytes, &written, nullptr);
     CloseHandle(file);
-    return ok && written == sizeof(kSection) - 1;
+    return ok && written == bytes;
 }
 
 } // namespace
@@ -308,15 +330,19 @@ bool WritePropertyIni(const CPluginPropertyMap& map, char (&path)[MAX_PATH])
         path[0] = '\0';
         return false;
     }
-    if (!WriteMimetypeSection(path)) {
+    std::wstring widePath = AnsiToWide(path);
+    if (!WriteMimetypeSection(widePath.c_str())) {
         DeleteFileA(path);
         path[0] = '\0';
         return false;
     }
     for (const auto& entry : map.Entries()) {
         const char* key = IniKeyOf(entry.first);
-        if (key)
-            WritePrivateProfileStringA("Properties", key, IniValue(entry.second.value).c_str(), path);
+        if (!key)
+            continue;
+        std::wstring value = BoundedIniValue(entry.first, key, IniValue(entry.second.value));
+        if (!WritePrivateProfileStringW(L"Properties", AnsiToWide(key).c_str(), value.c_str(), widePath.c_str()))
+            LogWarning("WritePropertyIni(): failed to write %s; code = 0x%08lx\n", key, GetLastError());
     }
     return true;
 }

@@ -40,5 +40,7 @@ void KVMXAddProps(const wchar_t* xmp, CPluginPropertyMap& map);
 void GetPortfolioProps(const CIacPDDoc& doc, CPluginPropertyMap& map);
 // A new temporary ini file with [Mimetype] and the [Properties] that the
 // archive knows (ADOBE_PRODUCER, ADOBE_TITLE, ADOBE_CREATION_DATE,
-// ADOBE_MODDATE). False when no file could be made; path is then empty.
+// ADOBE_MODDATE), as UTF-16 text; a value longer than 8,000 characters is
+// cut to them with a warning in the log. False when no file could be made;
+// path is then empty.
 bool WritePropertyIni(const CPluginPropertyMap& map, char (&path)[MAX_PATH]);

@@ -312,7 +312,9 @@ void KVAddToolBar(const char* title)
     }
     ASAtom name = ASAtomFromString(kArchiveButtonName);
     AVToolButton button = AVToolBarGetButtonByName(bar, name);
-    if (!button) {
+    const bool made = !button;
+    const bool faceLoadedHere = made && !g_buttonBitmap;
+    if (made) {
         HBITMAP face = g_buttonBitmap ? g_buttonBitmap : LoadBitmapA(gModule, MAKEINTRESOURCEA(IDB_ARCHIVE_BUTTON));
         ASErrorCode error = HostGuarded(&button, &AVToolButtonNew, name, static_cast<AVIcon>(face), 0, 0);
         if (!button) {
@@ -333,8 +335,19 @@ void KVAddToolBar(const char* title)
     AVToolButtonSetExecuteProc(button, SharedCallback(g_executeCallback, PluginCommand), data);
     ASErrorCode error = HostGuarded(&AVToolBarAddButton, bar, button, 0, nullptr);
     if (error != 0) {
-        // The button stays out of the toolbar; its face goes at unload.
         LogError("KVAddToolBar(): failed to AVToolBarAddButton(); code = 0x%08lx\n", static_cast<unsigned long>(error));
+        // A button found in the toolbar stays there; one made here and not
+        // taken would be held by nobody, so it goes with its face.
+        if (made) {
+            error = HostGuarded(&AVToolButtonDestroy, button);
+            if (error != 0) {
+                LogError("KVAddToolBar(): failed to AVToolButtonDestroy(); code = 0x%08lx\n",
+                         static_cast<unsigned long>(error));
+            } else if (faceLoadedHere) {
+                DeleteObject(g_buttonBitmap);
+                g_buttonBitmap = nullptr;
+            }
+        }
         return;
     }
     AVToolBarUpdateButtonStates(bar);

@@ -79,6 +79,44 @@ protected:
         return pdf;
     }
 
+    // An XMP packet with this title and producer beside the fixture's dates
+    // (15.06.2009 08:20:30 and 16.06.2009 13:30:00 in UTC).
+    static std::string Xmp(const std::wstring& title, const std::wstring& producer)
+    {
+        return ToUtf8(L"<?xpacket begin=\"\xFEFF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+                      L"<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+                      L"<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+                      L"<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
+                      L" xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" xmlns:xap=\"http://ns.adobe.com/xap/1.0/\">"
+                      L"<dc:format>application/pdf</dc:format>"
+                      L"<dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">" +
+                      title +
+                      L"</rdf:li></rdf:Alt></dc:title>"
+                      L"<pdf:Producer>" +
+                      producer +
+                      L"</pdf:Producer>"
+                      L"<xap:CreateDate>2009-06-15T10:20:30+02:00</xap:CreateDate>"
+                      L"<xap:ModifyDate>2009-06-16T08:00:00-05:30</xap:ModifyDate>"
+                      L"</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>");
+    }
+
+    // Archives an unchanged PDF with this XMP; the properties of its
+    // hand-off file.
+    std::wstring ArchiveWithXmp(const std::string& xmp)
+    {
+        DocumentSpec pdf = Pdf(L"Angebot.pdf");
+        pdf.xmp = xmp;
+        int doc = host->OpenDocument(pdf);
+        size_t before = standin.Records().size();
+        EXPECT_TRUE(Archive().empty()) << "no box";
+        host->CloseDocument(doc);
+        if (!standin.WaitForRecords(before + 1))
+            return std::wstring();
+        std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+        EXPECT_EQ(1u, ids.size());
+        return ids.empty() ? std::wstring() : HandoffXml(ids[0]);
+    }
+
     std::wstring Inbox() const { return Temp() + L"kq_temp_inbox\\"; }
     std::vector<std::wstring> HandoffFolders() const { return FolderNames(Inbox() + L"kq_data_*"); }
     std::vector<std::wstring> TemporaryInis() const { return FileNames(Temp() + L"tmp*.tmp"); }
@@ -160,6 +198,77 @@ TEST_F(OstrelleArchive, UnchangedDocumentGoesUnderItsOwnNameWithItsXmpProperties
     EXPECT_EQ(0xA3u, host->Saves(doc)[0].flags);
     EXPECT_EQ(Narrow(saved), host->Saves(doc)[0].path);
     EXPECT_EQ(pdf.path, host->DocumentPath(doc));
+}
+
+// Texts outside the ANSI code page: Greek, Polish and an emoji beside
+// umlauts, as the document's XMP holds them.
+TEST_F(OstrelleArchive, PropertiesReachTheHandoffFileCharacterForCharacter)
+{
+    const std::wstring title =
+        L"\x0395\x03bb\x03bb\x03b7\x03bd\x03b9\x03ba\x03ac \xD83D\xDE00 \x00dcn\x00ef \x2013 "
+        L"Za\x017c\x00f3\x0142\x0107 g\x0119\x015bl\x0105 ja\x017a\x0144";
+    const std::wstring producer = L"\x0414\x0438\x0441\x0442\x0438\x043b\x043b\x0435\x0440 9 \x2713";
+    std::wstring xml = ArchiveWithXmp(Xmp(title, producer));
+    EXPECT_EQ(title, PropertyValue(xml, L"ADOBE_TITLE"));
+    EXPECT_EQ(producer, PropertyValue(xml, L"ADOBE_PRODUCER"));
+    EXPECT_EQ(L"15.06.2009 08:20:30", PropertyValue(xml, L"ADOBE_CREATION_DATE"));
+    EXPECT_TRUE(TemporaryInis().empty());
+}
+
+// The XMP is the document's own: a value of any length is handed off up to
+// 8,000 characters and cut beyond with a warning that names it, and the
+// properties beside it stay.
+TEST_F(OstrelleArchive, LongXmpValuesAreCutToTheirBoundWithAWarningAndKeepTheOthers)
+{
+    const std::wstring tens = L"abcdefghij";
+    auto repeated = [&tens](size_t length) {
+        std::wstring text;
+        while (text.size() < length)
+            text += tens;
+        return text.substr(0, length);
+    };
+    const std::wstring bound = repeated(8000);
+    const std::wstring emojiAcross = repeated(7999) + L"\xD83D\xDE00";
+    const struct {
+        std::wstring title;
+        std::wstring producer;
+        std::wstring titleHandedOff;
+        std::wstring producerHandedOff;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {bound, L"Distiller", bound, L"Distiller", {}},
+        // Never half of a surrogate pair.
+        {emojiAcross, L"Distiller", repeated(7999), L"Distiller",
+         {"[WRN] WritePropertyIni(): dc:title (ADOBE_TITLE) has 8001 characters; handed off are its first 7999\n"}},
+        {repeated(32767), L"Distiller", bound, L"Distiller",
+         {"[WRN] WritePropertyIni(): dc:title (ADOBE_TITLE) has 32767 characters; handed off are its first 8000\n"}},
+        {repeated(65535), L"Distiller", bound, L"Distiller",
+         {"[WRN] WritePropertyIni(): dc:title (ADOBE_TITLE) has 65535 characters; handed off are its first 8000\n"}},
+        {repeated(65536), L"Distiller", bound, L"Distiller",
+         {"[WRN] WritePropertyIni(): dc:title (ADOBE_TITLE) has 65536 characters; handed off are its first 8000\n"}},
+        {repeated(70000), repeated(2 * 1024 * 1024), bound, bound,
+         {"[WRN] WritePropertyIni(): dc:title (ADOBE_TITLE) has 70000 characters; handed off are its first 8000\n",
+          "[WRN] WritePropertyIni(): pdf:Producer (ADOBE_PRODUCER) has 2097152 characters; handed off are its "
+          "first 8000\n"}},
+    };
+    for (const auto& c : cases) {
+        size_t logged = ReadText(Temp() + L"Ostrelle.log").size();
+        std::wstring xml = ArchiveWithXmp(Xmp(c.title, c.producer));
+        size_t length = c.title.size();
+        EXPECT_TRUE(PropertyValue(xml, L"ADOBE_TITLE") == c.titleHandedOff)
+            << length << ": " << PropertyValue(xml, L"ADOBE_TITLE").size();
+        EXPECT_TRUE(PropertyValue(xml, L"ADOBE_PRODUCER") == c.producerHandedOff)
+            << length << ": " << PropertyValue(xml, L"ADOBE_PRODUCER").size();
+        EXPECT_EQ(L"15.06.2009 08:20:30", PropertyValue(xml, L"ADOBE_CREATION_DATE")) << length;
+        EXPECT_EQ(L"16.06.2009 13:30:00", PropertyValue(xml, L"ADOBE_MODDATE")) << length;
+        std::string log = ReadText(Temp() + L"Ostrelle.log").substr(logged);
+        for (const std::string& warning : c.warnings)
+            EXPECT_NE(std::string::npos, log.find(warning)) << length;
+        if (c.warnings.empty()) {
+            EXPECT_EQ(std::string::npos, log.find("[WRN]")) << length << log;
+        }
+    }
+    EXPECT_TRUE(TemporaryInis().empty());
 }
 
 TEST_F(OstrelleArchive, ModifiedDocumentOrOneWithoutFileGoesAsDataPdf)

@@ -166,8 +166,8 @@ TEST_F(PluginRaises, RaiseInAVMenuNewLeavesTheMenuUnbuilt)
 // The calls that add the menu, an item, the button and the button to its
 // toolbar raise when the host runs out of memory: that element is left out,
 // the rest is built, and nothing the plug-in took is kept (the menu title's
-// host buffer, the menu and items, the bitmap of a button that was not
-// made). The fixture's TearDown checks the same after the unload.
+// host buffer, the menu and items, a button that the toolbar did not take
+// and its bitmap). The fixture's TearDown checks the same after the unload.
 TEST_F(PluginRaises, RaiseWhileAddingLeavesThatElementOutAndGivesEverythingBack)
 {
     const struct {
@@ -204,8 +204,9 @@ TEST_F(PluginRaises, RaiseWhileAddingLeavesThatElementOutAndGivesEverythingBack)
             << c.log;
         EXPECT_EQ(0u, host->Live().allocations) << c.log;
         EXPECT_EQ(0u, host->Live().frames) << c.log;
-        if (c.selector == view::AVToolButtonNew) {
-            EXPECT_EQ(0u, host->Live().buttonIcons) << "the face of a button not made is deleted";
+        if (!c.button) {
+            EXPECT_EQ(0u, host->Live().buttons) << "a button not in the toolbar is destroyed";
+            EXPECT_EQ(0u, host->Live().buttonIcons) << "the face of a button not in the toolbar is deleted";
         }
         if (!c.menuInBar) {
             EXPECT_EQ(0u, host->Live().pluginMenus) << "the menu the bar did not take is released";
@@ -215,6 +216,21 @@ TEST_F(PluginRaises, RaiseWhileAddingLeavesThatElementOutAndGivesEverythingBack)
         ExpectCleanHost(*host);
         DeleteFileW((Temp() + L"Ostrelle.log").c_str());
     }
+}
+
+// A second initialisation finds its button in the toolbar: a raise while it
+// is added again leaves that button where it is.
+TEST_F(PluginRaises, RaiseWhileAddingAButtonFoundInTheToolbarKeepsIt)
+{
+    LoadPlugin();
+    HBITMAP face = host->ButtonIcon("marvik:40002");
+    host->RaiseIn(TABLE_ACROVIEW, view::AVToolBarAddButton, kRaised);
+    ASSERT_TRUE(host->RunInit());
+    EXPECT_EQ(1, host->RaisesCaught());
+    EXPECT_EQ(std::vector<std::string>{"marvik:40002"}, host->ToolBarButtons("dovrane VX"));
+    EXPECT_EQ(1u, host->Live().buttons);
+    EXPECT_EQ(OBJ_BITMAP, static_cast<int>(GetObjectType(face))) << "the button's face stays";
+    EXPECT_EQ(L"Dokument in marvik dovrane ablegen", host->ButtonTooltip("marvik:40002"));
 }
 
 TEST_F(PluginRaises, RaiseInTheTooltipsHostTextGivesAnEmptyText)

@@ -192,7 +192,7 @@ TEST_F(PropertyIni, WritesTheKnownKeysOneLineEachAndTheMimetype)
     CPluginPropertyMap map;
     map.Add(L"ADOBE_TITLE", L"earlier", 1);
     map.Add(L"dc:title", L"Zeile 1\r\n[Properties]\r\nEVIL=1 = mit Gleich", 1);
-    map.Add(L"pdf:Producer", L"Distiller", 1);
+    map.Add(L"pdf:Producer", L"Distiller \x03a9 \xD83D\xDE00", 1);
     map.Add(L"xap:CreateDate", L"15.06.2009 08:20:30", 1);
     map.Add(L"XAP:MODIFYDATE", L"16.06.2009 08:20:30", 1);
     map.Add(L"mimeType", L"application/pdf", 1);
@@ -203,9 +203,11 @@ TEST_F(PropertyIni, WritesTheKnownKeysOneLineEachAndTheMimetype)
     std::wstring widePath(path, path + strlen(path));
     EXPECT_EQ(0u, widePath.find(temp.Path())) << "in the temporary folder";
 
-    // [Mimetype] first, with its one line, as the file holds it.
+    // UTF-16 text behind its byte-order mark, [Mimetype] first, with its one
+    // line, as the file holds it.
     std::string bytes = ReadFileBytes(widePath);
-    EXPECT_EQ(0u, bytes.find("[Mimetype]\r\napplication/pdf\r\n[Properties]\r\n")) << bytes;
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    EXPECT_EQ(0u, text.find(L"\xFEFF[Mimetype]\r\napplication/pdf\r\n[Properties]\r\n"));
     wchar_t mimetype[256];
     GetPrivateProfileSectionW(L"Mimetype", mimetype, 256, widePath.c_str());
     EXPECT_EQ(std::wstring(L"application/pdf"), mimetype);
@@ -219,7 +221,7 @@ TEST_F(PropertyIni, WritesTheKnownKeysOneLineEachAndTheMimetype)
     // In the map's order, a key keeping the place of its first line; the
     // later "dc:title" replaces "ADOBE_TITLE".
     std::vector<std::wstring> expected = {L"ADOBE_TITLE=Zeile 1  [Properties]  EVIL=1 = mit Gleich",
-                                          L"ADOBE_MODDATE=16.06.2009 08:20:30", L"ADOBE_PRODUCER=Distiller",
+                                          L"ADOBE_MODDATE=16.06.2009 08:20:30", L"ADOBE_PRODUCER=Distiller \x03a9 \xD83D\xDE00",
                                           L"ADOBE_CREATION_DATE=15.06.2009 08:20:30"};
     EXPECT_EQ(expected, lines);
     DeleteFileA(path);

@@ -113,7 +113,7 @@ const unsigned AVAppGetActiveDoc = 12, AVAppGetDocProgressMonitor = 15, AVAppGet
                AVMenubarAddMenu = 77, AVMenuNew = 78, AVMenuRelease = 80, AVMenuRemove = 81,
                AVMenuAddMenuItem = 89, AVMenuItemNew = 90, AVMenuItemRelease = 92, AVMenuItemSetExecuteProc = 99,
                AVMenuItemSetComputeEnabledProc = 100, AVToolBarGetButtonByName = 163, AVToolBarAddButton = 165,
-               AVToolBarUpdateButtonStates = 168, AVToolButtonNew = 169, AVToolButtonRemove = 171,
+               AVToolBarUpdateButtonStates = 168, AVToolButtonNew = 169, AVToolButtonDestroy = 170, AVToolButtonRemove = 171,
                AVToolButtonSetExecuteProc = 175, AVToolButtonSetComputeEnabledProc = 176,
                AVWindowGetPlatformThing = 190, AVToolBarNew = 348, AVAppGetToolBarByName = 383,
                AVToolButtonSetComputeTooltipProc = 515, AVAppRegisterToolBarPosition = 534;

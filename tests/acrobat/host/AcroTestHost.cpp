@@ -641,6 +641,20 @@ struct HostEntries {
         Host().m_buttons.insert(button);
         return button;
     }
+    // Removes the button from its toolbar, when it is in one, and destroys
+    // it: its handle is no button any more.
+    static void HOSTCB AVToolButtonDestroy(void* button)
+    {
+        H::Button* b = ButtonOf(button);
+        if (!b)
+            return;
+        if (b->bar) {
+            auto& buttons = b->bar->buttons;
+            buttons.erase(std::remove(buttons.begin(), buttons.end(), b), buttons.end());
+        }
+        Host().m_buttons.erase(b);
+        delete b;
+    }
     static void HOSTCB AVToolButtonRemove(void* button)
     {
         H::Button* b = ButtonOf(button);
@@ -936,6 +950,7 @@ void AcroTestHost::BuildTables()
     v[view::AVToolBarAddButton] = Entry(&E::AVToolBarAddButton);
     v[view::AVToolBarUpdateButtonStates] = Entry(&E::AVToolBarUpdateButtonStates);
     v[view::AVToolButtonNew] = Entry(&E::AVToolButtonNew);
+    v[view::AVToolButtonDestroy] = Entry(&E::AVToolButtonDestroy);
     v[view::AVToolButtonRemove] = Entry(&E::AVToolButtonRemove);
     v[view::AVToolButtonSetExecuteProc] = Entry(&E::AVToolButtonSetExecuteProc);
     v[view::AVToolButtonSetComputeEnabledProc] = Entry(&E::AVToolButtonSetComputeEnabledProc);
@@ -1608,6 +1623,7 @@ LiveCounts AcroTestHost::Live() const
     live.pluginItems = m_items.size();
     for (const ToolBar* bar : m_toolBars)
         live.buttonsInToolBars += bar->buttons.size();
+    live.buttons = m_buttons.size();
     live.pathNames = m_pathNames.size();
     live.platformPaths = m_platformPaths.size();
     live.texts = m_texts.size();

@@ -93,6 +93,8 @@ struct LiveCounts {
     size_t pluginMenus = 0;
     size_t pluginItems = 0;
     size_t buttonsInToolBars = 0;
+    // Made by AVToolButtonNew and not destroyed, in a toolbar or not.
+    size_t buttons = 0;
     size_t pathNames = 0;
     size_t platformPaths = 0;
     size_t texts = 0;
