@@ -125,6 +125,8 @@ const wchar_t WORD_FORMAT_UNREAD[] =
     L"Can't get save format of active document, format %d is taken from its name! hr = 0x%08X\n";
 const wchar_t WORD_SAVE_BACK_FAILED[] =
     L"Can't save the document back to %s, Word now holds it as %s! hr = 0x%08X\n";
+const wchar_t EXCEL_TIE_BACK_FAILED[] =
+    L"Can't save the workbook back to %s, Excel now holds it as %s! hr = 0x%08X\n";
 
 bool FitsDocumentPath(const std::wstring& path)
 {
@@ -229,29 +231,43 @@ HRESULT Fail(const wchar_t* format, HRESULT hr)
     return hr;
 }
 
-// Excel, filed workbook: the fallback SaveAs has tied it to the copy. Its
-// own file (saved just before) is put aside so that SaveAs does not stop at
-// Excel's question whether to replace it, and comes back when that fails, so
-// the user's later edits never go into a folder the receiving program owns.
-HRESULT TieWorkbookBack(IDispatch* workbook, const std::wstring& ownFile)
+// Excel asks before SaveAs replaces a file; with its alerts off it takes
+// the answer yes (Application.DisplayAlerts). The way back to a filed
+// workbook's own file needs that answer, and nothing else may be put aside
+// or replaced for it. The user's setting comes back afterwards.
+class ExcelAlertsOff
 {
-    std::wstring aside = ownFile + L".dovrane_old";
-    if (!FitsDocumentPath(aside))
-        return E_PATH_TOO_LONG;
-    bool movedAside = IsFile(ownFile) && MoveFileExW(ownFile.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
-    HRESULT hr = CallWithFileName(workbook, L"SaveAs", ownFile);
-    if (movedAside) {
-        if (SUCCEEDED(hr))
-            DeleteFileW(aside.c_str());
-        else
-            MoveFileExW(aside.c_str(), ownFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+public:
+    explicit ExcelAlertsOff(IDispatch* application) : m_application(application)
+    {
+        long before = -1;
+        if (SUCCEEDED(GetNumberProperty(application, L"DisplayAlerts", before)))
+            m_before = before != 0;
+        _variant_t off(false);
+        m_hr = PutProperty(application, L"DisplayAlerts", &off);
     }
-    return hr;
-}
+    ~ExcelAlertsOff()
+    {
+        if (FAILED(m_hr))
+            return;
+        _variant_t before(m_before);
+        PutProperty(m_application, L"DisplayAlerts", &before);
+    }
+    ExcelAlertsOff(const ExcelAlertsOff&) = delete;
+    ExcelAlertsOff& operator=(const ExcelAlertsOff&) = delete;
+
+    HRESULT Result() const { return m_hr; }
+
+private:
+    IDispatch* m_application;
+    bool m_before = true;
+    HRESULT m_hr;
+};
 
 // One capture: the host's document and the names it is saved under.
 struct Capture {
     const SaverTexts& host;
+    IDispatch* application;
     IDispatch* document;
     int majorVersion;
     std::wstring folder;
@@ -358,32 +374,41 @@ HRESULT CopyPowerPoint(const Capture& c)
 }
 
 // Excel refuses SaveCopyAs now and then; SaveAs to the copy then ties the
-// workbook to it, so it is tied back at once.
+// workbook to it, so it is tied back at once: an unfiled one to its
+// temporary file, a filed one to its own file (or address). Whatever the
+// way back needs is had before the workbook is tied to the copy.
 HRESULT CopyExcel(const Capture& c)
 {
     HRESULT hr = CallWithFileName(c.document, L"SaveCopyAs", c.copyPath);
     if (SUCCEEDED(hr))
         return S_OK;
     g_Log.Info(EXCEL_COPY_REFUSED, static_cast<unsigned>(hr));
-    // Where the workbook goes back to: its full name as Excel has it (for a
-    // workbook at a web address, the address), read while the workbook is
-    // still tied to it. Without it there is no way back.
-    std::wstring ownFile;
-    if (c.filed) {
-        if (FAILED(hr = GetTextProperty(c.document, L"FullName", ownFile)))
+    if (!c.filed) {
+        if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", c.copyPath)))
             return Fail(c.host.copyFailed, hr);
-        if (ownFile.empty() || !FitsDocumentPath(ownFile))
-            return Fail(c.host.copyFailed, ownFile.empty() ? E_UNEXPECTED : E_PATH_TOO_LONG);
-    }
-    if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", c.copyPath)))
-        return Fail(c.host.copyFailed, hr);
-    if (c.filed)
-        hr = TieWorkbookBack(c.document, ownFile);
-    else {
         DeleteIfFile(c.tempPath);
         hr = CallWithFileName(c.document, L"SaveAs", c.tempPath);
+        return FAILED(hr) ? Fail(c.host.copyFailed, hr) : S_OK;
     }
-    return FAILED(hr) ? Fail(c.host.copyFailed, hr) : S_OK;
+    // Its full name as Excel has it (for a workbook at a web address, the
+    // address), read while the workbook is still tied to it.
+    std::wstring ownFile;
+    if (FAILED(hr = GetTextProperty(c.document, L"FullName", ownFile)))
+        return Fail(c.host.copyFailed, hr);
+    if (ownFile.empty() || !FitsDocumentPath(ownFile))
+        return Fail(c.host.copyFailed, ownFile.empty() ? E_UNEXPECTED : E_PATH_TOO_LONG);
+    // The workbook's own file holds what the copy holds (it was saved just
+    // before); SaveAs writes it again.
+    ExcelAlertsOff alertsOff(c.application);
+    if (FAILED(hr = alertsOff.Result()))
+        return Fail(c.host.copyFailed, hr);
+    if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", c.copyPath)))
+        return Fail(c.host.copyFailed, hr);
+    if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", ownFile))) {
+        g_Log.Error(EXCEL_TIE_BACK_FAILED, ownFile.c_str(), c.copyPath.c_str(), static_cast<unsigned>(hr));
+        return Fail(c.host.copyFailed, hr);
+    }
+    return S_OK;
 }
 
 // Word's only copy is SaveAs, which ties the document to the copy; it goes
@@ -442,8 +467,8 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
     HRESULT hr = GetProperty(application, host.activeObject, &documentValue);
     if (FAILED(hr))
         return Fail(host.activeObjectFailed, hr);
-    Capture c{host, V_VT(&documentValue) == VT_DISPATCH ? V_DISPATCH(&documentValue) : nullptr, majorVersion,
-              folderBuffer, majorVersion < 12 ? host.oldExtension : host.newExtension};
+    Capture c{host, application, V_VT(&documentValue) == VT_DISPATCH ? V_DISPATCH(&documentValue) : nullptr,
+              majorVersion, folderBuffer, majorVersion < 12 ? host.oldExtension : host.newExtension};
 
     if (FAILED(hr = GetTextProperty(c.document, L"Path", c.ownPath)))
         return Fail(host.pathFailed, hr);

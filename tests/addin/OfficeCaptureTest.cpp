@@ -540,6 +540,87 @@ TEST_F(CaptureTest, ExcelKeepsTheOwnFileWhenTheWayBackFails)
     EXPECT_EQ(FilesOf(documents.Path() + L"\\"), std::vector<std::wstring>{L"Budget.xlsx"});
 }
 
+struct WayBackCase {
+    const char* label;
+    size_t fullNameChars; // 0: the documents folder's own length
+    bool usersFileBeside;
+};
+
+class ExcelWayBackTest : public CaptureTest, public testing::WithParamInterface<WayBackCase>
+{
+};
+
+// When Excel refuses SaveCopyAs, a filed workbook goes back to its own file
+// whatever the length of its full name, and no other file of the user's is
+// replaced, removed or added beside it.
+TEST_P(ExcelWayBackTest, TiesTheWorkbookBackAndLeavesTheUsersFilesAlone)
+{
+    const WayBackCase& c = GetParam();
+    app = OfficeApp::Excel;
+    const std::wstring name = L"Kalkulation.xlsx";
+    std::wstring sub;
+    if (c.fullNameChars) {
+        size_t fixed = documents.Path().size() + 2 + name.size();
+        ASSERT_GT(c.fullNameChars, fixed);
+        sub = std::wstring(c.fullNameChars - fixed, L'k');
+    }
+    const std::wstring dir = sub.empty() ? documents.Path() : documents.MakeDir(sub);
+    const std::wstring own = dir + L"\\" + name;
+    if (c.fullNameChars) {
+        ASSERT_EQ(own.size(), c.fullNameChars);
+    }
+    std::vector<std::wstring> expected{name};
+    if (c.usersFileBeside) {
+        documents.WriteFile((sub.empty() ? L"" : sub + L"\\") + name + L".dovrane_old", "the user's own");
+        expected.push_back(name + L".dovrane_old");
+    }
+    OfficeDocumentDouble& document = Host("first state").Document();
+    document.OpenFile(own);
+    document.Edit("edited state");
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    EXPECT_EQ(document.State().fullName, own);
+    EXPECT_EQ(ReadFileBytes(own), "edited state");
+    EXPECT_EQ(std::wstring(path), Folder() + name);
+    EXPECT_EQ(ReadFileBytes(path), "edited state");
+    EXPECT_EQ(FilesOf(dir + L"\\"), Sorted(expected));
+    if (c.usersFileBeside) {
+        EXPECT_EQ(ReadFileBytes(own + L".dovrane_old"), "the user's own");
+    }
+    // The user's Excel asks again before it replaces a file.
+    EXPECT_TRUE(document.State().displayAlerts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Workbooks, ExcelWayBackTest,
+                         testing::Values(WayBackCase{"UsersFileBeside", 0, true},
+                                         WayBackCase{"FullNameOf248", 248, false},
+                                         WayBackCase{"FullNameOf259", 259, true}),
+                         [](const testing::TestParamInfo<WayBackCase>& info) { return std::string(info.param.label); });
+
+// Where Excel's alerts cannot be turned off, its SaveAs would stop at the
+// question whether to replace the workbook's own file: the workbook is never
+// tied to the copy for that.
+TEST_F(CaptureTest, ExcelWithoutItsAlertsOffStaysOnItsOwnFile)
+{
+    app = OfficeApp::Excel;
+    OfficeDocumentDouble& document = Host("first state").Document();
+    std::wstring own = documents / L"Budget.xlsx";
+    document.OpenFile(own);
+    document.Edit("edited state");
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+    host->Application()->FailInvokeWhen(L"DisplayAlerts", [](const Invocation& call) {
+        return call.access == ACCESS_PUT ? DISP_E_EXCEPTION : S_OK;
+    });
+
+    EXPECT_EQ(Save(), DISP_E_EXCEPTION);
+    EXPECT_TRUE(log.Contains(L"[ERR] Failed to save active document! hr = 0x80020009\n")) << ToUtf8(log.Text());
+    EXPECT_EQ(document.State().fullName, own);
+    EXPECT_EQ(ReadFileBytes(own), "edited state");
+    EXPECT_EQ(FilesOf(documents.Path() + L"\\"), std::vector<std::wstring>{L"Budget.xlsx"});
+    EXPECT_EQ(path[0], L'\0');
+}
+
 struct NoDocumentCase {
     OfficeApp app;
     HRESULT hr;
