@@ -277,6 +277,10 @@ struct Capture {
     std::wstring tempPath;  // unfiled: the file the document stays tied to
     std::wstring extension; // unfiled: the copy's
     std::wstring fullName;  // Word: where the document is saved back to
+    // Excel, filed: where the workbook is tied back to when SaveCopyAs is
+    // refused, or why there is no way back.
+    std::wstring ownFile;
+    HRESULT ownFileHr = E_UNEXPECTED;
     std::wstring copyPath;
     long wordFormat = WORD_FORMAT_DOC;
 };
@@ -300,6 +304,73 @@ long ChooseWordFormat(const Capture& c, const std::wstring* named)
     return byName;
 }
 
+// The copy's path: a filed document's under its own name, an unfiled one's
+// under a name of the time with the extension the capture took.
+std::wstring CopyPathOf(const Capture& c, const std::wstring& name)
+{
+    if (c.filed)
+        return c.folder + MakeSafeFileName(name.c_str());
+    wchar_t stamp[16];
+    FormatText(stamp, _countof(stamp), L"%08X", static_cast<unsigned>(time(nullptr)));
+    return c.folder + L"dovrane_" + stamp + L"." + c.extension;
+}
+
+HRESULT ReadWordFullName(Capture& c)
+{
+    HRESULT hr;
+    if (FAILED(hr = GetTextProperty(c.document, L"FullName", c.fullName)))
+        return Fail(WORD_FULLNAME_FAILED, hr);
+    if (!FitsDocumentPath(c.fullName))
+        return Fail(WORD_FULLNAME_FAILED, E_PATH_TOO_LONG);
+    return S_OK;
+}
+
+// Every name the capture saves under, and the way back, is found and
+// measured before the first save: a name found too long later would leave
+// the document saved, or tied to a file in the hand-off folder, for
+// nothing.
+HRESULT PlanNames(Capture& c)
+{
+    HRESULT hr;
+    std::wstring hostName;
+    if (FAILED(hr = GetTextProperty(c.document, L"Name", hostName)))
+        return Fail(c.host.nameFailed, hr);
+    const bool isWord = c.host.app == OfficeApp::Word;
+    if (c.filed) {
+        if (isWord) {
+            if (FAILED(hr = ReadWordFullName(c)))
+                return hr;
+            c.wordFormat = ChooseWordFormat(c, &c.fullName);
+        } else if (c.host.app == OfficeApp::Excel) {
+            // Only needed when Excel refuses SaveCopyAs; its failure ends
+            // the capture there, before the workbook is tied to the copy.
+            // For a workbook at a web address this is the address.
+            c.ownFileHr = GetTextProperty(c.document, L"FullName", c.ownFile);
+            if (SUCCEEDED(c.ownFileHr) && (c.ownFile.empty() || !FitsDocumentPath(c.ownFile)))
+                c.ownFileHr = c.ownFile.empty() ? E_UNEXPECTED : E_PATH_TOO_LONG;
+        }
+    } else {
+        // The name comes from the document: it must name a file in the
+        // hand-off folder, not a device or a place outside it.
+        const std::wstring name = MakeSafeFileName(hostName.c_str());
+        const bool hasDot = name.find(L'.') != std::wstring::npos;
+        c.tempPath = c.folder + name + (hasDot ? L"" : c.defaultExtension);
+        if (isWord) {
+            if (hasDot)
+                c.tempPath = LowerAsciiLetters(c.tempPath);
+            c.wordFormat = ChooseWordFormat(c, hasDot ? &c.tempPath : nullptr);
+        }
+        // Excel and PowerPoint take the extension again from the name the
+        // first save leaves; for the name built here it is the same.
+        c.extension = ExtensionOf(name, c.defaultExtension);
+        if (!FitsDocumentPath(c.tempPath))
+            return Fail(c.host.firstSaveFailed, E_PATH_TOO_LONG);
+    }
+    if (!FitsDocumentPath(CopyPathOf(c, hostName)))
+        return Fail(c.host.copyFailed, E_PATH_TOO_LONG);
+    return S_OK;
+}
+
 // So that the file on disk, or the temporary file of an unfiled document,
 // holds what the user sees.
 HRESULT SaveFirst(Capture& c)
@@ -311,38 +382,14 @@ HRESULT SaveFirst(Capture& c)
             return Fail(c.host.saveFailed, hr);
         return S_OK;
     }
-    std::wstring hostName;
-    if (FAILED(hr = GetTextProperty(c.document, L"Name", hostName)))
-        return Fail(c.host.nameFailed, hr);
-    // The name comes from the document: it must name a file in the hand-off
-    // folder, not a device or a place outside it.
-    const std::wstring name = MakeSafeFileName(hostName.c_str());
-    const bool hasDot = name.find(L'.') != std::wstring::npos;
-    c.tempPath = c.folder + name + (hasDot ? L"" : c.defaultExtension);
-    if (c.host.app == OfficeApp::Word) {
-        if (hasDot)
-            c.tempPath = LowerAsciiLetters(c.tempPath);
-        c.wordFormat = ChooseWordFormat(c, hasDot ? &c.tempPath : nullptr);
-        c.extension = ExtensionOf(name, c.defaultExtension);
-    }
-    if (!FitsDocumentPath(c.tempPath))
-        return Fail(c.host.firstSaveFailed, E_PATH_TOO_LONG);
     g_Log.Info(L"Temporary file to save initially created document is %s\n", c.tempPath.c_str());
     DeleteIfFile(c.tempPath);
     if (FAILED(hr = SaveAs(c.host.app, c.document, c.tempPath, c.wordFormat, c.majorVersion)))
         return Fail(c.host.firstSaveFailed, hr);
-    return S_OK;
-}
-
-HRESULT ReadWordFullName(Capture& c)
-{
-    HRESULT hr;
-    if (FAILED(hr = GetTextProperty(c.document, L"FullName", c.fullName)))
-        return Fail(WORD_FULLNAME_FAILED, hr);
-    if (!FitsDocumentPath(c.fullName))
-        return Fail(WORD_FULLNAME_FAILED, E_PATH_TOO_LONG);
-    if (c.filed)
-        c.wordFormat = ChooseWordFormat(c, &c.fullName);
+    // Word now holds the document as the temporary file: that is where it
+    // goes back to after the copy.
+    if (c.host.app == OfficeApp::Word)
+        return ReadWordFullName(c);
     return S_OK;
 }
 
@@ -352,15 +399,9 @@ HRESULT NameTheCopy(Capture& c)
     HRESULT hr;
     if (FAILED(hr = GetTextProperty(c.document, L"Name", currentName)))
         return Fail(c.host.nameFailed, hr);
-    if (c.filed) {
-        c.copyPath = c.folder + MakeSafeFileName(currentName.c_str());
-    } else {
-        if (c.host.app != OfficeApp::Word)
-            c.extension = ExtensionOf(currentName, c.defaultExtension);
-        wchar_t stamp[16];
-        FormatText(stamp, _countof(stamp), L"%08X", static_cast<unsigned>(time(nullptr)));
-        c.copyPath = c.folder + L"dovrane_" + stamp + L"." + c.extension;
-    }
+    if (!c.filed && c.host.app != OfficeApp::Word)
+        c.extension = ExtensionOf(currentName, c.defaultExtension);
+    c.copyPath = CopyPathOf(c, currentName);
     if (!FitsDocumentPath(c.copyPath))
         return Fail(c.host.copyFailed, E_PATH_TOO_LONG);
     DeleteIfFile(c.copyPath);
@@ -390,13 +431,8 @@ HRESULT CopyExcel(const Capture& c)
         hr = CallWithFileName(c.document, L"SaveAs", c.tempPath);
         return FAILED(hr) ? Fail(c.host.copyFailed, hr) : S_OK;
     }
-    // Its full name as Excel has it (for a workbook at a web address, the
-    // address), read while the workbook is still tied to it.
-    std::wstring ownFile;
-    if (FAILED(hr = GetTextProperty(c.document, L"FullName", ownFile)))
-        return Fail(c.host.copyFailed, hr);
-    if (ownFile.empty() || !FitsDocumentPath(ownFile))
-        return Fail(c.host.copyFailed, ownFile.empty() ? E_UNEXPECTED : E_PATH_TOO_LONG);
+    if (FAILED(c.ownFileHr))
+        return Fail(c.host.copyFailed, c.ownFileHr);
     // The workbook's own file holds what the copy holds (it was saved just
     // before); SaveAs writes it again.
     ExcelAlertsOff alertsOff(c.application);
@@ -404,8 +440,8 @@ HRESULT CopyExcel(const Capture& c)
         return Fail(c.host.copyFailed, hr);
     if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", c.copyPath)))
         return Fail(c.host.copyFailed, hr);
-    if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", ownFile))) {
-        g_Log.Error(EXCEL_TIE_BACK_FAILED, ownFile.c_str(), c.copyPath.c_str(), static_cast<unsigned>(hr));
+    if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", c.ownFile))) {
+        g_Log.Error(EXCEL_TIE_BACK_FAILED, c.ownFile.c_str(), c.copyPath.c_str(), static_cast<unsigned>(hr));
         return Fail(c.host.copyFailed, hr);
     }
     return S_OK;
@@ -477,11 +513,8 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
         return Fail(READONLY_FAILED, hr);
     c.filed = !c.ownPath.empty() && readOnly == 0;
 
-    if (FAILED(hr = SaveFirst(c)))
-        return hr;
-    if (host.app == OfficeApp::Word && FAILED(hr = ReadWordFullName(c)))
-        return hr;
-    if (FAILED(hr = NameTheCopy(c)) || FAILED(hr = MakeCopy(c)))
+    if (FAILED(hr = PlanNames(c)) || FAILED(hr = SaveFirst(c)) || FAILED(hr = NameTheCopy(c)) ||
+        FAILED(hr = MakeCopy(c)))
         return hr;
 
     CopyText(documentPath, DOCUMENT_PATH_CHARS, c.copyPath.c_str());

@@ -621,6 +621,80 @@ TEST_F(CaptureTest, ExcelWithoutItsAlertsOffStaysOnItsOwnFile)
     EXPECT_EQ(path[0], L'\0');
 }
 
+enum class LongName { WordAddress, NeverSavedCopy, FiledCopy };
+
+struct LongNameCase {
+    const char* label;
+    OfficeApp app;
+    LongName kind;
+    const wchar_t* line;
+};
+
+class LongNameTest : public CaptureTest, public testing::WithParamInterface<LongNameCase>
+{
+};
+
+// A name the capture cannot use is found before anything is saved: the
+// document stays as it was, on its own file, at its address or on none,
+// and the hand-off folder stays empty.
+TEST_P(LongNameTest, IsRefusedBeforeTheFirstSave)
+{
+    const LongNameCase& c = GetParam();
+    app = c.app;
+    OfficeDocumentDouble& document = Host("first state").Document();
+    std::wstring own;
+    switch (c.kind) {
+    case LongName::WordAddress:
+        own = L"https://intranet/sites/team/" + std::wstring(240, L'b') + L".docx";
+        document.OpenWebAddress(own);
+        break;
+    case LongName::NeverSavedCopy: {
+        // Its temporary file fits whatever the folder's number, the copy
+        // ("dovrane_" and eight digits in place of one letter) does not.
+        size_t nameChars = DOCUMENT_PATH_CHARS - 1 - (Inbox().size() + 19);
+        document.NeverSaved(L"Q." + std::wstring(nameChars - 2, L'x'));
+        break;
+    }
+    case LongName::FiledCopy: {
+        // Its own full name fits; in the hand-off folder, deeper than the
+        // documents folder, it does not.
+        ASSERT_GT(Inbox().size() + 10, documents.Path().size() + 1);
+        size_t nameChars = DOCUMENT_PATH_CHARS - 1 - documents.Path().size() - 1;
+        own = documents / (std::wstring(nameChars - 5, L'v') + L".pptx");
+        document.OpenFile(own);
+        break;
+    }
+    }
+    const std::string ownBytes = c.kind == LongName::FiledCopy ? ReadFileBytes(own) : std::string();
+    document.Edit("edited state");
+
+    EXPECT_EQ(Save(), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_TRUE(log.Contains(std::wstring(L"[ERR] ") + c.line + L" hr = 0x800700CE\n")) << ToUtf8(log.Text());
+    EXPECT_TRUE(document.State().written.empty());
+    EXPECT_EQ(document.State().fullName, own);
+    if (c.kind == LongName::WordAddress) {
+        EXPECT_EQ(document.State().webContent, "first state");
+    }
+    if (c.kind == LongName::FiledCopy) {
+        EXPECT_EQ(ReadFileBytes(own), ownBytes);
+    }
+    EXPECT_TRUE(FilesOf(Folder()).empty());
+    EXPECT_EQ(path[0], L'\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, LongNameTest,
+    testing::Values(
+        LongNameCase{"WordAtALongAddress", OfficeApp::Word, LongName::WordAddress,
+                     L"Can't get full name of active document!"},
+        LongNameCase{"WordNeverSaved", OfficeApp::Word, LongName::NeverSavedCopy,
+                     L"Can't save initially created document!"},
+        LongNameCase{"ExcelNeverSaved", OfficeApp::Excel, LongName::NeverSavedCopy,
+                     L"Failed to save active document!"},
+        LongNameCase{"PowerPointFiled", OfficeApp::PowerPoint, LongName::FiledCopy,
+                     L"Failed to save active presentation!"}),
+    [](const testing::TestParamInfo<LongNameCase>& info) { return std::string(info.param.label); });
+
 struct NoDocumentCase {
     OfficeApp app;
     HRESULT hr;
