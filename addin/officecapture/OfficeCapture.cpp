@@ -125,6 +125,8 @@ const wchar_t WORD_FORMAT_UNREAD[] =
     L"Can't get save format of active document, format %d is taken from its name! hr = 0x%08X\n";
 const wchar_t WORD_SAVE_BACK_FAILED[] =
     L"Can't save the document back to %s, Word now holds it as %s! hr = 0x%08X\n";
+const wchar_t EXCEL_TIE_BACK_FAILED[] =
+    L"Can't save the workbook back to %s, Excel now holds it as %s! hr = 0x%08X\n";
 
 bool FitsDocumentPath(const std::wstring& path)
 {
@@ -229,182 +231,251 @@ HRESULT Fail(const wchar_t* format, HRESULT hr)
     return hr;
 }
 
-// Excel, filed workbook: the fallback SaveAs has tied it to the copy. Its
-// own file (saved just before) is put aside so that SaveAs does not stop at
-// Excel's question whether to replace it, and comes back when that fails, so
-// the user's later edits never go into a folder the receiving program owns.
-HRESULT TieWorkbookBack(IDispatch* workbook, const std::wstring& ownFile)
+// Excel asks before SaveAs replaces a file; with its alerts off it takes
+// the answer yes (Application.DisplayAlerts). The way back to a filed
+// workbook's own file needs that answer, and nothing else may be put aside
+// or replaced for it. The user's setting comes back afterwards.
+class ExcelAlertsOff
 {
-    std::wstring aside = ownFile + L".dovrane_old";
-    if (!FitsDocumentPath(aside))
-        return E_PATH_TOO_LONG;
-    bool movedAside = IsFile(ownFile) && MoveFileExW(ownFile.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
-    HRESULT hr = CallWithFileName(workbook, L"SaveAs", ownFile);
-    if (movedAside) {
-        if (SUCCEEDED(hr))
-            DeleteFileW(aside.c_str());
-        else
-            MoveFileExW(aside.c_str(), ownFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+public:
+    explicit ExcelAlertsOff(IDispatch* application) : m_application(application)
+    {
+        long before = -1;
+        if (SUCCEEDED(GetNumberProperty(application, L"DisplayAlerts", before)))
+            m_before = before != 0;
+        _variant_t off(false);
+        m_hr = PutProperty(application, L"DisplayAlerts", &off);
     }
-    return hr;
+    ~ExcelAlertsOff()
+    {
+        if (FAILED(m_hr))
+            return;
+        _variant_t before(m_before);
+        PutProperty(m_application, L"DisplayAlerts", &before);
+    }
+    ExcelAlertsOff(const ExcelAlertsOff&) = delete;
+    ExcelAlertsOff& operator=(const ExcelAlertsOff&) = delete;
+
+    HRESULT Result() const { return m_hr; }
+
+private:
+    IDispatch* m_application;
+    bool m_before = true;
+    HRESULT m_hr;
+};
+
+// One capture: the host's document and the names it is saved under.
+struct Capture {
+    const SaverTexts& host;
+    IDispatch* application;
+    IDispatch* document;
+    int majorVersion;
+    std::wstring folder;
+    const wchar_t* defaultExtension;
+    std::wstring ownPath; // the document's Path
+    bool filed = false;
+    std::wstring tempPath;  // unfiled: the file the document stays tied to
+    std::wstring extension; // unfiled: the copy's
+    std::wstring fullName;  // Word: where the document is saved back to
+    // Excel, filed: where the workbook is tied back to when SaveCopyAs is
+    // refused, or why there is no way back.
+    std::wstring ownFile;
+    HRESULT ownFileHr = E_UNEXPECTED;
+    std::wstring copyPath;
+    long wordFormat = WORD_FORMAT_DOC;
+};
+
+// Word writes whatever format it is given under any name, so the format of
+// the file it opened (RTF, text, a template...), read-only or not, is kept.
+// Only a document never saved, or one whose format Word cannot say, goes by
+// its name: the first known extension in `named`, or without one (null) the
+// version's default.
+long ChooseWordFormat(const Capture& c, const std::wstring* named)
+{
+    const long byName = named ? WordFormatOf(LowerAsciiLetters(*named))
+                              : (c.majorVersion < 12 ? WORD_FORMAT_DOC : WORD_FORMAT_DOCX);
+    if (c.ownPath.empty())
+        return byName;
+    long ownFormat = 0;
+    HRESULT hr = GetNumberProperty(c.document, L"SaveFormat", ownFormat);
+    if (SUCCEEDED(hr))
+        return ownFormat;
+    g_Log.Warning(WORD_FORMAT_UNREAD, static_cast<int>(byName), static_cast<unsigned>(hr));
+    return byName;
 }
 
-HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar_t* documentPath,
-                           CPropertyCollection* props, int majorVersion)
+// The copy's path: a filed document's under its own name, an unfiled one's
+// under a name of the time with the extension the capture took.
+std::wstring CopyPathOf(const Capture& c, const std::wstring& name)
 {
-    const bool isWord = host.app == OfficeApp::Word;
-    g_Log.Info(host.entry);
+    if (c.filed)
+        return c.folder + MakeSafeFileName(name.c_str());
+    wchar_t stamp[16];
+    FormatText(stamp, _countof(stamp), L"%08X", static_cast<unsigned>(time(nullptr)));
+    return c.folder + L"dovrane_" + stamp + L"." + c.extension;
+}
 
-    wchar_t folderBuffer[DOCUMENT_PATH_CHARS];
-    if (!CreateInboxDataFolder(folderBuffer, DOCUMENT_PATH_CHARS)) {
-        g_Log.Error(host.noFolder);
-        return E_FAIL;
-    }
-    const std::wstring folder = folderBuffer;
+HRESULT ReadWordFullName(Capture& c)
+{
+    HRESULT hr;
+    if (FAILED(hr = GetTextProperty(c.document, L"FullName", c.fullName)))
+        return Fail(WORD_FULLNAME_FAILED, hr);
+    if (!FitsDocumentPath(c.fullName))
+        return Fail(WORD_FULLNAME_FAILED, E_PATH_TOO_LONG);
+    return S_OK;
+}
 
-    _variant_t documentValue;
-    HRESULT hr = GetProperty(application, host.activeObject, &documentValue);
-    if (FAILED(hr))
-        return Fail(host.activeObjectFailed, hr);
-    IDispatch* document = V_VT(&documentValue) == VT_DISPATCH ? V_DISPATCH(&documentValue) : nullptr;
-
-    std::wstring ownPath;
-    if (FAILED(hr = GetTextProperty(document, L"Path", ownPath)))
-        return Fail(host.pathFailed, hr);
-    long readOnly = 0;
-    if (FAILED(hr = GetNumberProperty(document, L"ReadOnly", readOnly)))
-        return Fail(READONLY_FAILED, hr);
-    const bool filed = !ownPath.empty() && readOnly == 0;
-    const wchar_t* defaultExtension = majorVersion < 12 ? host.oldExtension : host.newExtension;
-
-    // Word knows the format of a file it opened (RTF, text, a template...),
-    // read-only or not; the saves below keep it, since Word writes whatever
-    // format it is given under any name. Only a document never saved, or one
-    // whose format Word cannot say, goes by its name.
-    long ownFormat = 0;
-    HRESULT ownFormatHr = E_FAIL;
-    if (isWord && !ownPath.empty())
-        ownFormatHr = GetNumberProperty(document, L"SaveFormat", ownFormat);
-
-    long wordFormat = WORD_FORMAT_DOC;
-    std::wstring tempPath;
-    std::wstring extension;
-    if (filed) {
-        _variant_t result;
-        if (FAILED(hr = CallMethod(document, L"Save", &result, 0, nullptr)))
-            return Fail(host.saveFailed, hr);
+// Every name the capture saves under, and the way back, is found and
+// measured before the first save: a name found too long later would leave
+// the document saved, or tied to a file in the hand-off folder, for
+// nothing.
+HRESULT PlanNames(Capture& c)
+{
+    HRESULT hr;
+    std::wstring hostName;
+    if (FAILED(hr = GetTextProperty(c.document, L"Name", hostName)))
+        return Fail(c.host.nameFailed, hr);
+    const bool isWord = c.host.app == OfficeApp::Word;
+    if (c.filed) {
+        if (isWord) {
+            if (FAILED(hr = ReadWordFullName(c)))
+                return hr;
+            c.wordFormat = ChooseWordFormat(c, &c.fullName);
+        } else if (c.host.app == OfficeApp::Excel) {
+            // Only needed when Excel refuses SaveCopyAs; its failure ends
+            // the capture there, before the workbook is tied to the copy.
+            // For a workbook at a web address this is the address.
+            c.ownFileHr = GetTextProperty(c.document, L"FullName", c.ownFile);
+            if (SUCCEEDED(c.ownFileHr) && (c.ownFile.empty() || !FitsDocumentPath(c.ownFile)))
+                c.ownFileHr = c.ownFile.empty() ? E_UNEXPECTED : E_PATH_TOO_LONG;
+        }
     } else {
-        std::wstring hostName;
-        if (FAILED(hr = GetTextProperty(document, L"Name", hostName)))
-            return Fail(host.nameFailed, hr);
         // The name comes from the document: it must name a file in the
         // hand-off folder, not a device or a place outside it.
         const std::wstring name = MakeSafeFileName(hostName.c_str());
         const bool hasDot = name.find(L'.') != std::wstring::npos;
-        tempPath = folder + name + (hasDot ? L"" : defaultExtension);
+        c.tempPath = c.folder + name + (hasDot ? L"" : c.defaultExtension);
         if (isWord) {
-            if (hasDot) {
-                tempPath = LowerAsciiLetters(tempPath);
-                wordFormat = WordFormatOf(tempPath);
-            } else {
-                wordFormat = majorVersion < 12 ? WORD_FORMAT_DOC : WORD_FORMAT_DOCX;
-            }
-            if (SUCCEEDED(ownFormatHr))
-                wordFormat = ownFormat;
-            else if (!ownPath.empty())
-                g_Log.Warning(WORD_FORMAT_UNREAD, static_cast<int>(wordFormat), static_cast<unsigned>(ownFormatHr));
-            extension = ExtensionOf(name, defaultExtension);
+            if (hasDot)
+                c.tempPath = LowerAsciiLetters(c.tempPath);
+            c.wordFormat = ChooseWordFormat(c, hasDot ? &c.tempPath : nullptr);
         }
-        if (!FitsDocumentPath(tempPath))
-            return Fail(host.firstSaveFailed, E_PATH_TOO_LONG);
-        g_Log.Info(L"Temporary file to save initially created document is %s\n", tempPath.c_str());
-        DeleteIfFile(tempPath);
-        if (FAILED(hr = SaveAs(host.app, document, tempPath, wordFormat, majorVersion)))
-            return Fail(host.firstSaveFailed, hr);
+        // Excel and PowerPoint take the extension again from the name the
+        // first save leaves; for the name built here it is the same.
+        c.extension = ExtensionOf(name, c.defaultExtension);
+        if (!FitsDocumentPath(c.tempPath))
+            return Fail(c.host.firstSaveFailed, E_PATH_TOO_LONG);
     }
+    if (!FitsDocumentPath(CopyPathOf(c, hostName)))
+        return Fail(c.host.copyFailed, E_PATH_TOO_LONG);
+    return S_OK;
+}
 
-    std::wstring fullName;
-    if (isWord) {
-        if (FAILED(hr = GetTextProperty(document, L"FullName", fullName)))
-            return Fail(WORD_FULLNAME_FAILED, hr);
-        if (!FitsDocumentPath(fullName))
-            return Fail(WORD_FULLNAME_FAILED, E_PATH_TOO_LONG);
-        if (filed) {
-            if (SUCCEEDED(ownFormatHr)) {
-                wordFormat = ownFormat;
-            } else {
-                wordFormat = WordFormatOf(LowerAsciiLetters(fullName));
-                g_Log.Warning(WORD_FORMAT_UNREAD, static_cast<int>(wordFormat), static_cast<unsigned>(ownFormatHr));
-            }
-        }
+// So that the file on disk, or the temporary file of an unfiled document,
+// holds what the user sees.
+HRESULT SaveFirst(Capture& c)
+{
+    HRESULT hr;
+    if (c.filed) {
+        _variant_t result;
+        if (FAILED(hr = CallMethod(c.document, L"Save", &result, 0, nullptr)))
+            return Fail(c.host.saveFailed, hr);
+        return S_OK;
     }
+    g_Log.Info(L"Temporary file to save initially created document is %s\n", c.tempPath.c_str());
+    DeleteIfFile(c.tempPath);
+    if (FAILED(hr = SaveAs(c.host.app, c.document, c.tempPath, c.wordFormat, c.majorVersion)))
+        return Fail(c.host.firstSaveFailed, hr);
+    // Word now holds the document as the temporary file: that is where it
+    // goes back to after the copy.
+    if (c.host.app == OfficeApp::Word)
+        return ReadWordFullName(c);
+    return S_OK;
+}
 
+HRESULT NameTheCopy(Capture& c)
+{
     std::wstring currentName;
-    if (FAILED(hr = GetTextProperty(document, L"Name", currentName)))
-        return Fail(host.nameFailed, hr);
-    std::wstring copyPath;
-    if (filed) {
-        copyPath = folder + MakeSafeFileName(currentName.c_str());
-    } else {
-        if (!isWord)
-            extension = ExtensionOf(currentName, defaultExtension);
-        wchar_t stamp[16];
-        FormatText(stamp, _countof(stamp), L"%08X", static_cast<unsigned>(time(nullptr)));
-        copyPath = folder + L"dovrane_" + stamp + L"." + extension;
-    }
-    if (!FitsDocumentPath(copyPath))
-        return Fail(host.copyFailed, E_PATH_TOO_LONG);
-    DeleteIfFile(copyPath);
+    HRESULT hr;
+    if (FAILED(hr = GetTextProperty(c.document, L"Name", currentName)))
+        return Fail(c.host.nameFailed, hr);
+    if (!c.filed && c.host.app != OfficeApp::Word)
+        c.extension = ExtensionOf(currentName, c.defaultExtension);
+    c.copyPath = CopyPathOf(c, currentName);
+    if (!FitsDocumentPath(c.copyPath))
+        return Fail(c.host.copyFailed, E_PATH_TOO_LONG);
+    DeleteIfFile(c.copyPath);
+    return S_OK;
+}
 
-    switch (host.app) {
-    case OfficeApp::PowerPoint:
-        if (FAILED(hr = CallWithFileName(document, L"SaveCopyAs", copyPath, PowerPointFormatOf(copyPath, majorVersion))))
-            return Fail(host.copyFailed, hr);
-        break;
-    case OfficeApp::Excel:
-        hr = CallWithFileName(document, L"SaveCopyAs", copyPath);
-        if (FAILED(hr)) {
-            g_Log.Info(EXCEL_COPY_REFUSED, static_cast<unsigned>(hr));
-            // Where the workbook goes back to: its full name as Excel has it
-            // (for a workbook at a web address, the address), read while the
-            // workbook is still tied to it. Without it there is no way back.
-            std::wstring ownFile;
-            if (filed) {
-                if (FAILED(hr = GetTextProperty(document, L"FullName", ownFile)))
-                    return Fail(host.copyFailed, hr);
-                if (ownFile.empty() || !FitsDocumentPath(ownFile))
-                    return Fail(host.copyFailed, ownFile.empty() ? E_UNEXPECTED : E_PATH_TOO_LONG);
-            }
-            if (FAILED(hr = CallWithFileName(document, L"SaveAs", copyPath)))
-                return Fail(host.copyFailed, hr);
-            if (filed) {
-                if (FAILED(hr = TieWorkbookBack(document, ownFile)))
-                    return Fail(host.copyFailed, hr);
-            } else {
-                DeleteIfFile(tempPath);
-                if (FAILED(hr = CallWithFileName(document, L"SaveAs", tempPath)))
-                    return Fail(host.copyFailed, hr);
-            }
-        }
-        break;
-    case OfficeApp::Word: {
-        if (FAILED(hr = WordSaveAs(document, copyPath, wordFormat)))
-            return Fail(host.copyFailed, hr);
-        // Word now holds the document as the copy; it goes back to where it
-        // came from, a web address included (SaveAs takes the address), so
-        // that the user's later edits reach the original. When that fails
-        // the user's saves would go into the hand-off folder unseen: the
-        // capture fails, with the place named, and nothing is handed off.
-        if (FAILED(hr = WordSaveAs(document, fullName, wordFormat))) {
-            g_Log.Error(WORD_SAVE_BACK_FAILED, fullName.c_str(), copyPath.c_str(), static_cast<unsigned>(hr));
-            return Fail(host.copyFailed, hr);
-        }
-        break;
-    }
-    }
+HRESULT CopyPowerPoint(const Capture& c)
+{
+    HRESULT hr = CallWithFileName(c.document, L"SaveCopyAs", c.copyPath, PowerPointFormatOf(c.copyPath, c.majorVersion));
+    return FAILED(hr) ? Fail(c.host.copyFailed, hr) : S_OK;
+}
 
-    CopyText(documentPath, DOCUMENT_PATH_CHARS, copyPath.c_str());
+// Excel refuses SaveCopyAs now and then; SaveAs to the copy then ties the
+// workbook to it, so it is tied back at once: an unfiled one to its
+// temporary file, a filed one to its own file (or address). Whatever the
+// way back needs is had before the workbook is tied to the copy.
+HRESULT CopyExcel(const Capture& c)
+{
+    HRESULT hr = CallWithFileName(c.document, L"SaveCopyAs", c.copyPath);
+    if (SUCCEEDED(hr))
+        return S_OK;
+    g_Log.Info(EXCEL_COPY_REFUSED, static_cast<unsigned>(hr));
+    if (!c.filed) {
+        if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", c.copyPath)))
+            return Fail(c.host.copyFailed, hr);
+        DeleteIfFile(c.tempPath);
+        hr = CallWithFileName(c.document, L"SaveAs", c.tempPath);
+        return FAILED(hr) ? Fail(c.host.copyFailed, hr) : S_OK;
+    }
+    if (FAILED(c.ownFileHr))
+        return Fail(c.host.copyFailed, c.ownFileHr);
+    // The workbook's own file holds what the copy holds (it was saved just
+    // before); SaveAs writes it again.
+    ExcelAlertsOff alertsOff(c.application);
+    if (FAILED(hr = alertsOff.Result()))
+        return Fail(c.host.copyFailed, hr);
+    if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", c.copyPath)))
+        return Fail(c.host.copyFailed, hr);
+    if (FAILED(hr = CallWithFileName(c.document, L"SaveAs", c.ownFile))) {
+        g_Log.Error(EXCEL_TIE_BACK_FAILED, c.ownFile.c_str(), c.copyPath.c_str(), static_cast<unsigned>(hr));
+        return Fail(c.host.copyFailed, hr);
+    }
+    return S_OK;
+}
 
+// Word's only copy is SaveAs, which ties the document to the copy; it goes
+// back to where it came from, a web address included (SaveAs takes the
+// address), so that the user's later edits reach the original. When that
+// fails the user's saves would go into the hand-off folder unseen: the
+// capture fails, with the place named, and nothing is handed off.
+HRESULT CopyWord(const Capture& c)
+{
+    HRESULT hr;
+    if (FAILED(hr = WordSaveAs(c.document, c.copyPath, c.wordFormat)))
+        return Fail(c.host.copyFailed, hr);
+    if (FAILED(hr = WordSaveAs(c.document, c.fullName, c.wordFormat))) {
+        g_Log.Error(WORD_SAVE_BACK_FAILED, c.fullName.c_str(), c.copyPath.c_str(), static_cast<unsigned>(hr));
+        return Fail(c.host.copyFailed, hr);
+    }
+    return S_OK;
+}
+
+HRESULT MakeCopy(const Capture& c)
+{
+    switch (c.host.app) {
+    case OfficeApp::Word: return CopyWord(c);
+    case OfficeApp::Excel: return CopyExcel(c);
+    default: return CopyPowerPoint(c);
+    }
+}
+
+void ReadDocumentProperties(IDispatch* document, CPropertyCollection* props)
+{
+    HRESULT hr;
     _variant_t custom;
     if (FAILED(hr = GetProperty(document, L"CustomDocumentProperties", &custom)))
         g_Log.Warning(L"Can't get custom document properties! hr = 0x%08X\n", hr);
@@ -415,10 +486,43 @@ HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar
         g_Log.Warning(L"Can't get built-in document properties! hr = 0x%08X\n", hr);
     else
         CopyProperties(&builtIn, 1, props);
+}
 
-    if (isWord && filed) {
+HRESULT SaveOfficeDocument(const SaverTexts& host, IDispatch* application, wchar_t* documentPath,
+                           CPropertyCollection* props, int majorVersion)
+{
+    g_Log.Info(host.entry);
+
+    wchar_t folderBuffer[DOCUMENT_PATH_CHARS];
+    if (!CreateInboxDataFolder(folderBuffer, DOCUMENT_PATH_CHARS)) {
+        g_Log.Error(host.noFolder);
+        return E_FAIL;
+    }
+
+    _variant_t documentValue;
+    HRESULT hr = GetProperty(application, host.activeObject, &documentValue);
+    if (FAILED(hr))
+        return Fail(host.activeObjectFailed, hr);
+    Capture c{host, application, V_VT(&documentValue) == VT_DISPATCH ? V_DISPATCH(&documentValue) : nullptr,
+              majorVersion, folderBuffer, majorVersion < 12 ? host.oldExtension : host.newExtension};
+
+    if (FAILED(hr = GetTextProperty(c.document, L"Path", c.ownPath)))
+        return Fail(host.pathFailed, hr);
+    long readOnly = 0;
+    if (FAILED(hr = GetNumberProperty(c.document, L"ReadOnly", readOnly)))
+        return Fail(READONLY_FAILED, hr);
+    c.filed = !c.ownPath.empty() && readOnly == 0;
+
+    if (FAILED(hr = PlanNames(c)) || FAILED(hr = SaveFirst(c)) || FAILED(hr = NameTheCopy(c)) ||
+        FAILED(hr = MakeCopy(c)))
+        return hr;
+
+    CopyText(documentPath, DOCUMENT_PATH_CHARS, c.copyPath.c_str());
+    ReadDocumentProperties(c.document, props);
+
+    if (host.app == OfficeApp::Word && c.filed) {
         _variant_t saved(static_cast<short>(-1));
-        if (FAILED(hr = PutProperty(document, L"Saved", &saved)))
+        if (FAILED(hr = PutProperty(c.document, L"Saved", &saved)))
             return Fail(WORD_SAVED_FAILED, hr);
     }
     g_Log.Info(host.exit);

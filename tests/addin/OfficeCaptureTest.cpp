@@ -540,6 +540,161 @@ TEST_F(CaptureTest, ExcelKeepsTheOwnFileWhenTheWayBackFails)
     EXPECT_EQ(FilesOf(documents.Path() + L"\\"), std::vector<std::wstring>{L"Budget.xlsx"});
 }
 
+struct WayBackCase {
+    const char* label;
+    size_t fullNameChars; // 0: the documents folder's own length
+    bool usersFileBeside;
+};
+
+class ExcelWayBackTest : public CaptureTest, public testing::WithParamInterface<WayBackCase>
+{
+};
+
+// When Excel refuses SaveCopyAs, a filed workbook goes back to its own file
+// whatever the length of its full name, and no other file of the user's is
+// replaced, removed or added beside it.
+TEST_P(ExcelWayBackTest, TiesTheWorkbookBackAndLeavesTheUsersFilesAlone)
+{
+    const WayBackCase& c = GetParam();
+    app = OfficeApp::Excel;
+    const std::wstring name = L"Kalkulation.xlsx";
+    std::wstring sub;
+    if (c.fullNameChars) {
+        size_t fixed = documents.Path().size() + 2 + name.size();
+        ASSERT_GT(c.fullNameChars, fixed);
+        sub = std::wstring(c.fullNameChars - fixed, L'k');
+    }
+    const std::wstring dir = sub.empty() ? documents.Path() : documents.MakeDir(sub);
+    const std::wstring own = dir + L"\\" + name;
+    if (c.fullNameChars) {
+        ASSERT_EQ(own.size(), c.fullNameChars);
+    }
+    std::vector<std::wstring> expected{name};
+    if (c.usersFileBeside) {
+        documents.WriteFile((sub.empty() ? L"" : sub + L"\\") + name + L".dovrane_old", "the user's own");
+        expected.push_back(name + L".dovrane_old");
+    }
+    OfficeDocumentDouble& document = Host("first state").Document();
+    document.OpenFile(own);
+    document.Edit("edited state");
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+
+    ASSERT_EQ(Save(), S_OK) << ToUtf8(log.Text());
+    EXPECT_EQ(document.State().fullName, own);
+    EXPECT_EQ(ReadFileBytes(own), "edited state");
+    EXPECT_EQ(std::wstring(path), Folder() + name);
+    EXPECT_EQ(ReadFileBytes(path), "edited state");
+    EXPECT_EQ(FilesOf(dir + L"\\"), Sorted(expected));
+    if (c.usersFileBeside) {
+        EXPECT_EQ(ReadFileBytes(own + L".dovrane_old"), "the user's own");
+    }
+    // The user's Excel asks again before it replaces a file.
+    EXPECT_TRUE(document.State().displayAlerts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Workbooks, ExcelWayBackTest,
+                         testing::Values(WayBackCase{"UsersFileBeside", 0, true},
+                                         WayBackCase{"FullNameOf248", 248, false},
+                                         WayBackCase{"FullNameOf259", 259, true}),
+                         [](const testing::TestParamInfo<WayBackCase>& info) { return std::string(info.param.label); });
+
+// Where Excel's alerts cannot be turned off, its SaveAs would stop at the
+// question whether to replace the workbook's own file: the workbook is never
+// tied to the copy for that.
+TEST_F(CaptureTest, ExcelWithoutItsAlertsOffStaysOnItsOwnFile)
+{
+    app = OfficeApp::Excel;
+    OfficeDocumentDouble& document = Host("first state").Document();
+    std::wstring own = documents / L"Budget.xlsx";
+    document.OpenFile(own);
+    document.Edit("edited state");
+    document.Object()->FailInvoke(L"SaveCopyAs", 0, HOST_E_REPLACE_DECLINED);
+    host->Application()->FailInvokeWhen(L"DisplayAlerts", [](const Invocation& call) {
+        return call.access == ACCESS_PUT ? DISP_E_EXCEPTION : S_OK;
+    });
+
+    EXPECT_EQ(Save(), DISP_E_EXCEPTION);
+    EXPECT_TRUE(log.Contains(L"[ERR] Failed to save active document! hr = 0x80020009\n")) << ToUtf8(log.Text());
+    EXPECT_EQ(document.State().fullName, own);
+    EXPECT_EQ(ReadFileBytes(own), "edited state");
+    EXPECT_EQ(FilesOf(documents.Path() + L"\\"), std::vector<std::wstring>{L"Budget.xlsx"});
+    EXPECT_EQ(path[0], L'\0');
+}
+
+enum class LongName { WordAddress, NeverSavedCopy, FiledCopy };
+
+struct LongNameCase {
+    const char* label;
+    OfficeApp app;
+    LongName kind;
+    const wchar_t* line;
+};
+
+class LongNameTest : public CaptureTest, public testing::WithParamInterface<LongNameCase>
+{
+};
+
+// A name the capture cannot use is found before anything is saved: the
+// document stays as it was, on its own file, at its address or on none,
+// and the hand-off folder stays empty.
+TEST_P(LongNameTest, IsRefusedBeforeTheFirstSave)
+{
+    const LongNameCase& c = GetParam();
+    app = c.app;
+    OfficeDocumentDouble& document = Host("first state").Document();
+    std::wstring own;
+    switch (c.kind) {
+    case LongName::WordAddress:
+        own = L"https://intranet/sites/team/" + std::wstring(240, L'b') + L".docx";
+        document.OpenWebAddress(own);
+        break;
+    case LongName::NeverSavedCopy: {
+        // Its temporary file fits whatever the folder's number, the copy
+        // ("dovrane_" and eight digits in place of one letter) does not.
+        size_t nameChars = DOCUMENT_PATH_CHARS - 1 - (Inbox().size() + 19);
+        document.NeverSaved(L"Q." + std::wstring(nameChars - 2, L'x'));
+        break;
+    }
+    case LongName::FiledCopy: {
+        // Its own full name fits; in the hand-off folder, deeper than the
+        // documents folder, it does not.
+        ASSERT_GT(Inbox().size() + 10, documents.Path().size() + 1);
+        size_t nameChars = DOCUMENT_PATH_CHARS - 1 - documents.Path().size() - 1;
+        own = documents / (std::wstring(nameChars - 5, L'v') + L".pptx");
+        document.OpenFile(own);
+        break;
+    }
+    }
+    const std::string ownBytes = c.kind == LongName::FiledCopy ? ReadFileBytes(own) : std::string();
+    document.Edit("edited state");
+
+    EXPECT_EQ(Save(), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_TRUE(log.Contains(std::wstring(L"[ERR] ") + c.line + L" hr = 0x800700CE\n")) << ToUtf8(log.Text());
+    EXPECT_TRUE(document.State().written.empty());
+    EXPECT_EQ(document.State().fullName, own);
+    if (c.kind == LongName::WordAddress) {
+        EXPECT_EQ(document.State().webContent, "first state");
+    }
+    if (c.kind == LongName::FiledCopy) {
+        EXPECT_EQ(ReadFileBytes(own), ownBytes);
+    }
+    EXPECT_TRUE(FilesOf(Folder()).empty());
+    EXPECT_EQ(path[0], L'\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, LongNameTest,
+    testing::Values(
+        LongNameCase{"WordAtALongAddress", OfficeApp::Word, LongName::WordAddress,
+                     L"Can't get full name of active document!"},
+        LongNameCase{"WordNeverSaved", OfficeApp::Word, LongName::NeverSavedCopy,
+                     L"Can't save initially created document!"},
+        LongNameCase{"ExcelNeverSaved", OfficeApp::Excel, LongName::NeverSavedCopy,
+                     L"Failed to save active document!"},
+        LongNameCase{"PowerPointFiled", OfficeApp::PowerPoint, LongName::FiledCopy,
+                     L"Failed to save active presentation!"}),
+    [](const testing::TestParamInfo<LongNameCase>& info) { return std::string(info.param.label); });
+
 struct NoDocumentCase {
     OfficeApp app;
     HRESULT hr;

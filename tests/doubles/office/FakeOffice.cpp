@@ -283,7 +283,7 @@ void AddDocumentMembers(FakeDispatch& doc, const State& state)
         doc.AddMember(L"SaveAs", ACCESS_METHOD, {Required(VT_BSTR), Optional(VT_VARIANT)},
                       [state](FakeDispatch&, const Invocation& call, VARIANT* result) {
                           SetResult(result, _variant_t());
-                          return SaveTo(*state, ArgText(call, 0), true, true, 0);
+                          return SaveTo(*state, ArgText(call, 0), true, state->displayAlerts, 0);
                       });
         doc.AddMember(L"SaveCopyAs", ACCESS_METHOD, {Required(VT_BSTR)},
                       [state](FakeDispatch&, const Invocation& call, VARIANT* result) {
@@ -476,6 +476,20 @@ OfficeHostDouble::OfficeHostDouble(OfficeApp app, int majorVersion, const std::s
         FakeDispatchPtr normal = FakeDispatch::Create(L"Template");
         normal->AddProperty(L"Saved", _variant_t(true), ACCESS_GET | ACCESS_PUT);
         m_application->AddProperty(L"CustomizationContext", _variant_t(static_cast<IDispatch*>(normal), true));
+    }
+    if (app == OfficeApp::Excel) {
+        std::shared_ptr<OfficeDocumentState> state = m_document.m_state;
+        m_application->AddMember(L"DisplayAlerts", ACCESS_GET | ACCESS_PUT, {},
+                                 [state](FakeDispatch&, const Invocation& call, VARIANT* result) {
+                                     if (call.access == ACCESS_GET)
+                                         return SetResult(result, _variant_t(state->displayAlerts));
+                                     _variant_t value(call.args.back());
+                                     HRESULT hr = VariantChangeType(&value, &value, 0, VT_BOOL);
+                                     if (FAILED(hr))
+                                         return hr;
+                                     state->displayAlerts = V_BOOL(&value) != VARIANT_FALSE;
+                                     return S_OK;
+                                 });
     }
 }
 

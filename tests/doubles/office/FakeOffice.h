@@ -9,7 +9,9 @@
 // - SaveAs writes a new file and ties the document to it (Name, Path,
 //   FullName follow, ReadOnly clears, Saved sets); a name without extension
 //   gets the host's (Word: the format's); Excel refuses to replace an
-//   existing file, as when its question whether to replace it is declined;
+//   existing file, as when its question whether to replace it is declined,
+//   unless its Application's DisplayAlerts is false (then Excel takes the
+//   answer yes and replaces the file);
 // - SaveCopyAs (Excel, PowerPoint) writes a file and leaves the tie alone.
 // - Word's SaveFormat reads the format of the file the document is tied to
 //   (WdSaveFormat: 0 .doc, 1 .dot, 2 .txt, 6 .rtf, 8 .htm, 12 .docx,
@@ -59,6 +61,8 @@ struct OfficeDocumentState {
     std::string webContent;
     // Every file a save wrote, in order.
     std::vector<std::wstring> written;
+    // Excel: its Application's DisplayAlerts.
+    bool displayAlerts = true;
 };
 
 // One property of a DocumentProperties collection. A failure set here makes
@@ -115,12 +119,13 @@ public:
     void Release();
 
 private:
+    friend class OfficeHostDouble;
     std::shared_ptr<OfficeDocumentState> m_state;
     FakeDispatchPtr m_object;
 };
 
 // An Office host: its Application ("Microsoft Word" ..., Version
-// "<major>.0") and its active document.
+// "<major>.0", Excel's DisplayAlerts) and its active document.
 class OfficeHostDouble
 {
 public:
