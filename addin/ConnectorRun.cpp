@@ -12,7 +12,6 @@
 #include "ServerModule.h"
 #include "Settings.h"
 #include "StorageLocation.h"
-#include "TextHelpers.h"
 
 #include <cwchar>
 #include <memory>
@@ -25,10 +24,6 @@ namespace {
 // The section is read whole: the buffer starts here and grows until it fits.
 const DWORD FIRST_SECTION_CHARS = 65536;
 const DWORD MAX_SECTION_CHARS = 0x10000000;
-// "...Fehler:\r\n%s": the documents that could not be handed off.
-const UINT IDS_DOCUMENTS_NOT_HANDED_OFF = 8020;
-// What the message boxes format at most, closing NUL excluded.
-const size_t BOX_TEXT_MAX = 1024;
 const DWORD INI_PATH_CHARS = 2048;
 const int PROPERTY_TYPE_TEXT = 1;
 
@@ -103,19 +98,6 @@ bool ReadPropertiesFile(const wchar_t* iniPath, CPropertyCollection& props)
     for (const wchar_t* line = section.get(); line < end && *line; line += wcslen(line) + 1)
         AddPropertyLine(line, props);
     return true;
-}
-
-// Message 8020 with as many of the names as the box holds.
-void ShowNotHandedOff(HINSTANCE module, const std::vector<std::wstring>& names)
-{
-    wchar_t format[BOX_TEXT_MAX + 1];
-    LoadText(module, format, _countof(format), IDS_DOCUMENTS_NOT_HANDED_OFF);
-    size_t formatChars = wcslen(format);
-    // The "%s" itself gives way to the names.
-    size_t room = formatChars >= BOX_TEXT_MAX ? 0 : BOX_TEXT_MAX - formatChars + 2;
-    if (room > BOX_TEXT_MAX)
-        room = BOX_TEXT_MAX;
-    ShowErrorBox(module, IDS_DOCUMENTS_NOT_HANDED_OFF, JoinNamesThatFit(names, room).c_str());
 }
 
 } // namespace
