@@ -5,6 +5,7 @@
 #include "CommonResource.h"
 #include "ConnectorIds.h"
 #include "HandoffFile.h"
+#include "InboxFolder.h"
 #include "LanguageText.h"
 #include "LogFile.h"
 #include "PropertyCollection.h"
@@ -12,7 +13,6 @@
 #include "ServerModule.h"
 #include "Settings.h"
 #include "StorageLocation.h"
-#include "TextHelpers.h"
 
 #include <cwchar>
 #include <memory>
@@ -25,10 +25,6 @@ namespace {
 // The section is read whole: the buffer starts here and grows until it fits.
 const DWORD FIRST_SECTION_CHARS = 65536;
 const DWORD MAX_SECTION_CHARS = 0x10000000;
-// "...Fehler:\r\n%s": the documents that could not be handed off.
-const UINT IDS_DOCUMENTS_NOT_HANDED_OFF = 8020;
-// What the message boxes format at most, closing NUL excluded.
-const size_t BOX_TEXT_MAX = 1024;
 const DWORD INI_PATH_CHARS = 2048;
 const int PROPERTY_TYPE_TEXT = 1;
 
@@ -68,11 +64,20 @@ bool ReadPropertiesFile(const wchar_t* iniPath, CPropertyCollection& props)
     wchar_t fullPath[INI_PATH_CHARS];
     DWORD cch = GetFullPathNameW(iniPath, INI_PATH_CHARS, fullPath, nullptr);
     if (cch == 0 || cch >= INI_PATH_CHARS) {
-        g_Log.Warning(L"Run: can not resolve the properties file %s\n", iniPath);
-        return true;
+        g_Log.Error(L"Run: can not resolve the properties file %s\n", iniPath);
+        return false;
     }
+    // Only a file that is not there means no properties; a file that cannot
+    // be looked at may hold them.
     DWORD attributes = GetFileAttributesW(fullPath);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return true;
+        g_Log.Error(L"Run: can not look at the properties file %s, error: %d\n", fullPath, static_cast<int>(error));
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return true;
 
     DWORD error = 0;
@@ -105,17 +110,13 @@ bool ReadPropertiesFile(const wchar_t* iniPath, CPropertyCollection& props)
     return true;
 }
 
-// Message 8020 with as many of the names as the box holds.
-void ShowNotHandedOff(HINSTANCE module, const std::vector<std::wstring>& names)
+// The paths of the list as given, for a message that names them.
+std::vector<std::wstring> ListedPaths(const wchar_t* list, int count)
 {
-    wchar_t format[BOX_TEXT_MAX + 1];
-    LoadText(module, format, _countof(format), IDS_DOCUMENTS_NOT_HANDED_OFF);
-    size_t formatChars = wcslen(format);
-    // The "%s" itself gives way to the names.
-    size_t room = formatChars >= BOX_TEXT_MAX ? 0 : BOX_TEXT_MAX - formatChars + 2;
-    if (room > BOX_TEXT_MAX)
-        room = BOX_TEXT_MAX;
-    ShowErrorBox(module, IDS_DOCUMENTS_NOT_HANDED_OFF, JoinNamesThatFit(names, room).c_str());
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < count && *list; ++i, list += wcslen(list) + 1)
+        paths.emplace_back(list);
+    return paths;
 }
 
 } // namespace
@@ -144,11 +145,22 @@ HRESULT CKQConnectorCOM::Run(const wchar_t* pathList, const wchar_t* iniPath, in
 
     // A missing list is an empty one: nothing to write, only the start.
     static const wchar_t emptyList[2] = {L'\0', L'\0'};
+    const wchar_t* list = pathList ? pathList : emptyList;
+    const bool nothingListed = pathCount < 1 || !*list;
     HandoffIdList ids;
     std::vector<std::wstring> notHandedOff;
-    if (!WriteHandoffFileList(pathList ? pathList : emptyList, pathCount, &props, ids, false, &notHandedOff)) {
+    if (!WriteHandoffFileList(list, pathCount, &props, ids, false, &notHandedOff)) {
         g_Log.Error(L"Run: can not write the hand-off files\n");
+        // Nothing is started: the folders written so far would wait forever.
+        MarkDataFoldersForDelete(ids);
         ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
+        return E_FAIL;
+    }
+    // Documents were listed and none is on its way: a start would show the
+    // receiving program nothing.
+    if (!nothingListed && ids.empty()) {
+        g_Log.Error(L"Run: none of the listed documents could be handed off\n");
+        ShowNotHandedOff(module, notHandedOff.empty() ? ListedPaths(list, pathCount) : notHandedOff);
         return E_FAIL;
     }
     if (!LaunchOberlane(&settings, ids, STARTAPP_CONNECTOR, ask ? &chosen : nullptr)) {

@@ -45,6 +45,28 @@ bool NamesFolder(const wchar_t* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The folder part of a full path, without its closing backslash.
+std::wstring FolderOf(const std::wstring& path)
+{
+    size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+bool NameTaken(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WrittenBefore(const std::vector<std::wstring>& folders, const std::wstring& folder)
+{
+    for (const std::wstring& written : folders) {
+        if (CompareStringOrdinal(written.c_str(), static_cast<int>(written.size()), folder.c_str(),
+                                 static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 HandoffRefusal CheckHandoffDocument(const wchar_t* fullPath)
@@ -119,7 +141,16 @@ int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, 
 
     CXmlWriter writer(fileName.c_str());
     if (!writer.Open()) {
-        g_Log.Error(L"WriteHandoffFile: can not create %s, error: %d\n", fileName.c_str(), static_cast<int>(GetLastError()));
+        const DWORD error = GetLastError();
+        // Something already at the name is another hand-off's (two processes
+        // on one folder) or was planted there: it stays, and this folder is
+        // not handed over for it.
+        if (NameTaken(fileName)) {
+            ids.pop_back();
+            g_Log.Error(L"WriteHandoffFile: %s exists already and is left as it is\n", fileName.c_str());
+            return 0;
+        }
+        g_Log.Error(L"WriteHandoffFile: can not create %s, error: %d\n", fileName.c_str(), static_cast<int>(error));
         return 0;
     }
     writer.StartElement(L"files");
@@ -162,6 +193,12 @@ int WriteHandoffFileList(const wchar_t* pathList, int count, const CPropertyColl
 {
     if (count < 1 || !pathList)
         return 1;
+    auto lost = [notHandedOff](const wchar_t* path) {
+        if (notHandedOff)
+            notHandedOff->push_back(path);
+    };
+    // Hand-off folders whose file this call wrote beside their document.
+    std::vector<std::wstring> ownFoldersWritten;
     const wchar_t* path = pathList;
     for (int i = 0; i < count && *path; ++i, path += wcslen(path) + 1) {
         // The receiving program starts in its own folder: it gets the full
@@ -173,23 +210,39 @@ int WriteHandoffFileList(const wchar_t* pathList, int count, const CPropertyColl
             g_Log.Warning(L"WriteHandoffFileList: skipping %s, %s\n", path, SkipReason(kind));
             // A folder or a device was never a document; a path that names
             // nothing any more was one, and the caller must learn it is lost.
-            if (notHandedOff && kind == DOCUMENT_MISSING && !NamesFolder(path))
-                notHandedOff->push_back(path);
+            if (kind == DOCUMENT_MISSING && !NamesFolder(path))
+                lost(path);
             continue;
         }
+        bool ownFolder = IsInInboxDataFolder(document.c_str());
         HandoffRefusal refusal = CheckHandoffDocument(document.c_str());
+        // The folder waits for the file this call wrote into it: a second
+        // document there goes in a folder of its own.
+        if (refusal == HANDOFF_PENDING && WrittenBefore(ownFoldersWritten, FolderOf(document))) {
+            refusal = HANDOFF_ALLOWED;
+            ownFolder = false;
+        }
         if (refusal != HANDOFF_ALLOWED) {
             g_Log.Warning(L"WriteHandoffFileList: skipping %s, %s\n", document.c_str(), HandoffRefusalText(refusal));
+            lost(path);
             continue;
         }
         wchar_t folder[HANDOFF_PATH_CHARS] = L"";
-        bool ownFolder = IsInInboxDataFolder(document.c_str());
         if (!ownFolder && !CreateInboxDataFolder(folder, HANDOFF_PATH_CHARS)) {
             g_Log.Error(L"WriteHandoffFileList: can not create a hand-off folder for %s\n", document.c_str());
             return 0;
         }
-        if (!WriteHandoffFile(document.c_str(), ownFolder ? nullptr : folder, props, ids, deleteMail))
-            return 0;
+        const size_t listed = ids.size();
+        if (!WriteHandoffFile(document.c_str(), ownFolder ? nullptr : folder, props, ids, deleteMail)) {
+            // A folder without its file is no hand-off: the others go on.
+            ids.resize(listed);
+            g_Log.Warning(L"WriteHandoffFileList: not handing off %s, its hand-off file can not be written\n",
+                          document.c_str());
+            lost(path);
+            continue;
+        }
+        if (ownFolder)
+            ownFoldersWritten.push_back(FolderOf(document));
     }
     return 1;
 }

@@ -27,7 +27,9 @@ const wchar_t* HandoffRefusalText(HandoffRefusal refusal);
 
 // 1 on success, 0 on failure (the id is listed before anything is written).
 // A document path that XML cannot carry, or one that the hand-off file would
-// write over, is refused (0, nothing listed).
+// write over, is refused (0, nothing listed). The hand-off file is only ever
+// made new: a file or folder already at its name is left as it is (0, the id
+// not listed).
 int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, const CPropertyCollection* props,
                      HandoffIdList& ids, bool deleteMail);
 // Documents that already lie in hand-off folders, one collection each
@@ -35,10 +37,11 @@ int WriteHandoffFile(const wchar_t* documentPath, const wchar_t* handoffFolder, 
 int WriteHandoffFiles(const wchar_t* const* documentPaths, const CPropertyCollection* const* props, int count,
                       HandoffIdList& ids, bool deleteMail);
 // A NUL-separated path list ended by an empty path, one shared collection.
-// Documents refused by CheckHandoffDocument are skipped with a log line.
-// Folders and devices in the list are skipped; listed paths that name
-// nothing (any more) are skipped too and, when `notHandedOff` is given,
-// added to it: the caller reports them. 0 only when a hand-off folder or
-// file cannot be made.
+// Folders and devices in the list are passed over. A listed document that is
+// not handed off - it names nothing any more, CheckHandoffDocument refuses
+// it, or its hand-off file cannot be written - is skipped, its id not
+// listed, and added to `notHandedOff` when given: the caller reports it. A
+// document beside one whose folder got its file earlier in the call gets a
+// folder of its own. 0 only when a hand-off folder cannot be made.
 int WriteHandoffFileList(const wchar_t* pathList, int count, const CPropertyCollection* props, HandoffIdList& ids,
                          bool deleteMail, std::vector<std::wstring>* notHandedOff = nullptr);

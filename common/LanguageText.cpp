@@ -6,6 +6,7 @@
 #include "RegistryValue.h"
 #include "ScopedHandles.h"
 #include "Settings.h"
+#include "TextHelpers.h"
 #include "WideFormat.h"
 
 #include <shlwapi.h>
@@ -83,25 +84,44 @@ bool FitsAsFormat(HINSTANCE module, UINT id, const wchar_t* languageText)
     return false;
 }
 
-// The three boxes share one road: both texts from the language file or both
-// from the string table, then a top-most box without owner. 0 when no box
-// could be shown for want of a text.
-int ShowTextBox(HINSTANCE module, UINT id, UINT captionId, UINT style, va_list args)
+// Both texts of a box from the language file or both from the string
+// table; false when no box can be shown for want of a text.
+bool ChooseBoxTexts(HINSTANCE module, UINT id, UINT captionId, wchar_t (&format)[BOX_TEXT_CHARS],
+                    wchar_t (&caption)[BOX_TEXT_CHARS])
 {
-    wchar_t format[BOX_TEXT_CHARS];
-    wchar_t caption[BOX_TEXT_CHARS];
-    bool fromLanguageFile = GetLanguageText(format, BOX_TEXT_CHARS, id) &&
-                            GetLanguageText(caption, BOX_TEXT_CHARS, captionId) &&
-                            FitsAsFormat(module, id, format);
-    if (!fromLanguageFile) {
-        if (!LoadModuleText(module, id, format, BOX_TEXT_CHARS) ||
-            !LoadModuleText(module, captionId, caption, BOX_TEXT_CHARS))
-            return 0;
-    }
+    if (GetLanguageText(format, BOX_TEXT_CHARS, id) && GetLanguageText(caption, BOX_TEXT_CHARS, captionId) &&
+        FitsAsFormat(module, id, format))
+        return true;
+    return LoadModuleText(module, id, format, BOX_TEXT_CHARS) &&
+           LoadModuleText(module, captionId, caption, BOX_TEXT_CHARS);
+}
+
+int ShowChosenBox(const wchar_t* format, const wchar_t* caption, UINT style, va_list args)
+{
     wchar_t text[FORMATTED_CHARS];
     text[0] = L'\0';
     wvnsprintfW(text, static_cast<int>(FORMATTED_CHARS), format, args);
     return MessageBoxW(nullptr, text, caption, MB_TOPMOST | style);
+}
+
+int ShowChosenBox(const wchar_t* format, const wchar_t* caption, UINT style, ...)
+{
+    va_list args;
+    va_start(args, style);
+    int answer = ShowChosenBox(format, caption, style, args);
+    va_end(args);
+    return answer;
+}
+
+// The three boxes share one road: a top-most box without owner. 0 when no
+// box could be shown for want of a text.
+int ShowTextBox(HINSTANCE module, UINT id, UINT captionId, UINT style, va_list args)
+{
+    wchar_t format[BOX_TEXT_CHARS];
+    wchar_t caption[BOX_TEXT_CHARS];
+    if (!ChooseBoxTexts(module, id, captionId, format, caption))
+        return 0;
+    return ShowChosenBox(format, caption, style, args);
 }
 
 } // namespace
@@ -175,6 +195,19 @@ void ShowErrorBox(HINSTANCE module, UINT id, ...)
     va_start(args, id);
     ShowTextBox(module, id, IDS_ERROR_CAPTION, MB_ICONERROR, args);
     va_end(args);
+}
+
+void ShowNotHandedOff(HINSTANCE module, const std::vector<std::wstring>& names)
+{
+    wchar_t format[BOX_TEXT_CHARS];
+    wchar_t caption[BOX_TEXT_CHARS];
+    if (!ChooseBoxTexts(module, IDS_NOT_HANDED_OFF, IDS_ERROR_CAPTION, format, caption))
+        return;
+    // Measured on the text the box shows; its "%s" gives way to the names.
+    size_t fixed = wcslen(format);
+    fixed = fixed >= 2 ? fixed - 2 : 0;
+    size_t room = fixed < FORMATTED_CHARS - 1 ? FORMATTED_CHARS - 1 - fixed : 0;
+    ShowChosenBox(format, caption, MB_ICONERROR, JoinNamesThatFit(names, room).c_str());
 }
 
 int AskYesNo(HINSTANCE module, UINT id, ...)

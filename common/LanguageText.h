@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // 1 when the language file has a section for the id with at least one line.
 int GetLanguageText(wchar_t* buffer, size_t cch, UINT id);
 // The text of the id; empty when neither source has it.
@@ -14,6 +17,9 @@ int LoadFormattedText(HINSTANCE module, wchar_t* buffer, size_t cch, UINT id, ..
 
 // Caption 8006 "Fehler bei der Dokumentablage", top-most, no owner.
 void ShowErrorBox(HINSTANCE module, UINT id, ...);
+// The error box 8020 naming documents that were not handed off: as many
+// whole names as the box holds, then a line "..." for the rest.
+void ShowNotHandedOff(HINSTANCE module, const std::vector<std::wstring>& names);
 // Caption 8014 "Dokument ablegen": IDYES or IDNO (IDNO without a box when a
 // text is missing).
 int AskYesNo(HINSTANCE module, UINT id, ...);

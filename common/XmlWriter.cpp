@@ -65,18 +65,14 @@ bool CXmlWriter::Open()
 {
     if (m_file)
         return true;
-    // Created, or emptied only when it exists: Wine truncates a new file
-    // too, and ext4 then writes a truncated file back as it is closed, a
-    // wait for the disk in every hand-off.
+    // Only ever a new file: one already at the name belongs to another hand-off
+    // (or to someone else) and is left as it is. A new file is not truncated,
+    // so closing it costs no extra write-back on Wine.
     HANDLE file = CreateFileW(TextOf(m_fileName), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = GetLastError();
     m_file.Reset(file);
-    if (!m_file)
-        return false;
-    if (existed && !SetEndOfFile(m_file)) {
-        const DWORD error = GetLastError();
-        m_file.Reset();
+    if (!m_file) {
         SetLastError(error);
         return false;
     }

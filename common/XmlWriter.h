@@ -27,7 +27,8 @@ public:
     CXmlWriter(const CXmlWriter&) = delete;
     CXmlWriter& operator=(const CXmlWriter&) = delete;
 
-    // Creates or truncates the file; true when it is open.
+    // Creates the file new; false when it cannot, also when a file or folder
+    // of that name exists (the last error then says so).
     bool Open();
     // Queues an attribute for the next element (the pair added last comes first).
     void AddAttribute(const wchar_t* name, const wchar_t* value);

@@ -30,9 +30,15 @@ void ReportUnreachable(const wchar_t* path, void*)
     g_Log.Warning(L"Name ends in a dot or a blank, skipped: %s\n", path);
 }
 
-void ReportHandoffRefused(const wchar_t* path, const wchar_t* reason, void*)
+void LogRefusal(const wchar_t* line)
 {
-    g_Log.Warning(L"Not handed off, %s, skipped: %s\n", reason, path);
+    g_Log.Warning(L"%s\n", line);
+}
+
+void ReportHandoffRefused(const wchar_t* path, const wchar_t* reason, void* context)
+{
+    const DropHandoffOptions* options = static_cast<const DropHandoffOptions*>(context);
+    ReportRefusedDocument(path, reason, LogRefusal, options->silent == 0 ? GetThisModule() : nullptr);
 }
 
 // One dropped path; empty when the list has none at that index.

@@ -1,9 +1,12 @@
 #include "FolderWalker.h"
 
 #include "HandoffFile.h"
+#include "LanguageText.h"
 #include "ScopedHandles.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -187,6 +190,19 @@ bool IsFileAccepted(const wchar_t* path, const WalkRules& rules)
             return true;
     }
     return false;
+}
+
+void ReportRefusedDocument(const wchar_t* path, const wchar_t* reason, void (*writeLine)(const wchar_t* line),
+                           HINSTANCE messageModule)
+{
+    if (!path)
+        return;
+    if (writeLine) {
+        std::wstring line = std::wstring(L"Not handed off, ") + (reason ? reason : L"") + L", skipped: " + path;
+        writeLine(line.c_str());
+    }
+    if (messageModule)
+        ShowNotHandedOff(messageModule, std::vector<std::wstring>{path});
 }
 
 bool AppendPath(PathListCursor* cursor, const wchar_t* path, size_t length)

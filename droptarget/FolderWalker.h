@@ -52,5 +52,12 @@ bool IsFileAccepted(const wchar_t* path, const WalkRules& rules);
 // what was written); with a counter, it grows by one per accepted file.
 int CollectFiles(const wchar_t* path, PathListCursor* cursor, int* counter, const WalkRules& rules);
 
+// The one report of a file that the hand-off refuses, for every caller of
+// the walker: a line "Not handed off, <reason>, skipped: <path>" through the
+// caller's `writeLine`, and message 8020 naming the file from the string
+// table of `messageModule` unless the caller is silent (no module).
+void ReportRefusedDocument(const wchar_t* path, const wchar_t* reason, void (*writeLine)(const wchar_t* line),
+                           HINSTANCE messageModule);
+
 // Writes one more path to the cursor; false (and `full`) when it does not fit.
 bool AppendPath(PathListCursor* cursor, const wchar_t* path, size_t length);

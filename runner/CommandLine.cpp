@@ -50,12 +50,16 @@ void ReportUnreachable(const wchar_t* path, void* leftOut)
     }
 }
 
+void PrintLine(const wchar_t* line)
+{
+    PrintSkipped("", line);
+}
+
+// Quenby shows no message of the walker's: it is silent.
 void ReportHandoffRefused(const wchar_t* path, const wchar_t* reason, void* leftOut)
 {
     if (leftOut) {
-        char what[128];
-        snprintf(what, sizeof what, "Not handed off, %ls, skipped: ", reason);
-        PrintSkipped(what, path);
+        ReportRefusedDocument(path, reason, PrintLine, nullptr);
         ++*static_cast<int*>(leftOut);
     }
 }

@@ -11,7 +11,6 @@
 #include "ItemAttachments.h"
 #include "OutlookCapture.h"
 #include "OutlookObjects.h"
-#include "TextHelpers.h"
 
 #include <array>
 #include <cwchar>
@@ -23,9 +22,6 @@ namespace {
 const UINT IDS_NO_ITEMS_SELECTED = 8008;
 const UINT IDS_WRONG_DOCUMENT_TYPE = 8010;
 const UINT IDS_NO_ATTACHMENTS = 8054;
-const UINT IDS_NOT_ALL_ARCHIVED = 8020;
-// wvsprintfW's output limit.
-const size_t MESSAGE_CHARS = 1024;
 
 // The message for a failed save of the selection.
 UINT MessageOfSaveFailure(HRESULT hr)
@@ -46,18 +42,6 @@ HRESULT CurrentItemOf(IDispatch* context, IDispatchPtr& item)
     if (FAILED(hr))
         g_Log.Error(L"Can't get CurrentItem from Context! hr = 0x%08X\n", static_cast<unsigned>(hr));
     return hr;
-}
-
-// Message 8020 naming the chosen attachments that were left out, as many as
-// the message can hold.
-void ShowNotArchived(HINSTANCE module, const std::vector<std::wstring>& names)
-{
-    wchar_t text[MESSAGE_CHARS];
-    LoadText(module, text, MESSAGE_CHARS, IDS_NOT_ALL_ARCHIVED);
-    size_t fixed = wcslen(text);
-    size_t room = fixed + 1 < MESSAGE_CHARS ? MESSAGE_CHARS - 1 - fixed : 0;
-    std::wstring list = JoinNamesThatFit(names, room);
-    ShowErrorBox(module, IDS_NOT_ALL_ARCHIVED, list.c_str());
 }
 
 } // namespace
@@ -216,7 +200,7 @@ void CMarvikAddin::ArchiveChosenAttachments(IDispatch* item)
         ShowErrorBox(module, IDS_HANDOFF_FILE_FAILED);
     // The user learns of the chosen ones left out once the others are on their way.
     if (HandOver(ids) && !attachments.NotWritten().empty())
-        ShowNotArchived(module, attachments.NotWritten());
+        ShowNotHandedOff(module, attachments.NotWritten());
 }
 
 void CMarvikAddin::OnAttachmentSingleOutlook(IDispatch* context)

@@ -5,6 +5,7 @@
 #include "DialogWatcher.h"
 #include "HandoffXml.h"
 #include "OberlaneStandin.h"
+#include "ScopedTempFolder.h"
 #include "TempDir.h"
 #include "XmlCheck.h"
 
@@ -246,7 +247,6 @@ TEST_F(RunTest, NoUsablePathStartsWithTheLocationOnly)
 {
     Configure(standin.Path(), {LOCATION_A});
     std::wstring doc = Documents(1)[0];
-    std::wstring folder = files.MakeDir(L"sub");
     struct Case {
         const char* name;
         std::vector<std::wstring> paths;
@@ -258,7 +258,6 @@ TEST_F(RunTest, NoUsablePathStartsWithTheLocationOnly)
         {"null list", {}, 1, true},
         {"count 0", {doc}, 0, false},
         {"count -1", {doc}, -1, false},
-        {"only a folder", {folder}, 1, false},
     };
     size_t starts = 0;
     for (const Case& c : cases) {
@@ -307,7 +306,8 @@ TEST_F(RunTest, OddIniArgumentsGiveNoProperties)
     std::wstring folderIni = files.MakeDir(L"folder.ini");
     std::wstring noSection = files.WriteFile(L"other.ini", "[Mimetype]\r\npdf\r\n");
     size_t starts = 0;
-    for (const std::wstring& ini : {std::wstring(), files / L"missing.ini", folderIni, noSection}) {
+    for (const std::wstring& ini :
+         {std::wstring(), files / L"missing.ini", files / L"missing\\x.ini", folderIni, noSection}) {
         RunArguments args(Documents(1), ini);
         ASSERT_EQ(Run(args), S_OK) << ToUtf8(ini);
         ASSERT_TRUE(standin.WaitForRecords(++starts));
@@ -561,6 +561,11 @@ TEST_F(RunTest, DocumentsThatVanishedAreNamedAndTheCallFails)
             EXPECT_GT(shown.size(), 500u) << c.name << ": the box is filled";
         }
 
+        if (present.empty()) {
+            EXPECT_FALSE(standin.WaitForRecords(starts + 1, 1000)) << c.name << ": nothing to start";
+            EXPECT_TRUE(NewFolders().empty()) << c.name;
+            continue;
+        }
         // The receiving program got every document that was there, in order.
         ASSERT_TRUE(standin.WaitForRecords(starts + 1)) << c.name;
         std::vector<StandinRecord> records = standin.Records();
@@ -578,6 +583,172 @@ TEST_F(RunTest, DocumentsThatVanishedAreNamedAndTheCallFails)
         for (const std::wstring& path : vanished)
             EXPECT_FALSE(FileExists(path)) << c.name;
     }
+}
+
+} // namespace
+
+namespace {
+
+const wchar_t NOT_HANDED_OFF[] = L"Das Dokument konnte nicht abgelegt werden.\r\nEs trat ein schwerwiegender "
+                                 L"Fehler auf.\r\n\r\nFehler:\r\n";
+
+std::wstring Lines(const std::vector<std::wstring>& names)
+{
+    std::wstring text;
+    for (const std::wstring& name : names)
+        text += (text.empty() ? L"" : L"\r\n") + name;
+    return text;
+}
+
+// Hand-off folders in the inbox as captures and other processes leave them:
+// one that waits for the receiving program, one whose hand-off file's name
+// is taken by a folder, one that has documents and no hand-off file yet.
+class RunInboxTest : public RunTest
+{
+protected:
+    void SetUp() override
+    {
+        RunTest::SetUp();
+        Configure(standin.Path(), {LOCATION_A});
+        pendingId = L"kq_data_" + std::to_wstring(GetTickCount() + 7100000);
+        pendingDoc = TempDir::WriteLongPath(Folder(pendingId) + L"a.msg", "mail");
+        pendingFile = TempDir::WriteLongPath(Folder(pendingId) + pendingId + L".xml", "<files/>");
+        blockedId = L"kq_data_" + std::to_wstring(GetTickCount() + 7100001);
+        blockedDoc = TempDir::WriteLongPath(Folder(blockedId) + L"doc.txt", "doc");
+        ASSERT_TRUE(CreateDirectoryW((Folder(blockedId) + blockedId + L".xml").c_str(), nullptr));
+        freshId = L"kq_data_" + std::to_wstring(GetTickCount() + 7100002);
+        freshX = TempDir::WriteLongPath(Folder(freshId) + L"x.pdf", "x");
+        freshY = TempDir::WriteLongPath(Folder(freshId) + L"y.pdf", "y");
+        before = InboxFolders();
+    }
+    void TearDown() override
+    {
+        // Whatever a call did, the hand-offs of others stay as they were.
+        EXPECT_EQ("<files/>", ReadFileBytes(pendingFile));
+        EXPECT_EQ("mail", ReadFileBytes(pendingDoc));
+        DWORD attributes = GetFileAttributesW((Folder(blockedId) + blockedId + L".xml").c_str());
+        EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+        EXPECT_FALSE(FileExists(Folder(pendingId) + L"__freetodelete__.bin"));
+        EXPECT_FALSE(FileExists(Folder(blockedId) + L"__freetodelete__.bin"));
+        for (const std::wstring& id : {pendingId, blockedId, freshId})
+            RemoveTree(InboxPath() + L"\\" + id);
+        RunTest::TearDown();
+    }
+    static std::wstring Folder(const std::wstring& id) { return InboxPath() + L"\\" + id + L"\\"; }
+
+    std::wstring pendingId, pendingDoc, pendingFile, blockedId, blockedDoc, freshId, freshX, freshY;
+};
+
+// Listed paths of which none is handed off start nothing and fail, and the
+// message names what was listed.
+TEST_F(RunInboxTest, NoDocumentHandedOffStartsNothingAndFails)
+{
+    std::wstring folder = files.MakeDir(L"Ordner");
+    std::wstring gone = files / L"weg.pdf";
+    struct {
+        const char* name;
+        std::vector<std::wstring> listed, named;
+    } cases[] = {
+        {"a folder", {folder}, {folder}},
+        {"a folder and a device", {folder, L"NUL"}, {folder, L"NUL"}},
+        {"a pending hand-off's document", {pendingDoc}, {pendingDoc}},
+        {"a folder at the hand-off file's name", {blockedDoc}, {blockedDoc}},
+        {"all of them", {folder, gone, pendingFile, blockedDoc, L"NUL"}, {gone, pendingFile, blockedDoc}},
+    };
+    for (const auto& c : cases) {
+        DialogWatcher watcher;
+        RunArguments args(c.listed);
+        EXPECT_EQ(Run(args), E_FAIL) << c.name;
+        ASSERT_EQ(watcher.Count(), 1u) << c.name;
+        EXPECT_EQ(watcher.Seen()[0].caption, L"Fehler bei der Dokumentablage") << c.name;
+        EXPECT_EQ(watcher.Seen()[0].text, NOT_HANDED_OFF + Lines(c.named)) << c.name;
+        EXPECT_TRUE(NewFolders().empty()) << c.name;
+    }
+    EXPECT_FALSE(standin.WaitForRecords(1, 1000)) << "nothing is started";
+}
+
+// A document that Run refuses or cannot write a hand-off file for is named
+// and fails the call; the others are handed off, a second document of a
+// folder that got its file in this call in a folder of its own.
+TEST_F(RunInboxTest, RefusedDocumentsAreNamedAndTheOthersHandedOff)
+{
+    std::wstring a = files.WriteFile(L"a.txt", "a");
+    std::wstring b = files.WriteFile(L"b.txt", "b");
+    struct {
+        const char* name;
+        std::vector<std::wstring> listed, handedOff, named;
+    } cases[] = {
+        {"a folder at the hand-off file's name", {a, blockedDoc, b}, {a, b}, {blockedDoc}},
+        {"a pending hand-off's document", {a, pendingDoc, b}, {a, b}, {pendingDoc}},
+        {"two documents of a folder without its file", {freshX, freshY}, {freshX, freshY}, {}},
+    };
+    size_t starts = 0;
+    for (const auto& c : cases) {
+        before = InboxFolders();
+        DialogWatcher watcher;
+        RunArguments args(c.listed);
+        EXPECT_EQ(Run(args), c.named.empty() ? S_OK : E_FAIL) << c.name;
+        ASSERT_EQ(watcher.Count(), c.named.empty() ? 0u : 1u) << c.name;
+        if (!c.named.empty())
+            EXPECT_EQ(watcher.Seen()[0].text, NOT_HANDED_OFF + Lines(c.named)) << c.name;
+
+        ASSERT_TRUE(standin.WaitForRecords(++starts)) << c.name;
+        std::vector<std::wstring> ids = FilesParameter(standin.Records().back().parameters);
+        std::vector<std::wstring> documents;
+        for (const std::wstring& id : ids) {
+            const std::wstring file = InboxPath() + L"\\" + id + L"\\" + id + L".xml";
+            EXPECT_TRUE(ParsesAsXml(file)) << c.name;
+            documents.push_back(ElementText(HandoffText(id), L"path"));
+            EXPECT_EQ(ElementText(HandoffText(id), L"id"), id) << c.name;
+            EXPECT_FALSE(FileExists(InboxPath() + L"\\" + id + L"\\__freetodelete__.bin")) << c.name;
+        }
+        EXPECT_EQ(documents, c.handedOff) << c.name;
+        // Only the documents from elsewhere, and the second one of the
+        // folder without its file, got new folders.
+        EXPECT_EQ(NewFolders().size(), c.named.empty() ? 1u : 2u) << c.name;
+    }
+    EXPECT_EQ(FilesParameter(standin.Records().back().parameters)[0], freshId);
+}
+
+// Only a properties file that is not there means no properties: one that
+// cannot be looked at fails the call before anything is written.
+TEST_F(RunTest, PropertiesFileThatCannotBeLookedAtFailsTheCall)
+{
+    Configure(standin.Path(), {LOCATION_A});
+    const std::wstring cases[] = {
+        files.Path() + L"\\a?b.ini",
+        files.Path() + L"\\" + std::wstring(2100, L'p') + L".ini",
+    };
+    for (const std::wstring& ini : cases) {
+        DialogWatcher watcher;
+        RunArguments args(Documents(1), ini);
+        EXPECT_EQ(Run(args), E_FAIL) << ToUtf8(ini.substr(0, 80));
+        ASSERT_EQ(watcher.Count(), 1u);
+        EXPECT_EQ(watcher.Seen()[0].text, L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.");
+        EXPECT_TRUE(NewFolders().empty());
+    }
+    EXPECT_FALSE(standin.WaitForRecords(1, 1000));
+}
+
+// A hand-off that ends before anything is started leaves the folders it
+// wrote marked for deletion rather than waiting as pending hand-offs: here
+// the temporary folder is too long for a new hand-off folder, while the
+// short one the first document lies in takes its file.
+TEST_F(RunTest, AHandoffEndedBeforeTheStartMarksTheFoldersItWrote)
+{
+    Configure(standin.Path(), {LOCATION_A});
+    std::wstring outside = Documents(1)[0];
+    ScopedTempFolder temp(L"long", 210);
+    const std::wstring folder = temp.Path() + L"kq_temp_inbox\\kq_data_1\\";
+    std::wstring own = TempDir::WriteLongPath(folder + L"d.txt", "d");
+    DialogWatcher watcher;
+    RunArguments args({own, outside});
+    EXPECT_EQ(Run(args), E_FAIL);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].text, L"Die Dateieigenschaften konnten nicht zwischengespeichert werden.");
+    EXPECT_TRUE(ParsesAsXml(folder + L"kq_data_1.xml"));
+    EXPECT_TRUE(FileExists(folder + L"__freetodelete__.bin"));
+    EXPECT_FALSE(standin.WaitForRecords(1, 1000));
 }
 
 } // namespace

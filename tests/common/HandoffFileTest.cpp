@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -88,34 +90,56 @@ TEST_F(HandoffFileTest, ExactBytesWithPropertiesAndDeleteMail)
 
 TEST_F(HandoffFileTest, WithoutCollectionOrFlagOnlyPathDeletefileAndId)
 {
-    std::wstring folder = NewFolder();
-    std::wstring document = folder + L"a.pdf";
     CPropertyCollection empty;
     const CPropertyCollection* collections[] = {nullptr, &empty};
     for (const CPropertyCollection* props : collections) {
+        ids.clear();
+        std::wstring folder = NewFolder();
+        std::wstring document = folder + L"a.pdf";
         // No folder given: the document's own folder is the hand-off folder.
         ASSERT_EQ(1, WriteHandoffFile(document.c_str(), nullptr, props, ids, false));
+        const std::string written = ReadFileBytes(HandoffFileOf(folder));
         EXPECT_EQ(Expected({L"<files>", L"\t<file>", L"\t\t<path>" + document + L"</path>",
                             L"\t\t<deletefile>" + Trimmed(folder) + L"</deletefile>",
                             L"\t\t<id>" + IdOf(folder) + L"</id>", L"\t</file>", L"</files>"}),
-                  ReadFileBytes(HandoffFileOf(folder)));
+                  written);
+        // A second write for the folder meets the first one's file and leaves it.
+        CPropertyCollection other;
+        other.Add(L"K", L"V", 0);
+        EXPECT_EQ(0, WriteHandoffFile((folder + L"b.pdf").c_str(), folder.c_str(), &other, ids, false));
+        EXPECT_EQ(std::vector<std::wstring>{IdOf(folder)}, Ids());
+        EXPECT_EQ(written, ReadFileBytes(HandoffFileOf(folder)));
     }
-    // Two writes for one folder: the second replaces the file, the id is listed twice.
-    EXPECT_EQ((std::vector<std::wstring>{IdOf(folder), IdOf(folder)}), Ids());
 }
 
-
-TEST_F(HandoffFileTest, AnExistingLongerFileIsReplacedWhole)
+// Whatever already stands at the hand-off file's name (another hand-off's
+// file, a planted file or folder) stays as it is, and its folder is not
+// listed for this document.
+TEST_F(HandoffFileTest, WhatStandsAtTheNameIsLeftAsItIs)
 {
-    std::wstring folder = NewFolder();
-    std::wstring document = folder + L"a.pdf";
-    TempDir::WriteLongPath(HandoffFileOf(folder), std::string(4096, 'x'));
-    ASSERT_EQ(1, WriteHandoffFile(document.c_str(), nullptr, nullptr, ids, false));
-    EXPECT_EQ(Expected({L"<files>", L"\t<file>", L"\t\t<path>" + document + L"</path>",
-                        L"\t\t<deletefile>" + Trimmed(folder) + L"</deletefile>",
-                        L"\t\t<id>" + IdOf(folder) + L"</id>", L"\t</file>", L"</files>"}),
-              ReadFileBytes(HandoffFileOf(folder)));
+    for (bool asFolder : {false, true}) {
+        ids.clear();
+        std::wstring folder = NewFolder();
+        std::wstring document = TempDir::WriteLongPath(folder + L"a.pdf", "a");
+        const std::wstring name = HandoffFileOf(folder);
+        if (asFolder) {
+            ASSERT_TRUE(CreateDirectoryW(name.c_str(), nullptr));
+        } else {
+            TempDir::WriteLongPath(name, std::string(4096, 'x'));
+        }
+        const wchar_t* paths[] = {document.c_str()};
+        EXPECT_EQ(0, WriteHandoffFile(document.c_str(), nullptr, nullptr, ids, false)) << asFolder;
+        EXPECT_EQ(0, WriteHandoffFiles(paths, nullptr, 1, ids, false)) << asFolder;
+        EXPECT_TRUE(ids.empty()) << asFolder;
+        if (asFolder) {
+            DWORD attributes = GetFileAttributesW(name.c_str());
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+        } else {
+            EXPECT_EQ(std::string(4096, 'x'), ReadFileBytes(name));
+        }
+    }
 }
+
 TEST_F(HandoffFileTest, MarkupInTextsIsEscaped)
 {
     std::wstring folder = NewFolder();
@@ -168,8 +192,11 @@ TEST_F(HandoffFileTest, WriteHandoffFilesOneCollectionEach)
     EXPECT_EQ((std::vector<std::wstring>{IdOf(a), IdOf(b)}), Ids());
     EXPECT_NE(std::string::npos, ReadFileBytes(HandoffFileOf(a)).find("<![CDATA[A]]>"));
     EXPECT_NE(std::string::npos, ReadFileBytes(HandoffFileOf(b)).find("<![CDATA[B]]>"));
-    ASSERT_EQ(1, WriteHandoffFiles(docs, nullptr, 1, ids, true));
-    EXPECT_EQ(std::string::npos, ReadFileBytes(HandoffFileOf(a)).find("property"));
+    std::wstring c = NewFolder();
+    std::wstring docC = c + L"3.msg";
+    const wchar_t* withoutProps[] = {docC.c_str()};
+    ASSERT_EQ(1, WriteHandoffFiles(withoutProps, nullptr, 1, ids, true));
+    EXPECT_EQ(std::string::npos, ReadFileBytes(HandoffFileOf(c)).find("property"));
     EXPECT_EQ(1, WriteHandoffFiles(nullptr, nullptr, 0, ids, false));
     // The first failure ends the walk.
     std::wstring gone = Inbox() + L"kq_data_9\\x.msg";
@@ -311,7 +338,8 @@ TEST_F(HandoffFileTest, PendingHandoffsAndTheirFilesAreNeverHandedOffAgain)
     std::wstring own = NewFolder();
     std::wstring ownFile = TempDir::WriteLongPath(HandoffFileOf(own), "the user's own");
 
-    // A hand-off folder without its file keeps the plain road, once.
+    // A hand-off folder without its file keeps the plain road for its first
+    // document; the next waits for that hand-off and goes in a folder of its own.
     std::wstring fresh = NewFolder();
     std::wstring first = TempDir::WriteLongPath(fresh + L"x.pdf", "x");
     std::wstring second = TempDir::WriteLongPath(fresh + L"y.pdf", "y");
@@ -332,7 +360,7 @@ TEST_F(HandoffFileTest, PendingHandoffsAndTheirFilesAreNeverHandedOffAgain)
         {"a file below a pending hand-off folder", {attachment}, {}},
         {"the pending mail in upper case", {upper + L"A.MSG"}, {}},
         {"a user's file named like the hand-off file", {ownFile}, {}},
-        {"two documents of a folder without its file", {first, second}, {first}},
+        {"two documents of a folder without its file", {first, second}, {first, second}},
         {"among others", {plain, mail, pendingFile}, {plain}},
     };
     for (const auto& c : cases) {
@@ -351,13 +379,18 @@ TEST_F(HandoffFileTest, PendingHandoffsAndTheirFilesAreNeverHandedOffAgain)
                       ReadFileBytes(HandoffFileOf(folder)).find("<path>" + ToUtf8(c.handedOff[k]) + "</path>"))
                 << c.name;
         }
-        // Refused, not lost: nothing for the caller to report as failed.
-        EXPECT_TRUE(notHandedOff.empty()) << c.name;
+        // Every listed document that is not handed off is named to the caller.
+        std::vector<std::wstring> refused;
+        for (const std::wstring& listed : c.listed)
+            if (std::find(c.handedOff.begin(), c.handedOff.end(), listed) == c.handedOff.end())
+                refused.push_back(listed);
+        EXPECT_EQ(refused, notHandedOff) << c.name;
         EXPECT_EQ(pendingBytes, ReadFileBytes(pendingFile)) << c.name;
         EXPECT_EQ("the user's own", ReadFileBytes(ownFile)) << c.name;
     }
     // The hand-off file written for x.pdf still names x.pdf.
     EXPECT_NE(std::string::npos, ReadFileBytes(HandoffFileOf(fresh)).find("x.pdf</path>"));
+    EXPECT_EQ(std::string::npos, ReadFileBytes(HandoffFileOf(fresh)).find("y.pdf"));
 }
 
 TEST_F(HandoffFileTest, NoWriterWritesOverTheDocument)

@@ -197,6 +197,56 @@ TEST_F(LanguageTextTest, BoxTakesBothTextsFromOneSource)
     EXPECT_EQ(L"Delete it?", seen[1].text);
 }
 
+// The names fill the box that is shown, measured on its own text: the
+// string table's when the language file lacks the caption, the language
+// file's when it has both.
+TEST_F(LanguageTextTest, NotHandedOffNamesFillTheTextShown)
+{
+    const std::wstring tableIntro = L"Das Dokument konnte nicht abgelegt werden.\r\nEs trat ein schwerwiegender "
+                                    L"Fehler auf.\r\n\r\nFehler:\r\n";
+    const std::wstring longIntro = std::wstring(200, L'L') + L": ";
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 100; ++i)
+        names.push_back(L"C:\\Akten\\Dokument-" + std::to_wstring(1000 + i) + L".pdf");
+    struct Case {
+        const char* name;
+        std::wstring file;
+        std::wstring intro;
+        std::wstring caption;
+    } cases[] = {
+        {"TableTextShown", L"[8020]\r\n" + longIntro + L"%s\r\n", tableIntro, kErrorCaption},
+        {"LanguageTextShown", L"[8006]\r\nAblagefehler\r\n[8020]\r\n" + longIntro + L"%s\r\n", longIntro,
+         L"Ablagefehler"},
+        {"NoLanguageFile", L"", tableIntro, kErrorCaption},
+    };
+    reg.SetText(HKLM, RegistryFixture::GlobalKey(), L"l", L"xx");
+    for (const Case& c : cases) {
+        WriteLanguageFile(L"xx", c.file);
+        DialogWatcher watcher({DialogAnswer{IDOK}});
+        ShowNotHandedOff(GetThisModule(), names);
+        ASSERT_TRUE(watcher.WaitFor(1)) << c.name;
+        SeenDialog box = watcher.Seen()[0];
+        EXPECT_EQ(c.caption, box.caption) << c.name;
+        ASSERT_EQ(0, box.text.compare(0, c.intro.size(), c.intro)) << c.name << ": " << ToUtf8(box.text);
+        std::wstring shown = box.text.substr(c.intro.size());
+        // Whole names in order, a line "..." for the rest, and no room left
+        // for one more name.
+        std::wstring all;
+        for (const std::wstring& n : names)
+            all += (all.empty() ? L"" : L"\r\n") + n;
+        ASSERT_GE(shown.size(), 5u) << c.name;
+        EXPECT_EQ(L"\r\n...", shown.substr(shown.size() - 5)) << c.name;
+        EXPECT_EQ(0, all.compare(0, shown.size() - 3, shown.substr(0, shown.size() - 3))) << c.name;
+        EXPECT_LE(box.text.size(), 1024u) << c.name;
+        EXPECT_GT(box.text.size() + names[0].size() + 2, 1024u) << c.name << ": the box is filled";
+    }
+    // A single name is shown whole.
+    DialogWatcher watcher({DialogAnswer{IDOK}});
+    ShowNotHandedOff(GetThisModule(), {names[0]});
+    ASSERT_TRUE(watcher.WaitFor(1));
+    EXPECT_EQ(tableIntro + names[0], watcher.Seen()[0].text);
+}
+
 TEST_F(LanguageTextTest, UnknownIdShowsNoBox)
 {
     MessageBoxSpy spy;

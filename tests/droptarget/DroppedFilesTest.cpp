@@ -1,12 +1,14 @@
 #include "WalkerCalls.h"
 
 #include "DialogWatcher.h"
+#include "LogTail.h"
 #include "RecordingConnector.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,46 @@ TEST_F(DroppedFiles, SilentWithOnlyRefusedFilesShowsOnlyTheNothingLeftMessage)
     ASSERT_EQ(1u, watcher.Count());
     EXPECT_EQ(L"Die ausgewählten Dateien sind nicht zur Archivierung vorgesehen.", watcher.Seen()[0].text);
     EXPECT_TRUE(connector.Calls().empty());
+}
+
+// A dropped pending hand-off: its files are left out, each with a log line,
+// and unless silent each with the message that names it.
+TEST_F(DroppedFiles, FilesTheHandoffRefusesGetALineAndAMessageUnlessSilent)
+{
+    const std::wstring inbox = TempPath() + L"kq_temp_inbox\\";
+    const std::wstring pendingId = L"kq_data_" + std::to_wstring(GetTickCount() + 9200000);
+    std::wstring mail = TempDir::WriteLongPath(inbox + pendingId + L"\\a.msg", "mail");
+    std::wstring pendingFile = TempDir::WriteLongPath(inbox + pendingId + L"\\" + pendingId + L".xml", "<files/>");
+    std::wstring pdf = dir.WriteFile(L"other.pdf");
+    const std::wstring intro = L"Das Dokument konnte nicht abgelegt werden.\r\nEs trat ein schwerwiegender Fehler auf."
+                               L"\r\n\r\nFehler:\r\n";
+    for (int silent : {0, 1}) {
+        RecordingConnector connector;
+        DialogWatcher watcher;
+        LogTail log;
+        HandleDroppedFiles(CDropList({inbox + pendingId, pdf}).Get(), Options(1, {}, silent, 0));
+
+        for (const std::wstring& path : {mail, pendingFile})
+            EXPECT_EQ(1, log.Count(L"[WRN] Not handed off, it belongs to a pending hand-off, skipped: " + path) +
+                             log.Count(L"[WRN] Not handed off, it is the hand-off file of its folder, skipped: " + path))
+                << silent << "\n" << ToUtf8(log.Text());
+        std::vector<std::wstring> named;
+        for (const SeenDialog& box : watcher.Seen()) {
+            EXPECT_EQ(ERROR_CAPTION, box.caption);
+            ASSERT_EQ(0, box.text.compare(0, intro.size(), intro)) << ToUtf8(box.text);
+            named.push_back(box.text.substr(intro.size()));
+        }
+        std::sort(named.begin(), named.end());
+        std::vector<std::wstring> expected;
+        if (!silent)
+            expected = {mail, pendingFile};
+        EXPECT_EQ(expected, named) << silent;
+        ASSERT_EQ(1u, connector.Calls().size()) << silent;
+        EXPECT_EQ(std::vector<std::wstring>{pdf}, connector.Calls()[0].paths);
+    }
+    EXPECT_EQ("mail", ReadFileBytes(mail));
+    EXPECT_EQ("<files/>", ReadFileBytes(pendingFile));
+    RemoveTree(inbox + pendingId);
 }
 
 TEST_F(DroppedFiles, QuestionForSeveralFilesDecidesTheHandOff)

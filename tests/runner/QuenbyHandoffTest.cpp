@@ -465,4 +465,54 @@ TEST_F(QuenbyHandoff, DocumentsThatVanishDuringTheCallGiveExitCodeOne)
     EXPECT_EQ(v.present, documents);
 }
 
+// A hand-off folder with two documents and no hand-off file, named as a
+// folder: the first document is handed off in it, the second, which then
+// finds that folder waiting, in a folder of its own.
+TEST_F(QuenbyHandoff, TwoDocumentsOfAFolderWithoutItsFileAreBothHandedOff)
+{
+    const std::wstring id = L"kq_data_" + std::to_wstring(GetTickCount() + 9300000);
+    std::wstring x = TempDir::WriteLongPath(InboxFolder(id) + L"\\x.pdf", "x");
+    std::wstring y = TempDir::WriteLongPath(InboxFolder(id) + L"\\y.pdf", "y");
+    DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDOK}, true);
+    std::wstring parameters = HandOff(L"/f " + Quoted(InboxFolder(id)));
+    EXPECT_EQ(0u, watcher.Count());
+    std::vector<std::wstring> ids = FilesParameter(parameters);
+    ASSERT_EQ(2u, ids.size()) << ToUtf8(parameters);
+    std::vector<std::wstring> documents = Documents(parameters);
+    std::sort(documents.begin(), documents.end());
+    EXPECT_EQ((std::vector<std::wstring>{x, y}), documents);
+    EXPECT_EQ(id, ids[0]);
+    EXPECT_NE(id, ids[1]);
+    for (const std::wstring& handed : ids)
+        EXPECT_TRUE(ParsesAsXml(InboxFolder(handed) + L"\\" + handed + L".xml"));
+    RemoveTree(InboxFolder(id));
+}
+
+// A document whose hand-off file cannot be written (a folder has its name)
+// is named and gives exit code 1; the documents around it are handed off.
+TEST_F(QuenbyHandoff, ADocumentWhoseHandoffFileCannotBeWrittenIsNamedAndTheOthersGo)
+{
+    const std::wstring id = L"kq_data_" + std::to_wstring(GetTickCount() + 9300001);
+    std::wstring blocked = TempDir::WriteLongPath(InboxFolder(id) + L"\\doc.txt", "doc");
+    ASSERT_TRUE(CreateDirectoryW((InboxFolder(id) + L"\\" + id + L".xml").c_str(), nullptr));
+    std::wstring a = dir.WriteFile(L"a.txt", "a");
+    std::wstring b = dir.WriteFile(L"b.txt", "b");
+    DialogWatcher watcher(std::vector<DialogAnswer>{}, DialogAnswer{IDOK}, true);
+    EXPECT_EQ(1, RunQuenby(L"/f " + Quoted(a) + L" " + Quoted(blocked) + L" " + Quoted(b)));
+    ASSERT_EQ(1u, watcher.Count());
+    EXPECT_EQ(L"Das Dokument konnte nicht abgelegt werden.\r\nEs trat ein schwerwiegender Fehler auf.\r\n\r\n"
+              L"Fehler:\r\n" + blocked,
+              watcher.Seen()[0].text);
+    ASSERT_TRUE(standin.WaitForRecords(1));
+    std::wstring parameters = standin.Records().back().parameters;
+    EXPECT_EQ((std::vector<std::wstring>{a, b}), Documents(parameters));
+    for (const std::wstring& handed : FilesParameter(parameters)) {
+        EXPECT_TRUE(ParsesAsXml(InboxFolder(handed) + L"\\" + handed + L".xml"));
+        EXPECT_FALSE(FileExists(InboxFolder(handed) + L"\\__freetodelete__.bin"));
+    }
+    EXPECT_EQ("doc", ReadFileBytes(blocked));
+    EXPECT_FALSE(FileExists(InboxFolder(id) + L"\\__freetodelete__.bin"));
+    RemoveTree(InboxFolder(id));
+}
+
 } // namespace
