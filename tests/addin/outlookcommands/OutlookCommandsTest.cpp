@@ -581,7 +581,8 @@ TEST_F(OutlookCommandsTest, TheAttachmentsCommandWithoutTheCommonControlsTellsTh
     EXPECT_TRUE(NothingStarted());
 }
 
-// The dialogs a command opens in Outlook, each reached from the ribbon.
+// The dialogs and message boxes a command opens in Outlook, each reached
+// from the ribbon.
 struct CommandDialogCase {
     const char* name;
     const wchar_t* callback;
@@ -597,6 +598,8 @@ const CommandDialogCase COMMAND_DIALOGS[] = {
     {"Settings", L"MarvikAddin.Settings", L"Einstellungen"},
     {"StorageLocation", L"MarvikAddin.Archive", L"Dokument ablegen"},
     {"Attachments", L"MarvikAddin.Attachment", L"Anh\u00e4nge ausw\u00e4hlen"},
+    // Without an inspector the opened item's command has no item: message 8007.
+    {"MessageBox", L"MarvikAddin.ArchiveSingleOutlook", L"Fehler bei der Dokumentablage"},
 };
 
 class CommandDialogTest : public OutlookCommandsTest, public testing::WithParamInterface<CommandDialogCase>
