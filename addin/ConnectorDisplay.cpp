@@ -2,7 +2,10 @@
 // settings and info commands call.
 #include "KQConnectorCOM.h"
 
+#include "DialogResource.h"
 #include "InfoDialog.h"
+#include "LanguageText.h"
+#include "ModuleInstance.h"
 #include "Settings.h"
 #include "SettingsDialog.h"
 #include "WideFormat.h"
@@ -22,7 +25,11 @@ HRESULT CKQConnectorCOM::DisplaySettings()
     }
 
     settings.m_modified = 0;
-    ShowSettingsDialog(&settings);
+    if (ShowSettingsDialog(&settings) == -1) {
+        // The dialog logged why.
+        ShowErrorBox(GetThisModule(), IDS_SEVERE_ERROR);
+        return E_FAIL;
+    }
     if (settings.m_modified) {
         // SaveSettings logs a failure; there is nothing more to tell the client.
         SaveSettings(&settings);

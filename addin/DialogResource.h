@@ -45,3 +45,5 @@
 #define IDS_DELETEARCDOCS_LABEL 8034
 #define IDS_SETTINGS_CAPTION 8035
 #define IDS_INFO_CAPTION 8038
+// The message when a dialog of Brenmark cannot be shown.
+#define IDS_SEVERE_ERROR 8019

@@ -367,7 +367,11 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 INT_PTR ShowSettingsDialog(CKQCSettings* settings)
 {
-    RegisterListViewClass();
+    if (!RegisterListViewClass()) {
+        g_Log.Error(L"Failed to load the common controls for the settings dialog, error: %d\n",
+                    static_cast<int>(GetLastError()));
+        return -1;
+    }
     return s_slot.Show(GetThisModule(), MAKEINTRESOURCEW(IDD_SETTINGS), SettingsDlgProc,
                        reinterpret_cast<LPARAM>(settings));
 }

@@ -3,6 +3,7 @@
 #include "CommonResource.h"
 #include "FormatFields.h"
 #include "LogFile.h"
+#include "OneAtATime.h"
 #include "RegistryValue.h"
 #include "ScopedHandles.h"
 #include "Settings.h"
@@ -101,6 +102,8 @@ int ShowChosenBox(const wchar_t* format, const wchar_t* caption, UINT style, va_
     wchar_t text[FORMATTED_CHARS];
     text[0] = L'\0';
     wvnsprintfW(text, static_cast<int>(FORMATTED_CHARS), format, args);
+    // A box shown by a running command is that command's to raise.
+    CCommandBoxCapture capture;
     return MessageBoxW(nullptr, text, caption, MB_TOPMOST | style);
 }
 

@@ -1,13 +1,12 @@
 #include "ListViewClass.h"
 
-#include <windows.h>
 #include <commctrl.h>
 
 namespace {
 
 typedef BOOL(WINAPI* InitCommonControlsExProc)(const INITCOMMONCONTROLSEX*);
 
-HMODULE LoadCommonControls() noexcept
+HMODULE LoadCommonControls()
 {
     // From the system folder, not from the host's or the current folder.
     // A Windows without the search flags refuses it as a parameter.
@@ -17,16 +16,36 @@ HMODULE LoadCommonControls() noexcept
     return module;
 }
 
+CommonControlsLoader s_loader = nullptr;
+// Kept loaded, as an import would be: the dialogs' controls live in it. A
+// load that failed is tried again at the next dialog.
+HMODULE s_module = nullptr;
+
 } // namespace
 
 bool RegisterListViewClass() noexcept
 {
-    // Kept loaded, as an import would be: the dialogs' controls live in it.
-    static const HMODULE module = LoadCommonControls();
+    HMODULE module = s_loader ? s_loader() : s_module;
+    if (!module && !s_loader)
+        module = s_module = LoadCommonControls();
     if (!module)
         return false;
     auto init = reinterpret_cast<InitCommonControlsExProc>(
         reinterpret_cast<void*>(GetProcAddress(module, "InitCommonControlsEx")));
+    if (!init)
+        return false;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
-    return init && init(&controls);
+    SetLastError(ERROR_SUCCESS);
+    if (init(&controls))
+        return true;
+    if (GetLastError() == ERROR_SUCCESS)
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+    return false;
+}
+
+CommonControlsLoader SetCommonControlsLoader(CommonControlsLoader loader) noexcept
+{
+    CommonControlsLoader previous = s_loader;
+    s_loader = loader;
+    return previous;
 }

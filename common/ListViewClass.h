@@ -4,6 +4,15 @@
 // ever shown (a hand-off from the command line, the add-in's start in Office).
 #pragma once
 
+#include <windows.h>
+
 // Loads the common controls once and registers the list view class; false
-// when Windows refused either, and the dialog will then fail to open.
+// when Windows refused either (GetLastError says why), and the dialog will
+// then fail to open.
 bool RegisterListViewClass() noexcept;
+
+// Tests only: replaces the load of the common controls (null: the system's
+// own again) and returns the loader it replaced. Nothing that a host or a
+// client reaches calls it.
+typedef HMODULE (*CommonControlsLoader)();
+CommonControlsLoader SetCommonControlsLoader(CommonControlsLoader loader) noexcept;

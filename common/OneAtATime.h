@@ -7,8 +7,11 @@
 
 #include <windows.h>
 
-// Brings the front-most visible dialog or message box of this thread to the
-// front; false when the thread shows none.
+#include <vector>
+
+// Brings the running command's latest dialog or message box to the front,
+// else the front-most visible dialog of this thread (for a program whose
+// thread is its own); false when there is none.
 bool BringThreadDialogToFront() noexcept;
 
 // What CDialogSlot::Show returns when a dialog of its kind is already open.
@@ -23,8 +26,9 @@ public:
     CDialogSlot& operator=(const CDialogSlot&) = delete;
 
     bool IsOpen() const { return m_open; }
-    // The dialog procedure names its window at WM_INITDIALOG.
-    void SetWindow(HWND dialog) { m_window = dialog; }
+    // The dialog procedure names its window at WM_INITDIALOG; the running
+    // command, if any, counts it as its own.
+    void SetWindow(HWND dialog) noexcept;
     // DialogBoxParamW without owner, unless one is open: then that one is
     // brought to the front and the result is DIALOG_ALREADY_OPEN.
     INT_PTR Show(HINSTANCE module, LPCWSTR resource, DLGPROC procedure, LPARAM parameter) noexcept;
@@ -32,6 +36,17 @@ public:
 private:
     bool m_open = false;
     HWND m_window = nullptr;
+};
+
+// Whose thread the commands run on, which decides what a refused command
+// brings to the front when the running one has no window of its own open.
+enum GateThread {
+    // The program's own (Corvelle): any dialog of the thread is the
+    // program's.
+    GATE_OWN_THREAD,
+    // A host's (the add-in in Office): the host's own dialogs stay where
+    // they are.
+    GATE_HOST_THREAD,
 };
 
 // The commands of one module (the add-in's buttons, Corvelle's menu, tray
@@ -42,11 +57,24 @@ public:
     bool Busy() const { return m_running; }
     // Enters when no command runs; otherwise brings the running command's
     // dialog or message box to the front and returns false.
-    bool TryEnter() noexcept;
-    void Leave() { m_running = false; }
+    bool TryEnter(GateThread thread = GATE_OWN_THREAD) noexcept;
+    void Leave() noexcept;
+
+    // The dialogs and message boxes that the running command opens and
+    // closes; nothing is kept while no command runs.
+    void WindowOpened(HWND window) noexcept;
+    void WindowClosed(HWND window) noexcept;
+    // Brings the running command's latest open window to the front; false
+    // when it has none.
+    bool BringCommandWindowToFront() noexcept;
+    // Ends the running command's open windows as Cancel, and each that it
+    // opens from now on until it leaves (its host is going away).
+    void CancelCommandWindows() noexcept;
 
 private:
     bool m_running = false;
+    bool m_cancelling = false;
+    std::vector<HWND> m_windows;
 };
 
 // This module's gate.
@@ -56,7 +84,8 @@ CCommandGate& ModuleCommandGate();
 class CCommandScope
 {
 public:
-    explicit CCommandScope(CCommandGate& gate = ModuleCommandGate()) noexcept : m_gate(gate), m_entered(gate.TryEnter())
+    explicit CCommandScope(CCommandGate& gate = ModuleCommandGate(), GateThread thread = GATE_OWN_THREAD) noexcept
+        : m_gate(gate), m_entered(gate.TryEnter(thread))
     {
     }
     ~CCommandScope()
@@ -72,4 +101,23 @@ public:
 private:
     CCommandGate& m_gate;
     bool m_entered;
+};
+
+// While it lives, the first dialog window that this thread creates without
+// an owner (the message box of a MessageBoxW call) counts as the running
+// command's own; without a running command it does nothing.
+class CCommandBoxCapture
+{
+public:
+    CCommandBoxCapture() noexcept;
+    ~CCommandBoxCapture();
+    CCommandBoxCapture(const CCommandBoxCapture&) = delete;
+    CCommandBoxCapture& operator=(const CCommandBoxCapture&) = delete;
+
+private:
+    static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam);
+
+    HHOOK m_hook = nullptr;
+    HWND m_window = nullptr;
+    CCommandBoxCapture* m_outer = nullptr;
 };

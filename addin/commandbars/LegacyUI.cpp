@@ -112,17 +112,24 @@ HRESULT CMarvikAddin::StartLegacyUI(IDispatch* commandBars)
 
     HRESULT hr = BuildCommandBars(this, bars, m_buttonHandlers, 0);
 
+    // A build that failed half-way still changed the template; its failure
+    // stays the result, and one of the template is logged on its own.
     if (m_hostKind == HOST_WORD) {
-        if (FAILED(contextHr))
-            return Failed(L"Failed to get the current word template! hr = 0x%08X\n", contextHr);
-        if (!templateWasSaved) {
+        HRESULT templateHr = contextHr;
+        if (FAILED(contextHr)) {
+            Failed(L"Failed to get the current word template! hr = 0x%08X\n", contextHr);
+        } else if (!templateWasSaved) {
             g_Log.Info(L"The current word template has unsaved changes, its saved flag is left as it is\n");
-            return hr;
+        } else {
+            _variant_t saved(static_cast<short>(-1));
+            templateHr = PutProperty(context, L"Saved", &saved);
+            if (FAILED(templateHr))
+                Failed(L"Failed to set saved flag of the current word template! hr = 0x%08X\n", templateHr);
         }
-        _variant_t saved(static_cast<short>(-1));
-        hr = PutProperty(context, L"Saved", &saved);
         if (FAILED(hr))
-            return Failed(L"Failed to set saved flag of the current word template! hr = 0x%08X\n", hr);
+            return hr;
+        if (FAILED(templateHr) || templateWasSaved)
+            return templateHr;
     }
     return hr;
 }

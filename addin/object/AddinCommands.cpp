@@ -5,6 +5,7 @@
 
 #include "CommandGuard.h"
 #include "CommonResource.h"
+#include "DialogResource.h"
 #include "HandoffFile.h"
 #include "InfoDialog.h"
 #include "OfficeCapture.h"
@@ -14,7 +15,7 @@
 
 void CMarvikAddin::OnArchive()
 {
-    RunCommand(L"OnArchive", [&] {
+    RunCommand(*this, L"OnArchive", [&] {
         g_Log.Info(L"Outlook CMarvikAddin->OnArchive invoked\n");
         switch (m_hostKind) {
         case HOST_OUTLOOK:
@@ -83,9 +84,12 @@ bool CMarvikAddin::HandOver(HandoffIdList& ids)
 
 void CMarvikAddin::OnSettings()
 {
-    RunCommand(L"OnSettings", [&] {
+    RunCommand(*this, L"OnSettings", [&] {
         g_Log.Info(L"Outlook CMarvikAddin->OnSettings invoked\n");
-        ShowSettingsDialog(&m_settings);
+        if (ShowSettingsDialog(&m_settings) == -1) {
+            ShowErrorBox(GetServerInstance(), IDS_SEVERE_ERROR);
+            return;
+        }
         if (m_settings.m_modified) {
             // SaveSettings logs its own failure (and refuses under Nosettings);
             // the changes hold in this add-in either way.
@@ -97,7 +101,7 @@ void CMarvikAddin::OnSettings()
 
 void CMarvikAddin::OnAbout()
 {
-    RunCommand(L"OnAbout", [&] {
+    RunCommand(*this, L"OnAbout", [&] {
         g_Log.Info(L"Outlook CMarvikAddin->OnAbout invoked\n");
         ShowInfoDialog();
     });

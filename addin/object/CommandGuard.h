@@ -1,12 +1,14 @@
 // The add-in's commands are entered from the host's ribbon callbacks and
-// button events: no C++ exception may leave them into the host's frames, and
+// button events: no C++ exception may leave them into the host's frames,
 // none starts inside another one's dialog or message box (the host stays
-// usable behind them, they have no owner).
+// usable behind them, they have no owner), and the host may unload the
+// add-in from inside them.
 #pragma once
 
 #include "ComSupport.h"
 #include "LanguageText.h"
 #include "LogFile.h"
+#include "MarvikAddin.h"
 #include "OneAtATime.h"
 #include "ServerModule.h"
 
@@ -15,14 +17,29 @@
 const UINT IDS_DOCUMENT_NOT_SAVED = 8007;
 const UINT IDS_DOCUMENT_OUT_OF_MEMORY = 8055;
 
-// Runs a command's body unless another command still runs (then only its
-// dialog comes to the front); an exception that escapes the body is logged
-// with the command's name and shown as the message for a document that could
-// not be saved (8055 when memory ran out, else 8007).
-template <typename Fn>
-void RunCommand(const wchar_t* command, Fn&& body) noexcept
+// The add-in's reference for the length of a command.
+class CCommandHold
 {
-    CCommandScope scope;
+public:
+    explicit CCommandHold(CMarvikAddin& addin) : m_addin(addin) { m_addin.CommandStarted(); }
+    ~CCommandHold() { m_addin.CommandEnded(); }
+    CCommandHold(const CCommandHold&) = delete;
+    CCommandHold& operator=(const CCommandHold&) = delete;
+
+private:
+    CMarvikAddin& m_addin;
+};
+
+// Runs a command's body unless another command still runs (then only the
+// running command's dialog comes to the front, never one of the host's); an
+// exception that escapes the body is logged with the command's name and
+// shown as the message for a document that could not be saved (8055 when
+// memory ran out, else 8007). The add-in lives until the command returns.
+template <typename Fn>
+void RunCommand(CMarvikAddin& addin, const wchar_t* command, Fn&& body) noexcept
+{
+    CCommandHold hold(addin);
+    CCommandScope scope(ModuleCommandGate(), GATE_HOST_THREAD);
     if (!scope.Entered()) {
         try {
             g_Log.Info(L"%s: another command is still running\n", command);

@@ -5,6 +5,7 @@
 #include "DispatchHelpers.h"
 #include "PropertyValues.h"
 #include "LogFile.h"
+#include "OneAtATime.h"
 #include "ServerModule.h"
 
 #include <cwchar>
@@ -52,7 +53,10 @@ CMarvikAddin::CMarvikAddin()
       m_buttonHandlers(),
       m_explorersHandler(nullptr),
       m_inspectorsHandler(nullptr),
-      m_majorVersion(0)
+      m_majorVersion(0),
+      m_commandsRunning(0),
+      m_disconnectPending(false),
+      m_pendingRemoveMode(ext_dm_HostShutdown)
 {
 }
 
@@ -190,19 +194,57 @@ STDMETHODIMP CMarvikAddin::OnBeginShutdown(SAFEARRAY**)
 STDMETHODIMP CMarvikAddin::OnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY** custom)
 {
     return CallNoThrow([&]() -> HRESULT {
-        // On the host's shutdown the host has called OnBeginShutdown itself.
-        bool byUser = removeMode != ext_dm_HostShutdown;
-        if (byUser)
-            static_cast<IDTExtensibility2*>(this)->OnBeginShutdown(custom);
-        // A host may disconnect without OnBeginShutdown (unloading from its
-        // COM Add-ins dialog): no sink may outlive the connection. Sinks let
-        // go of already are not touched again.
-        ShutdownLegacyUI();
-        g_Log.Info(L"Addin is being unloaded %s.\n", byUser ? L"by the user" : L"on shutdown");
-        if (m_application) {
-            m_application->Release();
-            m_application = nullptr;
+        if (m_commandsRunning > 0) {
+            // Called from inside a command's dialog: the command still works
+            // with the host's objects once its dialog has ended.
+            g_Log.Info(L"Addin is being unloaded while a command runs, its dialog is cancelled\n");
+            m_disconnectPending = true;
+            m_pendingRemoveMode = removeMode;
+            ModuleCommandGate().CancelCommandWindows();
+            return S_OK;
         }
+        Disconnect(removeMode, custom);
         return S_OK;
     });
+}
+
+void CMarvikAddin::Disconnect(ext_DisconnectMode removeMode, SAFEARRAY** custom)
+{
+    // On the host's shutdown the host has called OnBeginShutdown itself.
+    bool byUser = removeMode != ext_dm_HostShutdown;
+    if (byUser)
+        static_cast<IDTExtensibility2*>(this)->OnBeginShutdown(custom);
+    // A host may disconnect without OnBeginShutdown (unloading from its
+    // COM Add-ins dialog): no sink may outlive the connection. Sinks let
+    // go of already are not touched again.
+    ShutdownLegacyUI();
+    g_Log.Info(L"Addin is being unloaded %s.\n", byUser ? L"by the user" : L"on shutdown");
+    if (m_application) {
+        m_application->Release();
+        m_application = nullptr;
+    }
+}
+
+void CMarvikAddin::CommandStarted()
+{
+    AddRef();
+    ++m_commandsRunning;
+}
+
+void CMarvikAddin::CommandEnded() noexcept
+{
+    if (--m_commandsRunning == 0 && m_disconnectPending) {
+        m_disconnectPending = false;
+        try {
+            // The host's custom array belonged to its call.
+            Disconnect(m_pendingRemoveMode, nullptr);
+        } catch (...) {
+            try {
+                g_Log.Error(L"Failed to complete the unloading of the addin\n");
+            } catch (...) {
+            }
+        }
+    }
+    // May be the last reference.
+    Release();
 }

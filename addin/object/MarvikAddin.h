@@ -104,6 +104,13 @@ public:
     void OnNewInspector(IDispatch* inspector);
     void OnInspectorClose(CInspectorHandler* handler);
 
+    // A command's stay in the add-in: a reference that keeps the object
+    // alive until the command returns, also when the host drops its last
+    // one from inside the command's dialog. A disconnection that arrives
+    // meanwhile is completed when the last command ends.
+    void CommandStarted();
+    void CommandEnded() noexcept;
+
     HostKind GetHostKind() const { return m_hostKind; }
     int GetMajorVersion() const { return m_majorVersion; }
     IDispatch* GetApplication() const { return m_application; }
@@ -121,6 +128,9 @@ private:
     HRESULT StartLegacyUI(IDispatch* commandBars);
     // Lets go of every button handler and window sink.
     void ShutdownLegacyUI();
+    // OnDisconnection's work: the shutdown when the user unloads the
+    // add-in, then the release of Application.
+    void Disconnect(ext_DisconnectMode removeMode, SAFEARRAY** custom);
 
     // The archive command's roads: the active Word, Excel or PowerPoint
     // document, and the selected Outlook items.
@@ -146,6 +156,11 @@ private:
     CKQCSettings m_settings;
     int m_majorVersion;
     CClipboardOwnerWindow m_clipboardOwner;
+    // Commands running (a refused one inside the running one counts too),
+    // and a disconnection that waits for their end.
+    int m_commandsRunning;
+    bool m_disconnectPending;
+    ext_DisconnectMode m_pendingRemoveMode;
 };
 
 // True for the hosts whose buttons live on the ribbon: Outlook from 14, every

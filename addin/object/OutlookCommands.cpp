@@ -6,6 +6,7 @@
 #include "AttachmentsDialog.h"
 #include "CommandGuard.h"
 #include "CommonResource.h"
+#include "DialogResource.h"
 #include "DispatchHelpers.h"
 #include "HandoffFile.h"
 #include "ItemAttachments.h"
@@ -114,7 +115,7 @@ void CMarvikAddin::ArchiveOutlookSelection()
 
 void CMarvikAddin::OnArchiveSingleOutlook(IDispatch* context)
 {
-    RunCommand(L"OnArchiveSingleOutlook", [&] {
+    RunCommand(*this, L"OnArchiveSingleOutlook", [&] {
         g_Log.Info(L"Outlook CMarvikAddin->OnArchiveSingleOutlook invoked\n");
         wchar_t path[ITEM_PATH_CHARS] = L"";
         CPropertyCollection properties;
@@ -149,7 +150,7 @@ void CMarvikAddin::OnArchiveSingleOutlook(IDispatch* context)
 
 void CMarvikAddin::OnAttachment(IDispatch* item)
 {
-    RunCommand(L"OnAttachment", [&] { ArchiveChosenAttachments(item); });
+    RunCommand(*this, L"OnAttachment", [&] { ArchiveChosenAttachments(item); });
 }
 
 void CMarvikAddin::ArchiveChosenAttachments(IDispatch* item)
@@ -176,7 +177,10 @@ void CMarvikAddin::ArchiveChosenAttachments(IDispatch* item)
         ShowErrorBox(module, IDS_NO_ATTACHMENTS);
         return;
     }
-    if (ShowAttachmentsDialog(&attachments) != 1)
+    INT_PTR chosen = ShowAttachmentsDialog(&attachments);
+    if (chosen == -1)
+        ShowErrorBox(module, IDS_SEVERE_ERROR);
+    if (chosen != 1)
         return;
 
     SavedPathList saved;
@@ -205,11 +209,14 @@ void CMarvikAddin::ArchiveChosenAttachments(IDispatch* item)
 
 void CMarvikAddin::OnAttachmentSingleOutlook(IDispatch* context)
 {
-    RunCommand(L"OnAttachmentSingleOutlook", [&] {
+    RunCommand(*this, L"OnAttachmentSingleOutlook", [&] {
         g_Log.Info(L"Outlook CMarvikAddin->OnAttachmentSingleOutlook invoked\n");
         IDispatchPtr item;
-        if (FAILED(CurrentItemOf(context, item)))
+        // As the opened item's archive command: the user hears of it.
+        if (FAILED(CurrentItemOf(context, item))) {
+            ShowErrorBox(GetServerInstance(), IDS_DOCUMENT_NOT_SAVED);
             return;
+        }
         ArchiveChosenAttachments(item);
     });
 }

@@ -162,7 +162,11 @@ INT_PTR CALLBACK SelectAttachmentsDlgProc(HWND dialog, UINT message, WPARAM wPar
 
 INT_PTR ShowAttachmentsDialog(CAttachmentList* attachments)
 {
-    RegisterListViewClass();
+    if (!RegisterListViewClass()) {
+        g_Log.Error(L"Failed to load the common controls for the attachment dialog, error: %d\n",
+                    static_cast<int>(GetLastError()));
+        return -1;
+    }
     return s_slot.Show(GetThisModule(), MAKEINTRESOURCEW(IDD_SELECT_ATTACHMENTS), SelectAttachmentsDlgProc,
                        reinterpret_cast<LPARAM>(attachments));
 }

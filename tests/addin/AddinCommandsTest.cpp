@@ -9,7 +9,9 @@
 #include "HandoffXml.h"
 #include "FakeOffice.h"
 #include "FileHelpers.h"
+#include "KQConnectorCOM.h"
 #include "ModalDialogDriver.h"
+#include "NoCommonControls.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -256,6 +258,36 @@ TEST_F(CommandsTest, SettingsChangeIsSavedAndUsedByTheNextArchive)
     EXPECT_TRUE(NothingStarted());
 }
 
+// Where the common controls cannot be loaded the settings dialog cannot
+// open: the user is told, the log says why, the connector's caller hears of
+// the failure, and nothing is saved.
+TEST_F(CommandsTest, SettingsWithoutTheCommonControlsTellTheUserAndReportTheFailure)
+{
+    struct Case {
+        const char* name;
+        std::function<HRESULT()> call;
+        HRESULT result;
+    };
+    const Case cases[] = {
+        {"connector", [] { return CKQConnectorCOM().DisplaySettings(); }, E_FAIL},
+        {"add-in command", [this] { return Click(L"MarvikAddin.Settings"); }, S_OK},
+    };
+    StartOffice(OfficeApp::Word, L"Bericht.docx");
+    NoCommonControls refused;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.Mark();
+        DialogWatcher watcher;
+        EXPECT_EQ(c.call(), c.result);
+        ASSERT_EQ(watcher.Count(), 1u);
+        EXPECT_EQ(watcher.Seen()[0].caption, ERROR_CAPTION);
+        EXPECT_EQ(watcher.Seen()[0].text, SEVERE_ERROR_TEXT);
+        EXPECT_EQ(log.Count(L"[ERR] Failed to load the common controls for the settings dialog, error: 126\n"), 1)
+            << ToUtf8(log.Text());
+        EXPECT_TRUE(RegistryFixture::ValueNames(HKEY_CURRENT_USER, RegistryFixture::UserKey()).empty());
+    }
+}
+
 TEST_F(CommandsTest, InfoShowsTheInfoDialog)
 {
     DialogWatcher watcher;
@@ -272,7 +304,7 @@ struct GuardCase {
     const wchar_t* text;
 };
 
-class CommandGuardTest : public testing::TestWithParam<GuardCase>
+class CommandGuardTest : public AddinTest, public testing::WithParamInterface<GuardCase>
 {
 };
 
@@ -281,9 +313,8 @@ class CommandGuardTest : public testing::TestWithParam<GuardCase>
 TEST_P(CommandGuardTest, TurnsAnEscapingExceptionIntoItsMessage)
 {
     const GuardCase& c = GetParam();
-    LogTail log;
     DialogWatcher watcher;
-    RunCommand(L"OnArchive", c.body);
+    RunCommand(*object, L"OnArchive", c.body);
     ASSERT_EQ(watcher.Count(), 1u);
     EXPECT_EQ(watcher.Seen()[0].text, c.text);
     EXPECT_TRUE(log.Contains(std::wstring(L"[ERR] OnArchive failed with an exception! hr = ") + c.hr + L"\n"));

@@ -406,6 +406,45 @@ INSTANTIATE_TEST_SUITE_P(
                     L"Failed to call pCommandBarButtons->Add!", true}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
+// Word's start-up reports a failed build even when the template it changed is
+// marked saved afterwards; a template that refuses the mark is reported on
+// its own line, and is the result only when the build went well.
+TEST_F(CommandBarsBuildTest, WordReportsAFailedBuildWhateverBecomesOfTheTemplatesSavedFlag)
+{
+    struct Case {
+        const char* name;
+        bool buildFails;
+        bool savedRefused;
+        HRESULT result;
+    };
+    const Case cases[] = {
+        {"build fails, template marked", true, false, HOST_FAILURE},
+        {"build fails, template refuses", true, true, HOST_FAILURE},
+        {"build succeeds, template refuses", false, true, E_ACCESSDENIED},
+    };
+    const wchar_t buildLine[] = L"[ERR] Failed to call pCommandBarButtons->Add! hr = 0x800A01A8\n";
+    const wchar_t savedLine[] = L"[ERR] Failed to set saved flag of the current word template! hr = 0x80070005\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.Mark();
+        MakeOffice(OfficeApp::Word, 11);
+        Template()->SetProperty(L"Saved", _variant_t(true));
+        if (c.buildFails)
+            Standard(*bars)->controls->object->FailInvoke(L"Add", 1, HOST_FAILURE);
+        // The first call reads the flag, the second one puts it.
+        if (c.savedRefused)
+            Template()->FailInvoke(L"Saved", 2, E_ACCESSDENIED);
+
+        EXPECT_EQ(c.result, Start(office->Application())) << log.Text().c_str();
+        EXPECT_EQ(c.buildFails ? 1 : 0, log.Count(buildLine));
+        EXPECT_EQ(c.savedRefused ? 1 : 0, log.Count(savedLine));
+        // The popup was added before the failure: Word does not ask for it.
+        EXPECT_EQ(!c.savedRefused, TemplateSaved(Template()));
+        Stop();
+        ReleaseHost();
+    }
+}
+
 TEST_F(CommandBarsBuildTest, MailInspectorGetsItsOwnTagsAndTheMainWindowKeepsItsOwn)
 {
     SetSetting(L"Attachments", 1);

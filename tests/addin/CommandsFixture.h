@@ -32,7 +32,9 @@ protected:
     {
         if (started)
             Stop();
-        callbacks->Release();
+        // A test may have let go of the host's references itself.
+        if (callbacks)
+            callbacks->Release();
         AddinTest::TearDown();
     }
 

@@ -11,6 +11,7 @@
 #include "MapiTestFixture.h"
 #include "ModalLoopRequest.h"
 #include "ModalDialogDriver.h"
+#include "NoCommonControls.h"
 #include "OutlookModelFixture.h"
 #include "TempDir.h"
 #include "WindowScreenshot.h"
@@ -181,24 +182,30 @@ TEST_F(OutlookCommandsTest, TheOpenedMailIsArchivedWithoutEverAskingForItsDeleti
 
 TEST_F(OutlookCommandsTest, AnOpenedItemThatCannotBeReadOrSavedShowsTheMessagesOfTheSelectionRoad)
 {
+    const wchar_t ARCHIVE[] = L"MarvikAddin.ArchiveSingleOutlook";
     struct Case {
         const char* name;
+        const wchar_t* callback;
         std::function<void(FakeDispatch& inspector, FakeDispatch& item, FakeMessage& message)> arrange;
         const wchar_t* log;
         const wchar_t* box;
     };
     const Case cases[] = {
-        {"no current item",
+        {"no current item", ARCHIVE,
          [](FakeDispatch& i, FakeDispatch&, FakeMessage&) { i.FailInvoke(L"CurrentItem", 0, E_FAIL); },
          L"[ERR] Can't get CurrentItem from Context! hr = 0x80004005",
          L"Das Dokument konnte nicht zwischengespeichert werden!"},
-        {"refused class",
+        {"attachments, no current item", L"MarvikAddin.AttachmentSingleOutlook",
+         [](FakeDispatch& i, FakeDispatch&, FakeMessage&) { i.FailInvoke(L"CurrentItem", 0, E_FAIL); },
+         L"[ERR] Can't get CurrentItem from Context! hr = 0x80004005",
+         L"Das Dokument konnte nicht zwischengespeichert werden!"},
+        {"refused class", ARCHIVE,
          [](FakeDispatch&, FakeDispatch& item, FakeMessage&) {
              item.SetProperty(L"MessageClass", _variant_t(L"IPM.Post"));
          },
          L"[ERR] Can't save current item! hr = 0x80044303",
          L"Unzul\u00e4ssiger Dokumenttyp! Nur e-Mail Dokumente k\u00f6nnen archiviert werden!"},
-        {"out of memory",
+        {"out of memory", ARCHIVE,
          [](FakeDispatch&, FakeDispatch&, FakeMessage& m) { m.Script().Fail("CopyTo", E_OUTOFMEMORY); },
          L"[ERR] Can't save current item! hr = 0x8007000E",
          L"Das Dokument konnte nicht zwischengespeichert werden! Der Anwendung steht zu wenig Speicher zur "
@@ -212,7 +219,7 @@ TEST_F(OutlookCommandsTest, AnOpenedItemThatCannotBeReadOrSavedShowsTheMessagesO
         c.arrange(*inspector, *item, *messages.back());
         DialogWatcher watcher;
         log.Mark();
-        EXPECT_EQ(Click(L"MarvikAddin.ArchiveSingleOutlook", inspector), S_OK);
+        EXPECT_EQ(Click(c.callback, inspector), S_OK);
         EXPECT_TRUE(log.Contains(c.log)) << ToUtf8(log.Text());
         std::vector<SeenDialog> seen = watcher.Seen();
         ASSERT_EQ(seen.size(), 1u);
@@ -552,5 +559,194 @@ TEST_F(OutlookCommandsTest, ASelectionChangedWhileTheAttachmentsDialogIsOpenWrit
     EXPECT_EQ(ReadFileBytes(Inbox() + ids[1] + L"\\Notiz.txt"), "of the second mail");
     EXPECT_EQ(InboxFolders().size(), 2u);
 }
+
+} // namespace
+
+namespace {
+
+TEST_F(OutlookCommandsTest, TheAttachmentsCommandWithoutTheCommonControlsTellsTheUserAndSavesNothing)
+{
+    outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"a.pdf", "AAA", {0x01})})});
+    StartOutlook();
+    NoCommonControls refused;
+    // A dialog that opened after all is cancelled.
+    DialogWatcher watcher({}, DialogAnswer{IDCANCEL});
+    EXPECT_EQ(Click(L"MarvikAddin.Attachment"), S_OK);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Seen()[0].caption, ERROR_CAPTION);
+    EXPECT_EQ(watcher.Seen()[0].text, SEVERE_ERROR_TEXT);
+    EXPECT_EQ(log.Count(L"[ERR] Failed to load the common controls for the attachment dialog, error: 126\n"), 1)
+        << ToUtf8(log.Text());
+    EXPECT_TRUE(InboxFolders().empty());
+    EXPECT_TRUE(NothingStarted());
+}
+
+// The dialogs and message boxes a command opens in Outlook, each reached
+// from the ribbon.
+struct CommandDialogCase {
+    const char* name;
+    const wchar_t* callback;
+    const wchar_t* caption;
+};
+
+std::ostream& operator<<(std::ostream& os, const CommandDialogCase& c)
+{
+    return os << c.name;
+}
+
+const CommandDialogCase COMMAND_DIALOGS[] = {
+    {"Settings", L"MarvikAddin.Settings", L"Einstellungen"},
+    {"StorageLocation", L"MarvikAddin.Archive", L"Dokument ablegen"},
+    {"Attachments", L"MarvikAddin.Attachment", L"Anh\u00e4nge ausw\u00e4hlen"},
+    // Without an inspector the opened item's command has no item: message 8007.
+    {"MessageBox", L"MarvikAddin.ArchiveSingleOutlook", L"Fehler bei der Dokumentablage"},
+};
+
+class CommandDialogTest : public OutlookCommandsTest, public testing::WithParamInterface<CommandDialogCase>
+{
+protected:
+    void SetUp() override
+    {
+        OutlookCommandsTest::SetUp();
+        // Two locations: the archive command asks for one.
+        SetGlobal(L"Params2", LOCATION_B);
+        outlook->Select({Mail(L"Eins", {0x01}, {Attachment(L"a.pdf", "AAA", {0x01})})});
+    }
+
+    bool WaitUntilClosed(HWND dialog, DWORD timeoutMs = 5000) const
+    {
+        for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+            if (!IsWindow(dialog))
+                return true;
+            Sleep(50);
+        }
+        return !IsWindow(dialog);
+    }
+
+    static std::wstring CaptionOf(HWND window)
+    {
+        wchar_t text[256] = L"";
+        GetWindowTextW(window, text, 256);
+        return text;
+    }
+};
+
+// The user unloads the add-in from the host while a command's dialog is
+// open, and the host lets go of the add-in at once. The dialog ends as
+// Cancel, the command ends with the host's Application still held, and only
+// then is Application released and the add-in destroyed.
+TEST_P(CommandDialogTest, UnloadingFromInsideTheDialogCancelsItAndLetsGoOfTheHostAfterTheCommand)
+{
+    const CommandDialogCase& c = GetParam();
+    FakeDispatch* application = outlook->Application();
+    const ULONG hostRefs = application->RefCount();
+    StartOutlook();
+    const DWORD thread = GetCurrentThreadId();
+    ULONG refsAfterUnload = 0;
+    HRESULT disconnected = E_PENDING;
+    ModalLoopRequest unload([&] {
+        disconnected = addin->OnDisconnection(ext_dm_UserClosed, &custom);
+        callbacks->Release();
+        callbacks = nullptr;
+        addin->Release();
+        addin = nullptr;
+        object = nullptr;
+        started = false;
+        refsAfterUnload = application->RefCount();
+    }, 1500);
+    bool unloaded = false;
+    bool closed = false;
+    std::wstring caption;
+    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(c.callback)); },
+                                  [&](HWND dialog) {
+                                      caption = CaptionOf(dialog);
+                                      unloaded = unload.WaitDone();
+                                      closed = WaitUntilClosed(dialog);
+                                      if (!closed)
+                                          CancelThreadDialogs(thread);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    ASSERT_TRUE(unloaded);
+    EXPECT_EQ(disconnected, S_OK);
+    EXPECT_EQ(caption, c.caption);
+    EXPECT_TRUE(closed) << "the dialog stayed open after the unload";
+    EXPECT_EQ(run.result, S_OK);
+    EXPECT_EQ(refsAfterUnload, hostRefs + 1) << "Application was released under the command";
+    EXPECT_EQ(application->RefCount(), hostRefs);
+    EXPECT_TRUE(ServerCanUnload());
+    EXPECT_EQ(log.Count(L"[INF] Addin is being unloaded by the user.\n"), 1);
+    // Ended as Cancel: the settings were not saved, the folders of the
+    // archived mail are marked, no attachment was saved; nothing started.
+    EXPECT_TRUE(RegistryFixture::ValueNames(HKEY_CURRENT_USER, RegistryFixture::UserKey()).empty());
+    std::vector<std::wstring> folders = InboxFolders();
+    EXPECT_EQ(folders.size(), std::wstring(c.callback) == L"MarvikAddin.Archive" ? 1u : 0u);
+    for (const std::wstring& folder : folders)
+        EXPECT_TRUE(FileExists(Inbox() + folder + L"\\" + MARKER_FILE_NAME)) << ToUtf8(folder);
+    EXPECT_EQ(CountThreadDialogs(thread, nullptr), 0);
+    EXPECT_TRUE(NothingStarted());
+}
+
+// A window of the host's own on the same thread, in front of the command's
+// dialog (Outlook's options, say).
+class HostDialog
+{
+public:
+    HostDialog()
+        : m_window(CreateWindowExW(0, L"#32770", L"Optionen", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 200, 100,
+                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr))
+    {
+        SetForegroundWindow(m_window);
+    }
+    ~HostDialog() { DestroyWindow(m_window); }
+    HostDialog(const HostDialog&) = delete;
+    HostDialog& operator=(const HostDialog&) = delete;
+    HWND Window() const { return m_window; }
+
+private:
+    HWND m_window;
+};
+
+// A second click while a command's dialog is open, with a dialog of the
+// host's in front of it: the command's dialog comes to the front, the
+// host's stays where it is, and the second click starts nothing.
+TEST_P(CommandDialogTest, ASecondClickRaisesTheCommandsDialogNotTheHostsOwn)
+{
+    const CommandDialogCase& c = GetParam();
+    StartOutlook();
+    const DWORD thread = GetCurrentThreadId();
+    HWND hostFront = nullptr;
+    HWND front = nullptr;
+    HWND hostWindow = nullptr;
+    ModalLoopRequest click([&] {
+        HostDialog host;
+        hostWindow = host.Window();
+        hostFront = GetForegroundWindow();
+        Click(L"MarvikAddin.Settings");
+        front = GetForegroundWindow();
+    });
+    HWND commandDialog = nullptr;
+    std::wstring caption;
+    ModalRun run = RunModalDialog([&] { return static_cast<INT_PTR>(Click(c.callback)); },
+                                  [&](HWND dialog) {
+                                      commandDialog = dialog;
+                                      caption = CaptionOf(dialog);
+                                      if (click.WaitDone())
+                                          PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                                      else
+                                          CancelThreadDialogs(thread);
+                                  });
+    ASSERT_TRUE(run.appeared);
+    ASSERT_TRUE(click.Done());
+    EXPECT_EQ(caption, c.caption);
+    ASSERT_NE(hostWindow, nullptr);
+    EXPECT_EQ(hostFront, hostWindow) << "the host's dialog was not in front to begin with";
+    EXPECT_EQ(front, commandDialog);
+    EXPECT_TRUE(log.Contains(L"[INF] OnSettings: another command is still running"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, CommandDialogTest, testing::ValuesIn(COMMAND_DIALOGS),
+                         [](const testing::TestParamInfo<CommandDialogCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
