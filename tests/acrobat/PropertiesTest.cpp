@@ -340,6 +340,7 @@ TEST(HandoffFolder, NoFolderOfItsOwnGivesZero)
         if (c.barred) {
             TempDir::WriteLongPath(wideInbox.substr(0, wideInbox.size() - 1), "not a folder");
         } else {
+            ASSERT_TRUE(CreateDirectoryA(inbox.c_str(), nullptr));
             for (int n = 900; n < 903; ++n)
                 ASSERT_TRUE(CreateDirectoryA((inbox + "kq_data_" + std::to_string(n)).c_str(), nullptr));
         }
