@@ -5,6 +5,7 @@
 #include "ComRef.h"
 #include "ConnectorCalls.h"
 #include "ConnectorIds.h"
+#include "DataFolderNumbering.h"
 #include "HostException.h"
 #include "PluginLog.h"
 #include "PluginProperties.h"
@@ -244,10 +245,11 @@ void KVSavePortfolio()
 
 int createXMLFile(char* folder, size_t length)
 {
-    return MakeInboxFolder(folder, length, GetTickCount);
+    static InboxFolderNumbering numbering = {GetTickCount, INBOX_MAX_TAKEN_NAMES, 0, false};
+    return MakeInboxFolder(folder, length, &numbering);
 }
 
-int MakeInboxFolder(char* folder, size_t length, DWORD(WINAPI* tickCount)())
+int MakeInboxFolder(char* folder, size_t length, InboxFolderNumbering* numbering)
 {
     char temp[MAX_PATH];
     DWORD cch = GetTempPathA(MAX_PATH, temp);
@@ -255,21 +257,34 @@ int MakeInboxFolder(char* folder, size_t length, DWORD(WINAPI* tickCount)())
         LogError("Failed to get path of temp directory ... createXMLFile(...)\n");
         return 0;
     }
-    std::string inbox = std::string(temp) + "kq_temp_inbox\\";
-    if (!IsFolder(inbox))
-        CreateDirectoryA(inbox.c_str(), nullptr);
-    std::string path;
-    for (;;) {
-        char name[32];
-        snprintf(name, sizeof(name), "kq_data_%lu", static_cast<unsigned long>(tickCount()));
-        path = inbox + name + "\\";
-        if (!IsFolder(path))
-            break;
-        Sleep(10);
-    }
-    if (path.size() + 1 > length)
+    const std::string inbox = std::string(temp) + "kq_temp_inbox\\";
+    // The longest number must fit, or a folder would be made that the
+    // caller never gets.
+    const size_t longestFolder = inbox.size() + strlen("kq_data_4294967295\\");
+    if (longestFolder + 1 > length) {
+        LogError("createXMLFile(): no room for a hand-off folder in %s\n", inbox.c_str());
         return 0;
-    CreateDirectoryA(path.c_str(), nullptr);
+    }
+    std::string path;
+    DWORD number = 0;
+    DWORD error = MakeNumberedDataFolder(
+        numbering,
+        [&](DWORD candidate) {
+            char name[32];
+            snprintf(name, sizeof(name), "kq_data_%lu", static_cast<unsigned long>(candidate));
+            path = inbox + name + "\\";
+            return MakeFolderInInbox(inbox.c_str(), path.c_str());
+        },
+        &number);
+    if (error == ERROR_ALREADY_EXISTS) {
+        LogError("createXMLFile(): no free hand-off folder in %s\n", inbox.c_str());
+        return 0;
+    }
+    if (error != ERROR_SUCCESS) {
+        LogError("createXMLFile(): can not create the hand-off folder %s; code = 0x%08lx\n", path.c_str(),
+                 static_cast<unsigned long>(error));
+        return 0;
+    }
     memcpy(folder, path.c_str(), path.size() + 1);
     return 1;
 }

@@ -3,6 +3,7 @@
 // with its properties.
 #pragma once
 
+#include "DataFolderNumbering.h"
 #include "HostInterface.h"
 
 #include <cstddef>
@@ -14,11 +15,13 @@ bool IsPortfolio();
 void KVSaveSingleDoc();
 void KVSavePortfolio();
 
-// A new hand-off folder "<temp>kq_temp_inbox\kq_data_<tick>\" (with its
-// closing backslash) into `folder`; 1, or 0 when it could not be made.
+// A new hand-off folder "<temp>kq_temp_inbox\kq_data_<number>\" (with its
+// closing backslash) into `folder`, numbered after the tick count or the next
+// free number; 1 only when this call made it, else 0 (logged).
 int createXMLFile(char* folder, size_t length);
-// createXMLFile with the clock that names the folder given.
-int MakeInboxFolder(char* folder, size_t length, DWORD(WINAPI* tickCount)());
+// createXMLFile with the numbering given (createXMLFile keeps one for the
+// process).
+int MakeInboxFolder(char* folder, size_t length, InboxFolderNumbering* numbering);
 
 // The document's file name (nameOnly) or path into buffer: 0, 2 on failure,
 // 122 when the buffer is too small.

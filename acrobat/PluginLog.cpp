@@ -1,5 +1,7 @@
 #include "PluginLog.h"
 
+#include "SharedLogFile.h"
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -81,35 +83,20 @@ void CPluginLog::BuildDefaultName()
     m_fileName = DuplicateText(name.c_str());
 }
 
-HANDLE CPluginLog::CreateLogFile() const
-{
-    return CreateFileA(m_fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-}
-
 void CPluginLog::Open()
 {
     if (!m_fileName || !*m_fileName)
         return;
     Close();
-    m_file = CreateLogFile();
-    if (m_file == INVALID_HANDLE_VALUE) {
+    // The file functions' own code page, as CreateFileA would take the name.
+    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    int cch = MultiByteToWideChar(codePage, 0, m_fileName, -1, nullptr, 0);
+    wchar_t* wide = cch > 0 ? new (std::nothrow) wchar_t[cch] : nullptr;
+    if (wide && MultiByteToWideChar(codePage, 0, m_fileName, -1, wide, cch) == cch)
+        m_file = OpenSharedLogFile(wide, m_sizeLimit);
+    delete[] wide;
+    if (m_file == INVALID_HANDLE_VALUE)
         Error("Unable to open logfile '%s'\n", m_fileName);
-        return;
-    }
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(m_file, &size) && size.QuadPart >= static_cast<LONGLONG>(m_sizeLimit)) {
-        Close();
-        std::string oldName = std::string(m_fileName) + ".old";
-        DeleteFileA(oldName.c_str());
-        MoveFileA(m_fileName, oldName.c_str());
-        m_file = CreateLogFile();
-        if (m_file == INVALID_HANDLE_VALUE) {
-            Error("Unable to open logfile '%s'\n", m_fileName);
-            return;
-        }
-    }
-    SetFilePointer(m_file, 0, nullptr, FILE_END);
 }
 
 void CPluginLog::Close()
@@ -150,7 +137,7 @@ void CPluginLog::Output(const char* text)
     if (m_console != INVALID_HANDLE_VALUE)
         WriteConsoleA(m_console, text, len, &written, nullptr);
     if (m_file != INVALID_HANDLE_VALUE)
-        WriteFile(m_file, text, len, &written, nullptr);
+        AppendToSharedLogFile(m_file, text, len);
 }
 
 void CPluginLog::Write(int level, const char* format, va_list args)
@@ -165,27 +152,34 @@ void CPluginLog::Write(int level, const char* format, va_list args)
     if (!inner.empty() && inner.back() == '\n')
         inner.pop_back();
     snprintf(stamp, sizeof(stamp), "[%.*s]", static_cast<int>(kStampChars - 2), inner.c_str());
-    Output(stamp);
-    Output(level >= PLUGIN_LOG_FATAL && level <= PLUGIN_LOG_WARNING ? kTags[level] : kTags[0]);
+    const char* tag = level >= PLUGIN_LOG_FATAL && level <= PLUGIN_LOG_WARNING ? kTags[level] : kTags[0];
 
-    if (!m_buffer)
-        return;
-    for (;;) {
-        va_list copy;
-        va_copy(copy, args);
-        int result = vsnprintf(m_buffer, m_bufferSize, format, copy);
-        va_end(copy);
-        // This runtime's vsnprintf reports the length it needs; -1 is a
-        // formatting error that no larger buffer mends.
-        if (result < 0 || static_cast<size_t>(result) < m_bufferSize - 1)
-            break;
-        char* grown = static_cast<char*>(HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, m_buffer, m_bufferSize * 2));
-        if (!grown)
-            break;
-        m_buffer = grown;
-        m_bufferSize *= 2;
+    if (m_buffer) {
+        for (;;) {
+            va_list copy;
+            va_copy(copy, args);
+            int result = vsnprintf(m_buffer, m_bufferSize, format, copy);
+            va_end(copy);
+            // This runtime's vsnprintf reports the length it needs; -1 is a
+            // formatting error that no larger buffer mends.
+            if (result < 0 || static_cast<size_t>(result) < m_bufferSize - 1)
+                break;
+            char* grown =
+                static_cast<char*>(HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, m_buffer, m_bufferSize * 2));
+            if (!grown)
+                break;
+            m_buffer = grown;
+            m_bufferSize *= 2;
+        }
     }
-    Output(m_buffer);
+    // The time stamp, the tag and the message go out as one piece, so that
+    // another writer's line never comes between them.
+    try {
+        std::string line = std::string(stamp) + tag + (m_buffer ? m_buffer : "");
+        Output(line.c_str());
+    } catch (...) {
+        // No memory for the line: it is dropped, as the log drops any failure.
+    }
 }
 
 #define PLUGIN_LOG_FORWARD(level)   \

@@ -50,7 +50,6 @@ public:
 
 private:
     void BuildDefaultName();
-    HANDLE CreateLogFile() const;
 
     HANDLE m_file;
     HANDLE m_console;

@@ -14,9 +14,6 @@ const wchar_t INBOX_NAME[] = L"kq_temp_inbox\\";
 const wchar_t DATA_FOLDER_PREFIX[] = L"kq_data_";
 const size_t TICK_DIGITS = 10; // the most a 32-bit tick count takes
 const wchar_t HANDOFF_FILE_EXTENSION[] = L".xml";
-// As many names taken in a row as GetTempFileName tries before it gives up:
-// far beyond any burst of hand-offs, so only a filled inbox ends here.
-const unsigned MAX_TAKEN_NAMES = 65536;
 
 // The user's temporary folder with its closing backslash; false when Windows
 // has none (or one too long for MAX_PATH).
@@ -93,7 +90,7 @@ bool MayNameAHandoffFolder(const wchar_t* path)
 
 int CreateInboxDataFolder(wchar_t* buffer, size_t cch)
 {
-    static InboxFolderNumbering numbering = {GetTickCount, MAX_TAKEN_NAMES, 0, false};
+    static InboxFolderNumbering numbering = {GetTickCount, INBOX_MAX_TAKEN_NAMES, 0, false};
     return CreateInboxDataFolder(buffer, cch, &numbering);
 }
 
@@ -116,37 +113,24 @@ int CreateInboxDataFolder(wchar_t* buffer, size_t cch, InboxFolderNumbering* num
         g_Log.Error(L"CreateInboxDataFolder: the temporary folder %s is too long for a hand-off folder\n", temp);
         return 0;
     }
-    // The tick count, or the next free number after it. The numbers wrap as
-    // the tick does, so every name keeps its ten digits at most. Hand-offs
-    // faster than the tick have taken the tick's name and those after it
-    // themselves: while the number after the last one this process took is
-    // ahead of the tick, the search starts there instead of probing them.
-    DWORD number = numbering->tickCount();
-    if (numbering->hasNext && static_cast<LONG>(numbering->next - number) > 0)
-        number = numbering->next;
     std::wstring path;
-    for (unsigned taken = 0;; ++taken) {
-        if (taken >= numbering->maxTakenNames) {
-            g_Log.Error(L"CreateInboxDataFolder: no free hand-off folder in %s\n", inbox.c_str());
-            return 0;
-        }
-        path = inbox + DATA_FOLDER_PREFIX + std::to_wstring(number) + L"\\";
-        BOOL made = CreateDirectoryW(path.c_str(), nullptr);
-        // The inbox is made when a folder finds it missing rather than looked
-        // for before every folder. Should that fail too (rights, a file of
-        // its name), the write into the folder fails and its caller says so.
-        if (!made && GetLastError() == ERROR_PATH_NOT_FOUND) {
-            CreateDirectoryW(inbox.c_str(), nullptr);
-            made = CreateDirectoryW(path.c_str(), nullptr);
-        }
-        // Only a folder that this call made is ours: an existing name (another
-        // process was faster, or a file bears it) means the next number.
-        if (made || GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
-        ++number;
+    DWORD number = 0;
+    DWORD error = MakeNumberedDataFolder(
+        numbering,
+        [&](DWORD candidate) {
+            path = inbox + DATA_FOLDER_PREFIX + std::to_wstring(candidate) + L"\\";
+            return MakeFolderInInbox(inbox.c_str(), path.c_str());
+        },
+        &number);
+    if (error == ERROR_ALREADY_EXISTS) {
+        g_Log.Error(L"CreateInboxDataFolder: no free hand-off folder in %s\n", inbox.c_str());
+        return 0;
     }
-    numbering->next = number + 1;
-    numbering->hasNext = true;
+    if (error != ERROR_SUCCESS) {
+        g_Log.Error(L"CreateInboxDataFolder: can not create the hand-off folder %s, error: %d\n", path.c_str(),
+                    static_cast<int>(error));
+        return 0;
+    }
     CopyText(buffer, cch, path.c_str());
     return 1;
 }

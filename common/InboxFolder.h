@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ComSupport.h"
+#include "DataFolderNumbering.h"
 
 #include <vector>
 
@@ -10,22 +11,14 @@
 typedef std::vector<_bstr_t> HandoffIdList;
 
 // Makes a new hand-off folder and writes its path with a closing backslash
-// into buffer; 1 on success. 0 (logged, nothing written) when there is no
-// temporary folder, when the folder's path with its hand-off file would not
-// fit MAX_PATH or the buffer, or when no free name turns up: every caller
-// treats 0 as a failed hand-off.
+// into buffer; 1 only when this call made the folder. 0 (logged, nothing
+// written) when there is no temporary folder, when the folder's path with
+// its hand-off file would not fit MAX_PATH or the buffer, when no free name
+// turns up, or when the folder cannot be made (the inbox barred by a file,
+// no rights, a full disk): every caller treats 0 as a failed hand-off.
 int CreateInboxDataFolder(wchar_t* buffer, size_t cch);
-
-// Where the folder numbers come from: the clock, how many names taken in a
-// row end the search, and the number after the last one taken. The
-// two-argument form keeps one of these for the process; tests pass their own
-// to hold the clock still.
-struct InboxFolderNumbering {
-    DWORD(WINAPI* tickCount)();
-    unsigned maxTakenNames;
-    DWORD next;
-    bool hasNext;
-};
+// The same with the numbering given (the two-argument form keeps one for
+// the process).
 int CreateInboxDataFolder(wchar_t* buffer, size_t cch, InboxFolderNumbering* numbering);
 // True when the path, in its full form, names a document lying directly in
 // a hand-off folder "kq_data_<digits>" of the inbox.

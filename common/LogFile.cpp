@@ -1,5 +1,6 @@
 #include "LogFile.h"
 
+#include "SharedLogFile.h"
 #include "WideFormat.h"
 
 #include <ctime>
@@ -10,6 +11,7 @@ namespace {
 
 const size_t kMessageChars = 65536;
 const size_t kStampChars = 128;
+const size_t kTagChars = 8;
 const wchar_t* const kTags[] = {L"[INF] ", L"[FTL] ", L"[ERR] ", L"[WRN] "};
 
 wchar_t* DuplicateText(const wchar_t* text)
@@ -109,38 +111,14 @@ void CLogFile::Reopen(const wchar_t* name)
         Open();
 }
 
-HANDLE CLogFile::CreateLogFile() const
-{
-    return CreateFileW(m_fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 void CLogFile::Open()
 {
     if (!m_fileName || !*m_fileName)
         return;
     Close();
-    m_file = CreateLogFile();
-    if (m_file != INVALID_HANDLE_VALUE) {
-        LARGE_INTEGER size;
-        if (GetFileSizeEx(m_file, &size) && size.QuadPart >= static_cast<LONGLONG>(m_sizeLimit)) {
-            Close();
-            size_t len = wcslen(m_fileName);
-            wchar_t* oldName = new (std::nothrow) wchar_t[len + 5];
-            if (oldName) {
-                FormatText(oldName, len + 5, L"%s.old", m_fileName);
-                DeleteFileW(oldName);
-                MoveFileW(m_fileName, oldName);
-                delete[] oldName;
-            }
-            m_file = CreateLogFile();
-        }
-    }
-    if (m_file != INVALID_HANDLE_VALUE) {
-        SetFilePointer(m_file, 0, nullptr, FILE_END);
-        return;
-    }
-    Error(L"Unable to open logfile '%s'\n", m_fileName);
+    m_file = OpenSharedLogFile(m_fileName, m_sizeLimit);
+    if (m_file == INVALID_HANDLE_VALUE)
+        Error(L"Unable to open logfile '%s'\n", m_fileName);
 }
 
 void CLogFile::Close()
@@ -168,17 +146,19 @@ void CLogFile::Write(int level, const wchar_t* format, va_list args)
 {
     if (level > m_level)
         return;
-    wchar_t stamp[kStampChars];
-    FormatTimeStamp(stamp, kStampChars);
-    Output(stamp);
-    Output(level >= LOG_FATAL && level <= LOG_WARNING ? kTags[level] : kTags[0]);
-
-    wchar_t* message = new (std::nothrow) wchar_t[kMessageChars];
-    if (!message)
+    // The time stamp, the tag and the message go out as one piece, so that
+    // another writer's line never comes between them.
+    const size_t lineChars = kStampChars + kTagChars + kMessageChars;
+    wchar_t* line = new (std::nothrow) wchar_t[lineChars];
+    if (!line)
         return;
-    FormatTextV(message, kMessageChars, format, args);
-    Output(message);
-    delete[] message;
+    FormatTimeStamp(line, kStampChars);
+    size_t used = wcslen(line);
+    CopyText(line + used, kTagChars, level >= LOG_FATAL && level <= LOG_WARNING ? kTags[level] : kTags[0]);
+    used += wcslen(line + used);
+    FormatTextV(line + used, kMessageChars, format, args);
+    Output(line);
+    delete[] line;
 }
 
 void CLogFile::Output(const wchar_t* text)
@@ -200,9 +180,7 @@ void CLogFile::Output(const wchar_t* text)
     char* bytes = new (std::nothrow) char[cb];
     if (!bytes)
         return;
-    if (WideCharToMultiByte(CP_UTF8, 0, text, cch, bytes, cb, nullptr, nullptr) == cb) {
-        DWORD written = 0;
-        WriteFile(m_file, bytes, static_cast<DWORD>(cb), &written, nullptr);
-    }
+    if (WideCharToMultiByte(CP_UTF8, 0, text, cch, bytes, cb, nullptr, nullptr) == cb)
+        AppendToSharedLogFile(m_file, bytes, static_cast<DWORD>(cb));
     delete[] bytes;
 }

@@ -1,6 +1,8 @@
 // The diagnostic log of a module: UTF-8 lines of a time stamp, a level tag
 // and the message, into a file in the user's temporary folder and to the
-// console. Nothing inside it ever stops the program.
+// console. The file is shared with every other writer of it (the other
+// modules of the process, other processes of the program), each line
+// appended whole. Nothing inside it ever stops the program.
 #pragma once
 
 #include <windows.h>
@@ -44,7 +46,6 @@ public:
 
 private:
     void BuildDefaultName();
-    HANDLE CreateLogFile() const;
 
     HANDLE m_file;
     HANDLE m_console;

@@ -88,6 +88,41 @@ TEST_F(PluginLogTest, ALogOfTheSizeLimitIsMovedAsideWhenOpened)
     }
 }
 
+// Inside the host the connector's log and the plug-in's share the host's
+// log name: both reach the file, each line whole, and the one that opens it
+// at the limit moves it aside while the other holds it.
+TEST_F(PluginLogTest, ASecondWriterSharesTheLogAndItsRotation)
+{
+    std::string path = PathOf(L"shared.log");
+    std::wstring widePath(path.begin(), path.end());
+    CPluginLog holder(path.c_str(), PLUGIN_LOG_INFO, PLUGIN_LOG_SIZE_LIMIT);
+    {
+        CPluginLog second(path.c_str(), PLUGIN_LOG_INFO, PLUGIN_LOG_SIZE_LIMIT);
+        holder.Info("holder %d\n", 1);
+        second.Warning("second %d\n", 2);
+    }
+    std::string text = Content(path);
+    size_t split = text.find('\n') + 1;
+    EXPECT_TRUE(IsLine(text.substr(0, split), "[INF] holder 1\n")) << text;
+    EXPECT_TRUE(IsLine(text.substr(split), "[WRN] second 2\n")) << text;
+
+    HANDLE grow = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, grow);
+    SetFilePointer(grow, PLUGIN_LOG_SIZE_LIMIT, nullptr, FILE_BEGIN);
+    SetEndOfFile(grow);
+    CloseHandle(grow);
+    {
+        CPluginLog opener(path.c_str(), PLUGIN_LOG_INFO, PLUGIN_LOG_SIZE_LIMIT);
+        opener.Info("opener\n");
+    }
+    holder.Info("holder after\n");
+    EXPECT_TRUE(IsLine(Content(path), "[INF] opener\n")) << Content(path).substr(0, 60);
+    std::string old = Content(path + ".old");
+    EXPECT_EQ(0u, old.find('['));
+    EXPECT_NE(std::string::npos, old.find("][INF] holder after\n", PLUGIN_LOG_SIZE_LIMIT));
+}
+
 // How the plug-in's initialisation moves the log to its own name.
 TEST_F(PluginLogTest, NameSwitchedAtLevelZeroContinuesAtTheSavedLevel)
 {

@@ -2,6 +2,7 @@
 // MSXML, dates rewritten to UTC, the temporary properties ini file, and the
 // small text helpers.
 #include "ArchiveCommands.h"
+#include "PluginLog.h"
 #include "PluginProperties.h"
 #include "TextSplit.h"
 #include "VariantText.h"
@@ -12,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -281,30 +284,87 @@ TEST(TextSplit, SplitsAtDelimiterRunsAndTrimsUnlessOnlyDelimiters)
     EXPECT_EQ("   ", TrimRight("   ", " "));
 }
 
-// A clock that stands still for its first three readings.
-int g_clockReadings = 0;
-DWORD WINAPI StoppedClock()
+// A clock that stands still.
+DWORD g_heldTick = 0;
+DWORD WINAPI HeldTick()
 {
-    ++g_clockReadings;
-    return g_clockReadings <= 3 ? 4711 : 4711 + 10 * (g_clockReadings - 3);
+    return g_heldTick;
 }
 
-TEST(HandoffFolder, TwoCommandsWithinOneTickGetTwoFolders)
+std::string InboxOf(const ScopedTempFolder& temp)
 {
+    return std::string(temp.Path().begin(), temp.Path().end()) + "kq_temp_inbox\\";
+}
+
+TEST(HandoffFolder, CommandsWithinOneTickGetTheNextFreeNumbersAtOnce)
+{
+    // Whatever bears a name, a folder or a file, the next number is taken
+    // without waiting, and only a folder that the call made is returned.
     ScopedTempFolder temp(L"temp");
-    std::string inbox = std::string(temp.Path().begin(), temp.Path().end()) + "kq_temp_inbox\\";
+    const std::string inbox = InboxOf(temp);
+    g_heldTick = 4711;
+    InboxFolderNumbering numbering = {HeldTick, 65536, 0, false};
     char first[520];
-    char second[520];
-    g_clockReadings = 0;
-    ASSERT_EQ(1, MakeInboxFolder(first, sizeof(first), StoppedClock));
-    DWORD start = GetTickCount();
-    ASSERT_EQ(1, MakeInboxFolder(second, sizeof(second), StoppedClock));
-    DWORD waited = GetTickCount() - start;
+    ASSERT_EQ(1, MakeInboxFolder(first, sizeof(first), &numbering));
     EXPECT_EQ(inbox + "kq_data_4711\\", first);
-    EXPECT_EQ(inbox + "kq_data_4721\\", second) << "named after the clock once it moved on";
-    EXPECT_EQ(4, g_clockReadings);
-    EXPECT_GE(waited, 15u) << "two waits of 10 ms while the name was taken";
-    EXPECT_TRUE(DirExists(std::wstring(second, second + strlen(second))));
+    TempDir::WriteLongPath(std::wstring(inbox.begin(), inbox.end()) + L"kq_data_4713", "a file");
+    ASSERT_TRUE(CreateDirectoryA((inbox + "kq_data_4714").c_str(), nullptr));
+
+    InboxFolderNumbering other = {HeldTick, 65536, 0, false};
+    char next[3][520];
+    DWORD start = GetTickCount();
+    for (auto& folder : next)
+        ASSERT_EQ(1, MakeInboxFolder(folder, sizeof(folder), &other));
+    EXPECT_LT(GetTickCount() - start, 10u) << "no waiting for the clock";
+    EXPECT_EQ(inbox + "kq_data_4712\\", next[0]);
+    EXPECT_EQ(inbox + "kq_data_4715\\", next[1]);
+    EXPECT_EQ(inbox + "kq_data_4716\\", next[2]);
+    for (auto& folder : next)
+        EXPECT_TRUE(DirExists(std::wstring(folder, folder + strlen(folder))));
+    EXPECT_EQ("a file", ReadFileBytes(std::wstring(inbox.begin(), inbox.end()) + L"kq_data_4713"));
+}
+
+TEST(HandoffFolder, NoFolderOfItsOwnGivesZero)
+{
+    // The search gives up after the bound of names taken in a row, and at
+    // once when no folder can be made at all (the inbox barred by a file).
+    struct {
+        const char* name;
+        bool barred;
+        const char* logLine;
+    } cases[] = {{"all names taken", false, "[ERR] createXMLFile(): no free hand-off folder in "},
+                 {"inbox barred by a file", true, "[ERR] createXMLFile(): can not create the hand-off folder "}};
+    for (const auto& c : cases) {
+        ScopedTempFolder temp(L"temp");
+        const std::string inbox = InboxOf(temp);
+        const std::wstring wideInbox(inbox.begin(), inbox.end());
+        g_heldTick = 900;
+        if (c.barred) {
+            TempDir::WriteLongPath(wideInbox.substr(0, wideInbox.size() - 1), "not a folder");
+        } else {
+            ASSERT_TRUE(CreateDirectoryA(inbox.c_str(), nullptr));
+            for (int n = 900; n < 903; ++n)
+                ASSERT_TRUE(CreateDirectoryA((inbox + "kq_data_" + std::to_string(n)).c_str(), nullptr));
+        }
+        InboxFolderNumbering numbering = {HeldTick, 3, 0, false};
+        const std::string log = std::string(temp.Path().begin(), temp.Path().end()) + "plugin.log";
+        const int saved = g_PluginLog.GetLevel();
+        const std::string original = g_PluginLog.FileName() ? g_PluginLog.FileName() : "";
+        g_PluginLog.SetLevel(PLUGIN_LOG_OFF);
+        g_PluginLog.SetFileNameAndOpen(log.c_str());
+        g_PluginLog.SetLevel(PLUGIN_LOG_INFO);
+        char folder[520] = "unchanged";
+        EXPECT_EQ(0, MakeInboxFolder(folder, sizeof(folder), &numbering)) << c.name;
+        g_PluginLog.SetLevel(PLUGIN_LOG_OFF);
+        g_PluginLog.SetFileName(original.c_str());
+        g_PluginLog.SetLevel(saved);
+        EXPECT_NE(std::string::npos, ReadFileBytes(std::wstring(log.begin(), log.end())).find(c.logLine + inbox))
+            << c.name;
+        EXPECT_STREQ("unchanged", folder) << c.name;
+        EXPECT_FALSE(DirExists(wideInbox + L"kq_data_903")) << c.name;
+        if (c.barred)
+            EXPECT_EQ("not a folder", ReadFileBytes(wideInbox.substr(0, wideInbox.size() - 1)));
+    }
 }
 
 TEST(HandoffFolder, TwoCommandsInARowGetTwoFolders)

@@ -123,18 +123,26 @@ TEST_F(InboxTest, FirstCallCreatesTheInboxAndOneFolder)
 }
 
 
-// The caller's write into the folder fails and reports it; here the file
-// must stay as it is, and the first refusal must end the search for a name.
-TEST_F(InboxTest, AnInboxBarredByAFileGivesThePathAndLeavesTheFile)
+// A folder that cannot be made is no hand-off folder: the call fails at the
+// first refusal, names the error and leaves what bars the inbox as it is.
+TEST_F(InboxTest, AnInboxBarredByAFileFailsWithTheErrorAndLeavesTheFile)
 {
     TempDir::WriteLongPath(temp.Path() + L"kq_temp_inbox", "not a folder");
     InboxFolderNumbering numbering = HeldClock(4242, 3);
     LogTail log;
-    std::wstring folder = NewFolder(&numbering);
-    EXPECT_EQ(Inbox() + IdOf(4242) + L"\\", folder);
-    EXPECT_FALSE(DirExists(folder));
+    wchar_t buffer[2048] = L"unchanged";
+    EXPECT_EQ(0, CreateInboxDataFolder(buffer, _countof(buffer), &numbering));
+    EXPECT_STREQ(L"unchanged", buffer);
+    EXPECT_FALSE(DirExists(Inbox() + IdOf(4242)));
     EXPECT_EQ("not a folder", ReadFileBytes(temp.Path() + L"kq_temp_inbox"));
+    EXPECT_TRUE(log.Contains(L"[ERR] CreateInboxDataFolder: can not create the hand-off folder " + Inbox() +
+                             IdOf(4242) + L"\\, error: "))
+        << ToUtf8(log.Text());
     EXPECT_FALSE(log.Contains(L"no free hand-off folder"));
+    // Once the inbox can be made, the numbering goes on as if nothing was
+    // taken.
+    ASSERT_TRUE(DeleteFileW((temp.Path() + L"kq_temp_inbox").c_str()));
+    EXPECT_EQ(Inbox() + IdOf(4242) + L"\\", NewFolder(&numbering));
 }
 
 TEST_F(InboxTest, CallsInOneTickGetDifferentLargerNumbers)

@@ -1,10 +1,13 @@
 #include "LogFile.h"
 
+#include "OberlaneStandin.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <regex>
+#include <string>
 
 namespace {
 
@@ -126,18 +129,128 @@ TEST_F(LogFileTest, RotationReplacesAnOlderOldFile)
     EXPECT_EQ(static_cast<LONGLONG>(LOG_DEFAULT_SIZE_LIMIT), SizeOf(LogPath() + L".old"));
 }
 
-TEST_F(LogFileTest, SecondLogOnTheSameFileCannotOpenIt)
+// Every writer of one program's log reaches the file: a second module in
+// the same process (the connector inside Corvelle or Quenby) and a second
+// process of the program (LogWriterProcess).
+TEST_F(LogFileTest, SecondLogOnTheSameFileWritesToIt)
 {
-    CLogFile first(LogPath().c_str(), LOG_INFO, LOG_DEFAULT_SIZE_LIMIT);
-    CLogFile second(LogPath().c_str(), LOG_INFO, LOG_DEFAULT_SIZE_LIMIT);
-    EXPECT_TRUE(first.IsFileOpen());
-    EXPECT_FALSE(second.IsFileOpen());
-    first.Info(L"from first\n");
-    second.Info(L"from second\n");
-    second.Error(L"error from second\n");
+    {
+        CLogFile first(LogPath().c_str(), LOG_INFO, LOG_DEFAULT_SIZE_LIMIT);
+        CLogFile second(LogPath().c_str(), LOG_INFO, LOG_DEFAULT_SIZE_LIMIT);
+        EXPECT_TRUE(first.IsFileOpen());
+        EXPECT_TRUE(second.IsFileOpen());
+        first.Info(L"from first\n");
+        second.Error(L"error from second\n");
+        first.Info(L"first again\n");
+    }
+    std::regex lines(R"(^\[[^\]]+\]\[INF\] from first\n\[[^\]]+\]\[ERR\] error from second\n)"
+                     R"(\[[^\]]+\]\[INF\] first again\n$)");
+    EXPECT_TRUE(std::regex_search(Content(), lines)) << Content();
+}
+
+// Starts the test's log writer: `count` lines "<tag> <index> <dots>" into
+// the file through a CLogFile of its own.
+HANDLE StartLogWriter(const std::wstring& file, const wchar_t* tag, int count)
+{
+    const char* binary = std::getenv("KQ_BINARY_DIR");
+    if (!binary)
+        return nullptr;
+    std::wstring line = L"\"" + UnixToWindowsPath(binary) + L"\\tests\\common\\kq_log_writer.exe\" \"" + file +
+                        L"\" " + tag + L" " + std::to_wstring(count);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+TEST_F(LogFileTest, TwoProcessesWritingAtOnceKeepEveryLineWhole)
+{
+    const int count = 1500;
+    const wchar_t* tags[] = {L"alpha", L"beta"};
+    HANDLE writers[2];
+    for (int i = 0; i < 2; ++i) {
+        writers[i] = StartLogWriter(LogPath(), tags[i], count);
+        ASSERT_NE(nullptr, writers[i]);
+    }
+    for (HANDLE writer : writers) {
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(writer, 120000));
+        DWORD code = 99;
+        GetExitCodeProcess(writer, &code);
+        EXPECT_EQ(0u, code) << "the writer could not open the log";
+        CloseHandle(writer);
+    }
+    // Each line whole and in its own order; none lost, none twice.
+    const std::string dots(150, '.');
+    std::regex whole(R"(^\[\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}\]\[INF\] (alpha|beta) (\d+) )" + dots + "$");
     std::string text = Content();
-    EXPECT_NE(std::string::npos, text.find("from first"));
-    EXPECT_EQ(std::string::npos, text.find("second"));
+    int next[2] = {0, 0};
+    size_t start = 0;
+    int bad = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? text.size() : end + 1;
+        std::smatch match;
+        if (!std::regex_match(line, match, whole)) {
+            if (++bad < 3)
+                ADD_FAILURE() << "not a whole line: " << line.substr(0, 80);
+            continue;
+        }
+        int writer = match[1] == "alpha" ? 0 : 1;
+        EXPECT_EQ(next[writer], std::stoi(match[2])) << line.substr(0, 60);
+        next[writer] = std::stoi(match[2]) + 1;
+    }
+    EXPECT_EQ(0, bad);
+    EXPECT_EQ(count, next[0]);
+    EXPECT_EQ(count, next[1]);
+}
+
+// The log that reaches the limit is moved aside even while another writer
+// holds it; that writer's lines go on in the moved file, so none is lost.
+TEST_F(LogFileTest, RotatesWhileAnotherWriterHoldsTheFile)
+{
+    CLogFile holder(LogPath().c_str(), LOG_INFO, LOG_DEFAULT_SIZE_LIMIT);
+    holder.Info(L"holder before\n");
+    {
+        HANDLE grow = CreateFileW(LogPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, grow);
+        LARGE_INTEGER end;
+        end.QuadPart = LOG_DEFAULT_SIZE_LIMIT;
+        SetFilePointerEx(grow, end, nullptr, FILE_BEGIN);
+        SetEndOfFile(grow);
+        CloseHandle(grow);
+    }
+    {
+        CLogFile opener(LogPath().c_str(), LOG_INFO, LOG_DEFAULT_SIZE_LIMIT);
+        ASSERT_TRUE(opener.IsFileOpen());
+        opener.Info(L"opener\n");
+    }
+    holder.Info(L"holder after\n");
+    std::string fresh = Content();
+    EXPECT_EQ(0u, fresh.find('[')) << "a new file was begun";
+    EXPECT_NE(std::string::npos, fresh.find("][INF] opener\n"));
+    EXPECT_LT(fresh.size(), 100u);
+    std::string old = ReadFileBytes(LogPath() + L".old");
+    EXPECT_EQ(0u, old.find('['));
+    EXPECT_NE(std::string::npos, old.find("][INF] holder before\n"));
+    EXPECT_NE(std::string::npos, old.find("][INF] holder after\n", LOG_DEFAULT_SIZE_LIMIT));
+
+    // A holder of the old file bars the next move; the opener then appends
+    // to the large file rather than losing anything.
+    CLogFile oldHolder((LogPath() + L".old").c_str(), LOG_INFO, 0xFFFFFFFF);
+    holder.SetLevel(LOG_OFF);
+    MakeFileOfSize(LOG_DEFAULT_SIZE_LIMIT);
+    {
+        CLogFile opener(LogPath().c_str(), LOG_INFO, LOG_DEFAULT_SIZE_LIMIT);
+        opener.Info(L"appended\n");
+    }
+    EXPECT_NE(std::string::npos, Content().find("][INF] appended\n", LOG_DEFAULT_SIZE_LIMIT));
+    EXPECT_NE(std::string::npos, ReadFileBytes(LogPath() + L".old").find("holder after"));
 }
 
 TEST_F(LogFileTest, LongMessageIsCutAndKeepsStampAndTag)
