@@ -72,7 +72,7 @@ HRESULT MakeItemPath(const wchar_t* name, std::wstring* folder, std::wstring* fu
 }
 
 // The saved virtual files to the receiving program, after the questions.
-bool HandOffSavedItems(CKQCSettings* settings, const std::vector<std::wstring>& savedPaths)
+void HandOffSavedItems(CKQCSettings* settings, const std::vector<std::wstring>& savedPaths)
 {
     std::vector<const wchar_t*> paths;
     for (const std::wstring& path : savedPaths)
@@ -85,12 +85,10 @@ bool HandOffSavedItems(CKQCSettings* settings, const std::vector<std::wstring>& 
     std::wstring chosen;
     if (ask && !SelectStorageLocation(GetThisModule(), settings, &chosen)) {
         MarkDataFoldersForDelete(ids);
-        return false;
+        return;
     }
-    if (LaunchOberlane(settings, ids, STARTAPP_CORVELLE, ask ? &chosen : nullptr))
-        return true;
-    ShowErrorBox(GetThisModule(), IDS_OBERLANE_NOT_FOUND);
-    return false;
+    if (!LaunchOberlane(settings, ids, STARTAPP_CORVELLE, ask ? &chosen : nullptr))
+        ShowErrorBox(GetThisModule(), IDS_OBERLANE_NOT_FOUND);
 }
 
 bool WriteAll(HANDLE file, const BYTE* data, ULONG size)
