@@ -3,8 +3,9 @@
 # files through Quenby and the registered Brenmark to the stand-in receiving
 # program against the least file-system work of the same hand-off, times the
 # folder walker over a tree of 20,000 files against a bare FindFirstFileW
-# walk of the same tree, and times the Office add-in's start-up as Word sees
-# it, all in one run.
+# walk of the same tree, drops that tree onto Corvelle while probing its
+# window, and times the Office add-in's start-up as Word sees it, all in one
+# run.
 # Usage: bash bench/run.sh   (builds first, like cmake/demo.sh; in the
 # 64-bit-only mode of cmake/wine-mode.sh with the 64-bit builds)
 set -eu
@@ -42,7 +43,8 @@ trap finish EXIT
 
 mkdir -p "$c/bench/Oberlane" "$c/bench/setup"
 cp "$bin/tests/standin/Oberlane.exe" "$c/bench/Oberlane/"
-cp "$bin/runner/Quenby.exe" "$bin/bench/walker_bench.exe" "$bin/bench/least_handoff.exe" "$c/bench/"
+cp "$bin/runner/Quenby.exe" "$bin/bench/walker_bench.exe" "$bin/bench/least_handoff.exe" \
+  "$bin/bench/drop_probe.exe" "$c/bench/"
 cp "$bin/addin/$brenmark" "$c/bench/setup/"
 printf 'COM=yes\r\nMSWord=yes\r\nLoader=C:\\bench\\Oberlane\\Oberlane.exe\r\nParams=label="Archiv" appid=A1 configid=C1\r\n' \
   >"$c/bench/setup/setup.ini"
@@ -104,6 +106,27 @@ done
 echo
 echo "Folder walker (both passes, as Corvelle and Quenby run them; median of 5):"
 kq_wine 'C:\bench\walker_bench.exe' tree 'C:\bench\tree' 20000 2>/dev/null | tr -d '\r'
+
+echo
+echo "Corvelle's window during a drop of the same tree (20,000 files; WM_NULL probes"
+echo "with a 1 s time-out, as Windows makes them before it calls a window not responding):"
+mkdir -p "$c/bench/corvelle"
+cp "$bin/droptarget/Corvelle.exe" "$top/droptarget/sample/droplet.png" "$c/bench/corvelle/"
+# Every file, no question before the hand-off, no box for a refused one.
+printf '[Icon]\r\ndroplet.png\r\n[Multiupload]\r\nsilent=1\r\nfilequestion=0\r\n[Tray]\r\nshowtray=0\r\n' \
+  >"$c/bench/corvelle/Corvelle.ini"
+rm -rf "$temp/kq_temp_inbox" "$record"
+sync
+kq_wine 'C:\bench\corvelle\Corvelle.exe' >/dev/null 2>&1 &
+corvelle_pid=$!
+probe=$(kq_wine 'C:\bench\drop_probe.exe' 'C:\bench\tree' 'C:\bench\Oberlane\oberlane-record.txt' 20000 \
+  2>/dev/null | tr -d '\r') || { kill "$corvelle_pid"; echo "the drop onto Corvelle did not hand off 20,000 files: $probe"; exit 1; }
+# The probe ended the droplet with Escape.
+wait "$corvelle_pid" 2>/dev/null || true
+read -r took probes unanswered longest <<<"$probe"
+printf '%12s %8s %12s %22s\n' "hand-off ms" probes unanswered "longest unanswered ms"
+printf '%12s %8s %12s %22s\n' "$took" "$probes" "$unanswered" "$longest"
+rm -rf "$temp/kq_temp_inbox"
 
 echo
 echo "Office add-in start-up as Word sees it (the test host, one process per load;"

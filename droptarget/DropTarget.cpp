@@ -71,6 +71,26 @@ HRESULT MakeItemPath(const wchar_t* name, std::wstring* folder, std::wstring* fu
     return S_OK;
 }
 
+// The saved virtual files to the receiving program, after the questions.
+void HandOffSavedItems(CKQCSettings* settings, const std::vector<std::wstring>& savedPaths)
+{
+    std::vector<const wchar_t*> paths;
+    for (const std::wstring& path : savedPaths)
+        paths.push_back(path.c_str());
+    HandoffIdList ids;
+    if (!WriteHandoffFiles(paths.data(), nullptr, static_cast<int>(paths.size()), ids, false))
+        ShowErrorBox(GetThisModule(), IDS_HANDOFF_FILE_FAILED);
+
+    const bool ask = settings->GetParamCount() > 1;
+    std::wstring chosen;
+    if (ask && !SelectStorageLocation(GetThisModule(), settings, &chosen)) {
+        MarkDataFoldersForDelete(ids);
+        return;
+    }
+    if (!LaunchOberlane(settings, ids, STARTAPP_CORVELLE, ask ? &chosen : nullptr))
+        ShowErrorBox(GetThisModule(), IDS_OBERLANE_NOT_FOUND);
+}
+
 bool WriteAll(HANDLE file, const BYTE* data, ULONG size)
 {
     while (size > 0) {
@@ -85,8 +105,9 @@ bool WriteAll(HANDLE file, const BYTE* data, ULONG size)
 
 } // namespace
 
-CDropTarget::CDropTarget(CKQCSettings* settings)
-    : m_refCount(0), m_kind(DROP_NONE), m_descriptorFormat(0), m_contentsFormat(0), m_settings(settings)
+CDropTarget::CDropTarget(CKQCSettings* settings, IDropWorkQueue* queue)
+    : m_refCount(0), m_kind(DROP_NONE), m_descriptorFormat(0), m_contentsFormat(0), m_settings(settings),
+      m_queue(queue)
 {
 }
 
@@ -290,28 +311,7 @@ HRESULT CDropTarget::SaveDroppedStream(IStream* stream, const wchar_t* name, std
     });
 }
 
-bool CDropTarget::HandOff(const std::vector<std::wstring>& savedPaths)
-{
-    std::vector<const wchar_t*> paths;
-    for (const std::wstring& path : savedPaths)
-        paths.push_back(path.c_str());
-    HandoffIdList ids;
-    if (!WriteHandoffFiles(paths.data(), nullptr, static_cast<int>(paths.size()), ids, false))
-        ShowErrorBox(GetThisModule(), IDS_HANDOFF_FILE_FAILED);
-
-    const bool ask = m_settings->GetParamCount() > 1;
-    std::wstring chosen;
-    if (ask && !SelectStorageLocation(GetThisModule(), m_settings, &chosen)) {
-        MarkDataFoldersForDelete(ids);
-        return false;
-    }
-    if (LaunchOberlane(m_settings, ids, STARTAPP_CORVELLE, ask ? &chosen : nullptr))
-        return true;
-    ShowErrorBox(GetThisModule(), IDS_OBERLANE_NOT_FOUND);
-    return false;
-}
-
-bool CDropTarget::DropVirtualFiles(IDataObject* data, DropKind kind)
+bool CDropTarget::DropVirtualFiles(IDataObject* data, DropKind kind, DropWork* work)
 {
     std::vector<std::wstring> names = ReadDescriptorNames(data);
     if (names.empty())
@@ -337,14 +337,19 @@ bool CDropTarget::DropVirtualFiles(IDataObject* data, DropKind kind)
             saved.push_back(path);
         noFolder = noFolder || hr == E_NO_HANDOFF_FOLDER;
     }
-    if (noFolder)
-        ShowErrorBox(GetThisModule(), IDS_HANDOFF_FILE_FAILED);
-    // Only what was saved is handed off.
-    if (saved.empty()) {
+    if (saved.empty())
         g_Log.Warning(L"CDropTarget: no item of the drop was saved\n");
+    if (!noFolder && saved.empty())
         return false;
-    }
-    return HandOff(saved);
+    CKQCSettings* settings = m_settings;
+    *work = [settings, saved, noFolder]() {
+        if (noFolder)
+            ShowErrorBox(GetThisModule(), IDS_HANDOFF_FILE_FAILED);
+        // Only what was saved is handed off.
+        if (!saved.empty())
+            HandOffSavedItems(settings, saved);
+    };
+    return !saved.empty();
 }
 
 STDMETHODIMP CDropTarget::Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect)
@@ -353,22 +358,35 @@ STDMETHODIMP CDropTarget::Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL 
         return E_INVALIDARG;
     bool handled = false;
     HRESULT hr = CallNoThrow([&]() -> HRESULT {
-        // A drop that arrives inside another drop's or command's dialog is
-        // refused (the dialog comes to the front).
-        CCommandScope scope;
-        if (!scope.Entered())
+        // A drop that arrives while another drop's or command's work runs is
+        // refused (its dialog comes to the front).
+        if (!m_queue || !m_queue->Reserve())
             return S_OK;
-        const bool attachments = AttachmentsOn();
-        if (m_kind == DROP_HDROP) {
-            FORMATETC format = MakeFormat(CF_HDROP, -1, TYMED_HGLOBAL);
-            CStgMedium medium;
-            if (SUCCEEDED(pDataObj->GetData(&format, &medium)) && medium->tymed == TYMED_HGLOBAL) {
-                HandleDroppedFiles(static_cast<HDROP>(medium->hGlobal));
-                handled = true;
+        DropWork work;
+        try {
+            const bool attachments = AttachmentsOn();
+            if (m_kind == DROP_HDROP) {
+                FORMATETC format = MakeFormat(CF_HDROP, -1, TYMED_HGLOBAL);
+                CStgMedium medium;
+                if (SUCCEEDED(pDataObj->GetData(&format, &medium)) && medium->tymed == TYMED_HGLOBAL) {
+                    std::vector<std::wstring> paths = CopyDroppedPaths(static_cast<HDROP>(medium->hGlobal));
+                    DropHandoffOptions options = g_DropHandoff;
+                    work = [paths, options]() { HandleDroppedPaths(paths, options); };
+                    // Handled whatever the user answers afterwards.
+                    handled = true;
+                }
+            } else if (m_kind == DROP_STORAGE || (m_kind == DROP_STREAM && attachments)) {
+                handled = DropVirtualFiles(pDataObj, m_kind, &work);
             }
-        } else if (m_kind == DROP_STORAGE || (m_kind == DROP_STREAM && attachments)) {
-            handled = DropVirtualFiles(pDataObj, m_kind);
+        } catch (...) {
+            handled = false;
+            m_queue->Unreserve();
+            throw;
         }
+        if (work)
+            m_queue->Post(std::move(work));
+        else
+            m_queue->Unreserve();
         return S_OK;
     });
     *pdwEffect = handled ? DROPEFFECT_COPY : DROPEFFECT_NONE;

@@ -1,8 +1,12 @@
 // The droplet's OLE drop target: file lists from the shell go to the folder
 // walker and the connector; virtual files (mails as storages, attachments as
 // streams) are saved into hand-off folders here and handed off directly.
+// Drop takes only what needs the data object (a copy of the file list, the
+// saved virtual files) and leaves the questions and the hand-off to work
+// that runs after it has returned: the drag source is not held meanwhile.
 #pragma once
 
+#include "DropWork.h"
 #include "Settings.h"
 
 #include <ole2.h>
@@ -20,8 +24,9 @@ enum DropKind {
 class CDropTarget : public IDropTarget
 {
 public:
-    // The settings must outlive the target; `Attachments` is read from them.
-    explicit CDropTarget(CKQCSettings* settings);
+    // The settings and the queue must outlive the target; `Attachments` is
+    // read from the settings.
+    CDropTarget(CKQCSettings* settings, IDropWorkQueue* queue);
     virtual ~CDropTarget() = default;
     CDropTarget(const CDropTarget&) = delete;
     CDropTarget& operator=(const CDropTarget&) = delete;
@@ -56,12 +61,13 @@ private:
     DropKind DecideKind(IDataObject* data) const;
     // The item names of the file group descriptor (none when it cannot be read).
     std::vector<std::wstring> ReadDescriptorNames(IDataObject* data) const;
-    bool DropVirtualFiles(IDataObject* data, DropKind kind);
-    bool HandOff(const std::vector<std::wstring>& savedPaths);
+    // Saves the items; true when one was saved. The work hands them off.
+    bool DropVirtualFiles(IDataObject* data, DropKind kind, DropWork* work);
 
     ULONG m_refCount;
     DropKind m_kind;
     CLIPFORMAT m_descriptorFormat;
     CLIPFORMAT m_contentsFormat;
     CKQCSettings* m_settings;
+    IDropWorkQueue* m_queue;
 };

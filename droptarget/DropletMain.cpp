@@ -4,6 +4,7 @@
 #include "DropletPlacement.h"
 #include "DropletResource.h"
 #include "DropletWindow.h"
+#include "DropletWork.h"
 #include "LanguageText.h"
 #include "LogFile.h"
 #include "SystemTray.h"
@@ -88,6 +89,13 @@ HWND CreateDropletWindow(HINSTANCE instance, int pictureWidth, int pictureHeight
 int RunDroplet(HINSTANCE instance, int showCommand)
 {
     g_DropletInstance = instance;
+    // The hand-off thread's apartment before anything of this thread may
+    // initialise COM: see CHandoffThread::Start.
+    if (!g_DropletWork.StartThread())
+        g_Log.Error(L"Corvelle: without the hand-off thread, hand-offs run on the window's thread\n");
+    struct WorkStop {
+        ~WorkStop() { g_DropletWork.StopThread(); }
+    } workStop;
     if (FAILED(LoadSettings(&g_DropletSettings))) {
         g_Log.Error(L"Failed to load settings!\n");
         return 1;
@@ -162,10 +170,11 @@ int RunDroplet(HINSTANCE instance, int showCommand)
     g_DropHandoff.title = options.title;
     g_DropHandoff.uploadIni = options.uploadIni;
 
+    g_DropletWork.SetWindow(window);
     HRESULT hr = ::OleInitialize(nullptr);
     if (FAILED(hr))
         g_Log.Error(L"Corvelle: OleInitialize failed, hr = 0x%08X\n", hr);
-    CDropTarget* target = new CDropTarget(&g_DropletSettings);
+    CDropTarget* target = new CDropTarget(&g_DropletSettings, &g_DropletWork);
     target->AddRef();
     hr = ::RegisterDragDrop(window, target);
     if (FAILED(hr))
@@ -183,6 +192,9 @@ int RunDroplet(HINSTANCE instance, int showCommand)
     WriteDropletPlacement(options, g_DropletPlacement, window);
     // Revoking releases the registration's reference, the last one.
     ::RevokeDragDrop(window);
+    // A work still running (the window was destroyed meanwhile) ends first.
+    g_DropletWork.StopThread();
+    g_DropletWork.SetWindow(nullptr);
     if (::IsWindow(window))
         ::DestroyWindow(window);
     g_DropletWindow = nullptr;

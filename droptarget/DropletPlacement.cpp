@@ -10,6 +10,7 @@ DropletPlacement g_DropletPlacement;
 namespace {
 
 const size_t VALUE_CHARS = 1024;
+const double MIN_SIDE = 32.0;
 
 std::wstring ValueName(const DropletOptions& options, const wchar_t* suffix)
 {
@@ -39,9 +40,10 @@ std::wstring ReadUserOrIni(const DropletOptions& options, const wchar_t* suffix,
 }
 
 // A stored coordinate that keeps the scaled picture on the desktop, else the
-// centre; a picture larger than the desktop starts at its edge.
+// centre for the window's size; a window larger than the desktop starts at
+// its edge.
 int PlaceCoordinate(const DropletOptions& options, const wchar_t* suffix, LONG desktopEnd, int pictureSize,
-                    double scale)
+                    double scale, int windowSize)
 {
     std::wstring text;
     if (ReadUserText(options, suffix, &text)) {
@@ -49,11 +51,27 @@ int PlaceCoordinate(const DropletOptions& options, const wchar_t* suffix, LONG d
         if (value >= 0 && value <= desktopEnd + 1 - static_cast<int>(pictureSize * scale))
             return value;
     }
-    int centre = (static_cast<int>(desktopEnd) - pictureSize) / 2;
+    int centre = (static_cast<int>(desktopEnd) - windowSize) / 2;
     return centre < 0 ? 0 : centre;
 }
 
 } // namespace
+
+SIZE ScaledPictureSize(int pictureWidth, int pictureHeight, double scale)
+{
+    double w = pictureWidth * scale;
+    double h = pictureHeight * scale;
+    if (pictureWidth < pictureHeight) {
+        if (w < MIN_SIDE) {
+            w = MIN_SIDE;
+            h = MIN_SIDE * pictureHeight / pictureWidth;
+        }
+    } else if (h < MIN_SIDE && pictureHeight > 0) {
+        h = MIN_SIDE;
+        w = MIN_SIDE * pictureWidth / pictureHeight;
+    }
+    return SIZE{static_cast<LONG>(w), static_cast<LONG>(h)};
+}
 
 void ReadDropletPlacement(const DropletOptions& options, int pictureWidth, int pictureHeight, const RECT& desktop,
                           DropletPlacement* placement)
@@ -64,8 +82,9 @@ void ReadDropletPlacement(const DropletOptions& options, int pictureWidth, int p
     placement->topmost = _wtoi(ReadUserOrIni(options, L".Vordergrund", L"Vordergrund").c_str()) ? DROPLET_FLAG_ON : 0;
     placement->fixed = _wtoi(ReadUserOrIni(options, L".Fest", L"Fest").c_str()) ? DROPLET_FLAG_ON : 0;
 
-    placement->x = PlaceCoordinate(options, L".X", desktop.right, pictureWidth, placement->scale);
-    placement->y = PlaceCoordinate(options, L".Y", desktop.bottom, pictureHeight, placement->scale);
+    const SIZE window = ScaledPictureSize(pictureWidth, pictureHeight, placement->scale);
+    placement->x = PlaceCoordinate(options, L".X", desktop.right, pictureWidth, placement->scale, window.cx);
+    placement->y = PlaceCoordinate(options, L".Y", desktop.bottom, pictureHeight, placement->scale, window.cy);
 
     std::wstring align = ReadUserOrIni(options, L".Align", L"Align");
     placement->alignTop = placement->alignBottom = placement->alignLeft = placement->alignRight = 0;

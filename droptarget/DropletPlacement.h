@@ -19,6 +19,10 @@ struct DropletPlacement {
     int y = 0;
 };
 
+// The window's size for a picture at a scale: the shorter side at least
+// 32 px, the aspect ratio kept.
+SIZE ScaledPictureSize(int pictureWidth, int pictureHeight, double scale);
+
 // Reads the per-user values, falling back to the ini file's sections, and
 // places a picture of the given size on the desktop.
 void ReadDropletPlacement(const DropletOptions& options, int pictureWidth, int pictureHeight, const RECT& desktop,

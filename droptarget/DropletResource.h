@@ -24,6 +24,9 @@
 // The notification icon's id, and its callback message to the droplet.
 #define ID_DROPLET_TRAY_ICON 102
 #define WM_DROPLET_TRAY (WM_APP + 10)
+// A drop's or command's work was posted; the hand-off thread has ended it.
+#define WM_DROPLET_WORK (WM_APP + 11)
+#define WM_DROPLET_WORK_DONE (WM_APP + 12)
 #define IDT_DROPLET_DRAG 1
 
 #define IDS_ICON_NOT_LOADED 9006

@@ -2,6 +2,7 @@
 
 #include "DropletPlacement.h"
 #include "DropletResource.h"
+#include "DropletWork.h"
 #include "LanguageText.h"
 #include "OneAtATime.h"
 #include "ScopedHandles.h"
@@ -18,7 +19,6 @@ namespace {
 const UINT_PTR DRAG_INTERVAL_MS = 10;
 // The cursor may leave the window by this much before a drag is given up.
 const LONG DRAG_SLACK = 100;
-const double MIN_SIDE = 32.0;
 
 Gdiplus::Bitmap* g_scaledPicture = nullptr;
 int g_scaledWidth = 0;
@@ -126,10 +126,10 @@ void EndDrag(HWND hwnd)
 LRESULT ShowDropletMenu(HWND hwnd)
 {
     StopDragTimer(hwnd);
-    // While a command's dialog or question is open the menu offers nothing:
-    // the click brings that dialog to the front.
-    if (ModuleCommandGate().Busy()) {
-        BringThreadDialogToFront();
+    // While a drop's or command's work runs the menu offers nothing: the
+    // click brings its dialog to the front.
+    if (g_DropletWork.Busy()) {
+        g_DropletWork.RaiseDialog();
         return 1;
     }
     BuildDropletMenu(hwnd, &g_checkedAlign, &g_menu);
@@ -209,9 +209,6 @@ void OnCommand(HWND hwnd, UINT command)
     case ID_DROPLET_TOPMOST:
         ToggleTopmost(hwnd);
         break;
-    case ID_DROPLET_EXIT:
-        ::PostQuitMessage(0);
-        break;
     case ID_DROPLET_SIZE_25:
     case ID_DROPLET_SIZE_33:
     case ID_DROPLET_SIZE_50:
@@ -233,9 +230,6 @@ void OnCommand(HWND hwnd, UINT command)
     case ID_DROPLET_ALIGN_RIGHT:
     case ID_DROPLET_ALIGN_BOTTOM:
         SetAlignment(hwnd, command, desktop);
-        break;
-    case ID_DROPLET_SETTINGS:
-        DisplayConnectorSettings(hwnd);
         break;
     default:
         break;
@@ -268,13 +262,27 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE) {
-            // A quit inside a dialog's loop would end that dialog unanswered.
-            if (ModuleCommandGate().Busy())
-                BringThreadDialogToFront();
-            else
-                ::PostQuitMessage(0);
+        // Like "Beenden": during a work, the program ends after it.
+        if (wParam == VK_ESCAPE)
+            g_DropletWork.RequestExit();
+        return 0;
+    case WM_CLOSE:
+        // Closed during a hand-off, the program ends once it is over.
+        if (g_DropletWork.Busy()) {
+            g_DropletWork.RequestExit();
+            return 0;
         }
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    case WM_ENDSESSION:
+        // The session's end may stop the process before the loop ends.
+        if (wParam)
+            WriteDropletPlacement(g_DropletOptions, g_DropletPlacement, hwnd);
+        return 0;
+    case WM_DROPLET_WORK:
+        g_DropletWork.OnPosted();
+        return 0;
+    case WM_DROPLET_WORK_DONE:
+        g_DropletWork.OnDone();
         return 0;
     case WM_LBUTTONDOWN:
     case WM_NCLBUTTONDOWN:
@@ -306,10 +314,25 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
     case WM_COMMAND: {
-        // The menu's and the tray's commands, one at a time.
+        const UINT command = LOWORD(wParam);
+        // "Beenden" during a work is not lost: the program ends after it.
+        if (command == ID_DROPLET_EXIT) {
+            g_DropletWork.RequestExit();
+            return 0;
+        }
+        // The connector's dialog, like a hand-off, runs off this thread.
+        if (command == ID_DROPLET_SETTINGS) {
+            g_DropletWork.Begin([]() { DisplayConnectorSettings(nullptr); });
+            return 0;
+        }
+        // The menu's and the tray's other commands, one at a time.
+        if (g_DropletWork.Busy()) {
+            g_DropletWork.RaiseDialog();
+            return 0;
+        }
         CCommandScope scope;
         if (scope.Entered())
-            OnCommand(hwnd, LOWORD(wParam));
+            OnCommand(hwnd, command);
         return 0;
     }
     default:
@@ -376,22 +399,10 @@ int SetDropletScale(HWND hwnd, double scale)
     Gdiplus::Bitmap* picture = g_DropletPicture ? g_DropletPicture->Get() : nullptr;
     if (!picture)
         return 1;
-    const double pictureWidth = picture->GetWidth();
-    const double pictureHeight = picture->GetHeight();
-    double w = pictureWidth * scale;
-    double h = pictureHeight * scale;
-    // The shorter side never goes below 32 px; the aspect ratio stays.
-    if (pictureWidth < pictureHeight) {
-        if (w < MIN_SIDE) {
-            w = MIN_SIDE;
-            h = MIN_SIDE * pictureHeight / pictureWidth;
-        }
-    } else if (h < MIN_SIDE && pictureHeight > 0) {
-        h = MIN_SIDE;
-        w = MIN_SIDE * pictureWidth / pictureHeight;
-    }
-    g_scaledWidth = static_cast<int>(w);
-    g_scaledHeight = static_cast<int>(h);
+    SIZE scaled = ScaledPictureSize(static_cast<int>(picture->GetWidth()), static_cast<int>(picture->GetHeight()),
+                                    scale);
+    g_scaledWidth = scaled.cx;
+    g_scaledHeight = scaled.cy;
     ::SetWindowPos(hwnd, nullptr, g_DropletPlacement.x, g_DropletPlacement.y, g_scaledWidth, g_scaledHeight,
                    SWP_SHOWWINDOW | SWP_NOZORDER);
     PaintDroplet(hwnd, picture);

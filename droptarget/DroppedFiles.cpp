@@ -41,19 +41,7 @@ void ReportHandoffRefused(const wchar_t* path, const wchar_t* reason, void* cont
     ReportRefusedDocument(path, reason, LogRefusal, options->silent == 0 ? GetThisModule() : nullptr);
 }
 
-// One dropped path; empty when the list has none at that index.
-std::vector<wchar_t> DroppedPath(HDROP list, UINT index)
-{
-    UINT length = DragQueryFileW(list, index, nullptr, 0);
-    if (length == 0)
-        return {};
-    std::vector<wchar_t> path(length + 1, L'\0');
-    if (DragQueryFileW(list, index, path.data(), length + 1) == 0)
-        return {};
-    return path;
-}
-
-void HandOff(HDROP list, const DropHandoffOptions& options)
+void HandOff(const std::vector<std::wstring>& dropped, const DropHandoffOptions& options)
 {
     WalkRules rules = options.rules;
     rules.onRefused = ReportRefused;
@@ -62,13 +50,9 @@ void HandOff(HDROP list, const DropHandoffOptions& options)
     rules.onHandoffRefused = ReportHandoffRefused;
     rules.context = const_cast<DropHandoffOptions*>(&options);
 
-    UINT dropped = DragQueryFileW(list, 0xFFFFFFFF, nullptr, 0);
     long long total = 0;
-    for (UINT i = 0; i < dropped; ++i) {
-        std::vector<wchar_t> path = DroppedPath(list, i);
-        if (!path.empty())
-            total += CollectFiles(path.data(), nullptr, nullptr, rules);
-    }
+    for (const std::wstring& path : dropped)
+        total += CollectFiles(path.c_str(), nullptr, nullptr, rules);
     if (total >= INT_MAX) {
         g_Log.Error(L"Too many dropped files: %d characters of paths\n", INT_MAX);
         return;
@@ -81,11 +65,8 @@ void HandOff(HDROP list, const DropHandoffOptions& options)
     cursor.end = pathList.data() + total;
     int count = 0;
     int written = 0;
-    for (UINT i = 0; i < dropped && !cursor.full; ++i) {
-        std::vector<wchar_t> path = DroppedPath(list, i);
-        if (!path.empty())
-            written += CollectFiles(path.data(), &cursor, &count, rules);
-    }
+    for (size_t i = 0; i < dropped.size() && !cursor.full; ++i)
+        written += CollectFiles(dropped[i].c_str(), &cursor, &count, rules);
     if (cursor.full)
         g_Log.Warning(L"The dropped folders grew while they were walked; handing off the first %d files\n", count);
 
@@ -111,11 +92,26 @@ void HandOff(HDROP list, const DropHandoffOptions& options)
 
 } // namespace
 
-void HandleDroppedFiles(HDROP list, const DropHandoffOptions& options)
+std::vector<std::wstring> CopyDroppedPaths(HDROP list)
 {
-    // Called from the drop target's Drop: nothing may escape to OLE.
+    std::vector<std::wstring> paths;
+    UINT dropped = DragQueryFileW(list, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < dropped; ++i) {
+        UINT length = DragQueryFileW(list, i, nullptr, 0);
+        if (length == 0)
+            continue;
+        std::vector<wchar_t> path(length + 1, L'\0');
+        if (DragQueryFileW(list, i, path.data(), length + 1) != 0)
+            paths.emplace_back(path.data());
+    }
+    return paths;
+}
+
+void HandleDroppedPaths(const std::vector<std::wstring>& paths, const DropHandoffOptions& options)
+{
+    // Called from a drop's work or the drop target: nothing may escape.
     try {
-        HandOff(list, options);
+        HandOff(paths, options);
     } catch (const std::bad_alloc&) {
         g_Log.Error(L"Out of memory while handing off dropped files\n");
     } catch (...) {
@@ -123,7 +119,11 @@ void HandleDroppedFiles(HDROP list, const DropHandoffOptions& options)
     }
 }
 
-void HandleDroppedFiles(HDROP list)
+void HandleDroppedFiles(HDROP list, const DropHandoffOptions& options)
 {
-    HandleDroppedFiles(list, g_DropHandoff);
+    try {
+        HandleDroppedPaths(CopyDroppedPaths(list), options);
+    } catch (const std::bad_alloc&) {
+        g_Log.Error(L"Out of memory while handing off dropped files\n");
+    }
 }

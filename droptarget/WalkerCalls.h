@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 // What a drop needs from the droplet's options and window.
 struct DropHandoffOptions {
@@ -23,13 +24,17 @@ struct DropHandoffOptions {
 };
 
 // The droplet fills these once at start (the window once it exists);
-// HandleDroppedFiles(list) works with them.
+// each drop's work takes a copy of them.
 extern DropHandoffOptions g_DropHandoff;
 
-// Walks and filters a CF_HDROP file list and hands the result to the
-// connector's Run. The caller releases the list.
+// The paths of a CF_HDROP file list (a drop keeps them past the data object).
+std::vector<std::wstring> CopyDroppedPaths(HDROP list);
+
+// Walks and filters the dropped paths and hands the result to the
+// connector's Run.
+void HandleDroppedPaths(const std::vector<std::wstring>& paths, const DropHandoffOptions& options);
+// The same for a CF_HDROP file list, which the caller releases.
 void HandleDroppedFiles(HDROP list, const DropHandoffOptions& options);
-void HandleDroppedFiles(HDROP list);
 
 // One Run call with the path list, its length in characters (closing NUL
 // included), the number of paths and the properties ini file (passed only

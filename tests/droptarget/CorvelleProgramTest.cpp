@@ -18,7 +18,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <map>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -310,9 +315,12 @@ const std::map<std::wstring, std::wstring> AT_10_20 = {{L"Corvelle.X", L"10"}, {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CorvelleStartTest,
     testing::Values(
-        // A stored X of -5 centres the window by the unscaled width.
+        // A stored X of -5 centres the window at the size it has.
         StartCase{"NegativeX", "[Size]\r\n0.5\r\n", {{L"Corvelle.X", L"-5"}, {L"Corvelle.Y", L"20"}}, 0, 0,
-                  {(SCREEN_W - PICTURE_W) / 2, 20, 80, 100}, false, false},
+                  {(SCREEN_W - 80) / 2, 20, 80, 100}, false, false},
+        // The window that the shorter side's 32 px make larger than the scale.
+        StartCase{"FirstStartSmallestSide", "[Size]\r\n0.25\r\n", {}, 40, 200,
+                  {(SCREEN_W - 32) / 2, (SCREEN_H - 160) / 2, 32, 160}, false, false},
         StartCase{"XBeyondRightEdge", "", {{L"Corvelle.X", L"1200"}, {L"Corvelle.Y", L"20"}}, 0, 0,
                   {(SCREEN_W - PICTURE_W) / 2, 20, 160, 200}, false, false},
         // No stored position: the centre.
@@ -559,6 +567,326 @@ TEST_F(CorvelleProgramTest, RequestsWhileTheSettingsDialogIsOpenLeaveItAloneAndI
     EXPECT_EQ(L"D:\\Neu\\Oberlane.exe", loader);
     EXPECT_FALSE(oberlane.WaitForRecords(1, 1500));
     EXPECT_EQ(0u, setup.Unregister());
+}
+
+// The program the user drags from, on a thread of its own: its DoDragDrop
+// returns only when the droplet's Drop has returned.
+class DragSourceThread
+{
+public:
+    DragSourceThread(HWND window, std::function<void(TestDataObject*)> fill)
+    {
+        m_returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_thread = std::thread([this, window, fill]() {
+            OleInitialize(nullptr);
+            TestDataObject* data = new TestDataObject;
+            fill(data);
+            TestDropSource source(window);
+            DWORD effect = DROPEFFECT_NONE;
+            hr = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+            this->effect = effect;
+            data->Release();
+            OleUninitialize();
+            SetEvent(m_returned);
+        });
+    }
+    ~DragSourceThread()
+    {
+        m_thread.join();
+        CloseHandle(m_returned);
+    }
+    bool WaitForReturn(DWORD timeoutMs) const { return WaitForSingleObject(m_returned, timeoutMs) == WAIT_OBJECT_0; }
+
+    std::atomic<HRESULT> hr{E_PENDING};
+    std::atomic<DWORD> effect{DROPEFFECT_NONE};
+
+private:
+    HANDLE m_returned = nullptr;
+    std::thread m_thread;
+};
+
+// The texts of a dialog's static controls, one after another.
+std::wstring StaticTexts(HWND dialog)
+{
+    std::wstring texts;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = L"", text[1024] = L"";
+        if (GetClassNameW(child, name, 16) && lstrcmpiW(name, L"Static") == 0 && GetWindowTextW(child, text, 1024))
+            texts += std::wstring(text) + L"\n";
+    }
+    return texts;
+}
+
+std::set<std::wstring> InboxFolders()
+{
+    std::vector<std::wstring> names = FolderNames(TempPath() + L"kq_temp_inbox\\kq_data_*");
+    return std::set<std::wstring>(names.begin(), names.end());
+}
+
+// The hand-off folders made since `before` whose files name `needle`
+// (a hand-off file that names the document, or the saved item itself).
+std::vector<std::wstring> NewFoldersWith(const std::set<std::wstring>& before, const std::wstring& needle)
+{
+    std::vector<std::wstring> found;
+    for (const std::wstring& folder : InboxFolders()) {
+        if (before.count(folder))
+            continue;
+        std::wstring path = TempPath() + L"kq_temp_inbox\\" + folder + L"\\";
+        bool named = FileExists(path + needle);
+        std::wstring xml = FromUtf8(ReadFileBytes(path + folder + L".xml"));
+        if (named || xml.find(needle) != std::wstring::npos)
+            found.push_back(folder);
+    }
+    return found;
+}
+
+class CorvelleDropTest : public CorvelleProgramTest
+{
+protected:
+    // Registers the connector with two storage locations and starts the
+    // droplet with the cursor over it.
+    void StartWithTwoLocations(const std::string& extraIni = std::string(),
+                               const std::string& multiupload = "silent=1\r\nfilequestion=0\r\n")
+    {
+        setup.reset(new BrenmarkSetup(ConnectorSetupIni(
+            oberlane.Path(), {L"label=\"Rechnungen\" appid=1 configid=1", L"label=\"Vertr\u00e4ge\" appid=2 configid=2"})));
+        ASSERT_EQ(0u, setup->Register());
+        Launch(extraIni, multiupload);
+    }
+    void Launch(const std::string& extraIni, const std::string& multiupload = "silent=1\r\nfilequestion=0\r\n")
+    {
+        WriteIni("[Icon]\r\ndroplet.png\r\n[Mimetype]\r\npdf\r\n[Multiupload]\r\n" + multiupload +
+                 "[Tray]\r\nshowtray=0\r\n" + extraIni);
+        SetUserValue(L"Corvelle.X", L"300");
+        SetUserValue(L"Corvelle.Y", L"300");
+        corvelle.reset(new CorvelleProcess(dir));
+        ASSERT_TRUE(corvelle->Start());
+        RECT rect = corvelle->WindowRect();
+        SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    }
+    void TearDown() override
+    {
+        if (corvelle) {
+            corvelle->PressEscape();
+            EXPECT_EQ(0u, corvelle->WaitForExit());
+            corvelle.reset();
+        }
+        if (setup) {
+            EXPECT_EQ(0u, setup->Unregister());
+        }
+        CorvelleProgramTest::TearDown();
+    }
+
+    OberlaneStandin oberlane;
+    std::unique_ptr<BrenmarkSetup> setup;
+    std::unique_ptr<CorvelleProcess> corvelle;
+};
+
+TEST_F(CorvelleDropTest, AFileListDropReturnsBeforeItsQuestionsWhichThenFollowInTheirOrder)
+{
+    // A refusal box for each refused file and the question before several.
+    StartWithTwoLocations("", "silent=0\r\nfilequestion=1\r\n");
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+    const std::set<std::wstring> before = InboxFolders();
+    const std::vector<std::wstring> documents = {dir.WriteFile(L"docs\\Angebot.pdf", "%PDF-1.4"),
+                                                 dir.WriteFile(L"docs\\Notiz.txt", "x"),
+                                                 dir.WriteFile(L"docs\\Auftrag.pdf", "%PDF-1.4")};
+    DragSourceThread drag(corvelle->Window(), [&](TestDataObject* data) { data->SetFileList(documents); });
+
+    // Nothing answers the boxes: the drag source must be free before them.
+    const bool returned = drag.WaitForReturn(15000);
+    EXPECT_TRUE(returned) << "the drag source waited for the questions";
+    if (returned) {
+        EXPECT_EQ(DRAGDROP_S_DROP, drag.hr.load());
+        EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), drag.effect.load());
+    }
+    struct Step {
+        const wchar_t* caption;
+        const wchar_t* text; // the start of the box's text
+        int button;
+    } steps[] = {
+        {L"Fehler bei der Dokumentablage", L"Die Datei kann nicht archiviert werden.", IDOK},
+        {L"marvik dovrane droplet", L"Sie haben 2 Dateien ausgew\u00e4hlt.", IDYES},
+        {L"Dokument ablegen", L"W\u00e4hlen Sie einen Ablageort:", IDCANCEL},
+    };
+    for (const Step& step : steps) {
+        HWND box = WaitForDialogWindow(step.caption);
+        ASSERT_TRUE(box) << ToUtf8(step.caption);
+        EXPECT_NE(std::wstring::npos, StaticTexts(box).find(step.text)) << ToUtf8(StaticTexts(box));
+        if (step.button == IDCANCEL)
+            SaveWindowScreenshot(box, L"corvelle-choice-after-drop");
+        ClickButton(box, step.button);
+        for (int i = 0; i < 100 && IsWindow(box); ++i)
+            Sleep(50);
+    }
+    ASSERT_TRUE(drag.WaitForReturn(15000));
+
+    // The window answers again once the choice is gone: the work has ended.
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(corvelle->Window(), WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer));
+    // The connector asks before it writes: nothing of the documents is left.
+    for (const std::wstring& document : documents)
+        EXPECT_TRUE(NewFoldersWith(before, document).empty());
+    EXPECT_FALSE(oberlane.WaitForRecords(1, 1500));
+}
+
+TEST_F(CorvelleDropTest, AMailIsSavedBeforeTheDropReturnsAndMarkedWhenTheChoiceIsCancelled)
+{
+    StartWithTwoLocations();
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+    const std::set<std::wstring> before = InboxFolders();
+    DragSourceThread drag(corvelle->Window(), [](TestDataObject* data) {
+        data->SetDescriptor({L"Angebot-4711.msg"});
+        data->AddStorage(CreateMailStorage());
+    });
+
+    const bool returned = drag.WaitForReturn(15000);
+    EXPECT_TRUE(returned) << "the drag source waited for the storage-location choice";
+    // Saved when DoDragDrop returned, as a compound file.
+    std::vector<std::wstring> folders = NewFoldersWith(before, L"Angebot-4711.msg");
+    if (returned) {
+        EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), drag.effect.load());
+        ASSERT_EQ(1u, folders.size());
+        std::wstring mail = TempPath() + L"kq_temp_inbox\\" + folders[0] + L"\\Angebot-4711.msg";
+        EXPECT_EQ(S_OK, StgIsStorageFile(mail.c_str()));
+    }
+    HWND choice = WaitForDialogWindow(L"Dokument ablegen");
+    ASSERT_TRUE(choice);
+    ClickButton(choice, IDCANCEL);
+    ASSERT_TRUE(drag.WaitForReturn(15000));
+
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(corvelle->Window(), WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer));
+    folders = NewFoldersWith(before, L"Angebot-4711.msg");
+    ASSERT_EQ(1u, folders.size());
+    const std::wstring folder = TempPath() + L"kq_temp_inbox\\" + folders[0] + L"\\";
+    // Its hand-off file was written before the choice, then the marker.
+    for (int i = 0; i < 50 && !FileExists(folder + L"__freetodelete__.bin"); ++i)
+        Sleep(100);
+    EXPECT_TRUE(FileExists(folder + L"__freetodelete__.bin"));
+    EXPECT_TRUE(FileExists(folder + folders[0] + L".xml"));
+    EXPECT_FALSE(oberlane.WaitForRecords(1, 1500));
+}
+
+TEST_F(CorvelleDropTest, TheWindowAnswersThroughoutALargeHandoff)
+{
+    const int FOLDERS = 30, PER_FOLDER = 100;
+    for (int f = 0; f < FOLDERS; ++f)
+        for (int i = 0; i < PER_FOLDER; ++i)
+            dir.WriteFile(L"viele\\Ordner" + std::to_wstring(f) + L"\\Dokument" + std::to_wstring(i) + L".pdf", "x");
+    setup.reset(new BrenmarkSetup(ConnectorSetupIni(oberlane.Path())));
+    ASSERT_EQ(0u, setup->Register());
+    Launch("");
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+
+    const std::wstring folder = dir / L"viele";
+    DialogWatcher watcher({}, DialogAnswer(), true);
+    const DWORD start = GetTickCount();
+    DragSourceThread drag(corvelle->Window(), [&](TestDataObject* data) { data->SetFileList({folder}); });
+    // Probes as Windows makes them before it calls a window not responding,
+    // until every document has reached the receiving program.
+    int probes = 0, unanswered = 0;
+    DWORD longest = 0, silentSince = 0;
+    std::set<std::wstring> ids;
+    size_t delivered = 0;
+    while (GetTickCount() - start < 240000) {
+        const DWORD before = GetTickCount();
+        DWORD_PTR answer = 0;
+        ++probes;
+        if (SendMessageTimeoutW(corvelle->Window(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &answer)) {
+            silentSince = 0;
+        } else {
+            ++unanswered;
+            if (!silentSince)
+                silentSince = before;
+            longest = std::max<DWORD>(longest, GetTickCount() - silentSince);
+        }
+        delivered = 0;
+        for (const StandinRecord& record : oberlane.Records()) {
+            std::vector<std::wstring> files = FilesParameter(record.parameters);
+            delivered += files.size();
+            ids.insert(files.begin(), files.end());
+        }
+        if (delivered >= static_cast<size_t>(FOLDERS * PER_FOLDER) && drag.WaitForReturn(0))
+            break;
+        Sleep(100);
+    }
+    const DWORD took = GetTickCount() - start;
+    EXPECT_TRUE(drag.WaitForReturn(1000));
+    EXPECT_EQ(0, unanswered) << "longest unanswered stretch " << longest << " ms of " << took << " ms";
+    // Each document once.
+    EXPECT_EQ(static_cast<size_t>(FOLDERS * PER_FOLDER), delivered);
+    EXPECT_EQ(delivered, ids.size());
+    // The probes covered a hand-off that lasted.
+    EXPECT_GT(probes, 5) << took << " ms";
+    RecordProperty("HandoffMs", static_cast<int>(took));
+    for (const SeenDialog& box : watcher.Seen())
+        ADD_FAILURE() << ToUtf8(box.caption) << ": " << ToUtf8(box.text);
+}
+
+TEST_F(CorvelleProgramTest, TheSessionsEndWritesTheWindowValues)
+{
+    WriteIni(IniText("[Tray]\r\nshowtray=0\r\n[Size]\r\n0.5\r\n"));
+    SetUserValue(L"Corvelle.X", L"100");
+    SetUserValue(L"Corvelle.Y", L"50");
+    {
+        CorvelleProcess corvelle(dir);
+        ASSERT_TRUE(corvelle.Start());
+        corvelle.Command(ID_DROPLET_SIZE_25);
+        corvelle.Command(ID_DROPLET_FIXED);
+        DWORD_PTR answer = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(corvelle.Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                                        5000, &answer));
+        EXPECT_TRUE(answer);
+        ASSERT_TRUE(SendMessageTimeoutW(corvelle.Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                                        &answer));
+        // Windows ends the process once every window has had WM_ENDSESSION:
+        // the CorvelleProcess ends it here without its loop ending.
+    }
+    std::map<std::wstring, std::wstring> expected = {
+        {L"Corvelle.Size", L"0.25"}, {L"Corvelle.Vordergrund", L"0"}, {L"Corvelle.Fest", L"1"},
+        {L"Corvelle.Align", L""},    {L"Corvelle.X", L"100"},       {L"Corvelle.Y", L"50"},
+    };
+    EXPECT_EQ(expected, WindowValues());
+}
+
+TEST_F(CorvelleProgramTest, BeendenWhileTheSettingsDialogIsOpenEndsTheProgramOnceItCloses)
+{
+    OberlaneStandin oberlane;
+    BrenmarkSetup setup(ConnectorSetupIni(oberlane.Path()));
+    ASSERT_EQ(0u, setup.Register());
+    WriteIni(IniText("[Tray]\r\nshowtray=1\r\n[Size]\r\n0.5\r\n"));
+    SetUserValue(L"Corvelle.X", L"20");
+    SetUserValue(L"Corvelle.Y", L"20");
+    {
+        CorvelleProcess corvelle(dir);
+        ASSERT_TRUE(corvelle.Start());
+        corvelle.Command(ID_DROPLET_SIZE_75);
+        PostMessageW(corvelle.Window(), WM_COMMAND, ID_DROPLET_SETTINGS, 0);
+        HWND dialog = WaitForDialogWindow(L"Einstellungen");
+        ASSERT_TRUE(dialog);
+        // "Beenden" as the tray's menu sends it.
+        PostMessageW(corvelle.Window(), WM_COMMAND, ID_DROPLET_EXIT, 0);
+        EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), corvelle.WaitForExit(1500)) << "ended inside the dialog";
+        EXPECT_TRUE(IsWindow(dialog));
+        ClickButton(dialog, IDCANCEL);
+        EXPECT_EQ(0u, corvelle.WaitForExit());
+    }
+    EXPECT_EQ(L"0.75", WindowValues()[L"Corvelle.Size"]);
+    EXPECT_FALSE(oberlane.WaitForRecords(1, 500));
+    EXPECT_EQ(0u, setup.Unregister());
+}
+
+TEST_F(CorvelleProgramTest, TheFirstStartAtHalfSizeIsCentredOnTheScreen)
+{
+    WriteIni(IniText("[Tray]\r\nshowtray=0\r\n[Size]\r\n0.5\r\n"));
+    CorvelleProcess corvelle(dir);
+    ASSERT_TRUE(corvelle.Start());
+    ExpectRect(corvelle.WindowRect(), (SCREEN_W - 80) / 2, (SCREEN_H - 100) / 2, 80, 100);
+    Sleep(300);
+    EXPECT_FALSE(SaveScreenShot(L"corvelle-first-start-half-size.png").empty());
+    corvelle.PressEscape();
+    EXPECT_EQ(0u, corvelle.WaitForExit());
 }
 
 } // namespace

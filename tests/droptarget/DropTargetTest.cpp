@@ -39,6 +39,47 @@ std::set<std::wstring> FilesIn(const std::wstring& folder)
     return std::set<std::wstring>(names.begin(), names.end());
 }
 
+// The drop's work, held until the test runs it as the droplet does once the
+// message that Drop posted arrives.
+class HeldWork : public IDropWorkQueue
+{
+public:
+    bool Reserve() override
+    {
+        EXPECT_FALSE(reserved) << "reserved twice";
+        if (busy)
+            return false;
+        reserved = true;
+        return true;
+    }
+    void Post(DropWork posted) override
+    {
+        EXPECT_TRUE(reserved) << "posted without a reservation";
+        EXPECT_FALSE(work) << "posted twice";
+        work = std::move(posted);
+    }
+    void Unreserve() override
+    {
+        EXPECT_TRUE(reserved);
+        reserved = false;
+    }
+    // Runs the posted work; false when there is none.
+    bool RunPosted()
+    {
+        if (!work)
+            return false;
+        DropWork posted = std::move(work);
+        work = nullptr;
+        posted();
+        reserved = false;
+        return true;
+    }
+
+    bool busy = false;
+    bool reserved = false;
+    DropWork work;
+};
+
 class DropTargetTest : public RegistryTest
 {
 protected:
@@ -46,7 +87,7 @@ protected:
     {
         RegistryTest::SetUp();
         RemoveTree(InboxPath());
-        target = new CDropTarget(&settings);
+        target = new CDropTarget(&settings, &queue);
         target->AddRef();
         target->SetFormats(TestDataObject::DescriptorFormat(), TestDataObject::ContentsFormat());
         data = new TestDataObject;
@@ -54,6 +95,8 @@ protected:
     }
     void TearDown() override
     {
+        // Every drop gave its reservation back or handed it to its work.
+        EXPECT_FALSE(queue.reserved);
         data->Release();
         target->Release();
         RemoveTree(InboxPath());
@@ -69,7 +112,8 @@ protected:
         settings.SetValue(name, new CSettingValue(text, SETTING_PARAM));
     }
 
-    // DragEnter, DragOver and Drop as one drag; the effect of each.
+    // DragEnter, DragOver and Drop as one drag, then the work the drop
+    // posted; the effect of each.
     struct Effects {
         DWORD enter, over, drop;
     };
@@ -79,6 +123,7 @@ protected:
         EXPECT_EQ(S_OK, target->DragEnter(data, MK_LBUTTON, NOWHERE, &e.enter));
         EXPECT_EQ(S_OK, target->DragOver(MK_LBUTTON, NOWHERE, &e.over));
         EXPECT_EQ(S_OK, target->Drop(data, 0, NOWHERE, &e.drop));
+        queue.RunPosted();
         return e;
     }
 
@@ -93,6 +138,7 @@ protected:
 
     OberlaneStandin oberlane;
     CKQCSettings settings;
+    HeldWork queue;
     CDropTarget* target = nullptr;
     TestDataObject* data = nullptr;
     TempDir dir;
@@ -546,7 +592,8 @@ TEST_F(DropTargetTest, CancelledLocationMarksTheFoldersAndStartsNothing)
     data->AddStorage(CreateMailStorage());
     DialogWatcher watcher({DialogAnswer{IDCANCEL, -1}});
     Effects e = Drag();
-    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), e.drop);
+    // Reported before the user cancelled.
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), e.drop);
     ASSERT_EQ(1u, watcher.Count());
     EXPECT_EQ(L"Dokument ablegen", watcher.Seen()[0].caption);
     std::set<std::wstring> folders = InboxFolders();
@@ -571,16 +618,66 @@ TEST_F(DropTargetTest, AChosenLocationGoesFirstOnTheCommandLine)
     EXPECT_NE(std::wstring::npos, parameters.find(L" startapp=5"));
 }
 
-TEST_F(DropTargetTest, AMissingReceivingProgramIsReportedAndTheDropNotHandled)
+TEST_F(DropTargetTest, AMissingReceivingProgramIsReportedAfterTheDrop)
 {
     settings.SetValue(SZ_LOADER, new CSettingValue(L"C:\\nowhere\\Oberlane.exe", SETTING_STRING));
     data->SetDescriptor({L"Angebot.msg"});
     data->AddStorage(CreateMailStorage());
     DialogWatcher watcher;
     Effects e = Drag();
-    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), e.drop);
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), e.drop);
     ASSERT_EQ(1u, watcher.Count());
     EXPECT_EQ(L"Das marvik dovrane Oberlane konnte nicht gefunden werden.", watcher.Seen()[0].text);
+}
+
+TEST_F(DropTargetTest, DropSavesTheMailsAndLeavesTheChoiceToItsWork)
+{
+    AddLocation(1, L"Rechnungen");
+    AddLocation(2, L"Vertr\u00e4ge");
+    data->SetDescriptor({L"Angebot.msg", L"Auftrag.msg"});
+    data->AddStorage(CreateMailStorage());
+    data->AddStorage(CreateMailStorage());
+    DialogWatcher watcher({DialogAnswer{IDCANCEL, -1}});
+    DWORD effect = DROPEFFECT_COPY;
+    ASSERT_EQ(S_OK, target->DragEnter(data, MK_LBUTTON, NOWHERE, &effect));
+    ASSERT_EQ(S_OK, target->Drop(data, 0, NOWHERE, &effect));
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), effect);
+
+    // Saved, and nothing asked, marked or written for the hand-off yet.
+    std::set<std::wstring> folders = InboxFolders();
+    ASSERT_EQ(2u, folders.size());
+    for (const std::wstring& folder : folders) {
+        std::set<std::wstring> files = FilesIn(InboxPath() + folder);
+        EXPECT_EQ(1u, files.size()) << folder;
+        EXPECT_EQ(0u, files.count(folder + L".xml"));
+    }
+    Sleep(300);
+    EXPECT_EQ(0u, watcher.Count());
+    ASSERT_TRUE(queue.work);
+
+    // The work writes the hand-off files, asks, and marks on Cancel.
+    queue.RunPosted();
+    ASSERT_EQ(1u, watcher.Count());
+    EXPECT_EQ(L"Dokument ablegen", watcher.Seen()[0].caption);
+    for (const std::wstring& folder : folders) {
+        std::set<std::wstring> files = FilesIn(InboxPath() + folder);
+        EXPECT_EQ(1u, files.count(folder + L".xml"));
+        EXPECT_EQ(1u, files.count(L"__freetodelete__.bin")) << folder;
+    }
+    EXPECT_FALSE(oberlane.WaitForRecords(1, 1000));
+}
+
+TEST_F(DropTargetTest, ADropWhileOtherWorkRunsTakesNothing)
+{
+    queue.busy = true;
+    data->SetDescriptor({L"Angebot.msg"});
+    data->AddStorage(CreateMailStorage());
+    Effects e = Drag();
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), e.drop);
+    EXPECT_FALSE(queue.work);
+    EXPECT_TRUE(InboxFolders().empty());
+    for (const FORMATETC& request : data->requests)
+        EXPECT_NE(TestDataObject::ContentsFormat(), request.cfFormat);
 }
 
 } // namespace
