@@ -140,7 +140,13 @@ bool CHandoffThread::Run(DropWork& work, HWND notify, UINT done)
 {
     if (!m_window)
         return false;
-    std::unique_ptr<HandoffTask> task(new HandoffTask{work, notify, done});
+    std::unique_ptr<HandoffTask> task;
+    try {
+        task.reset(new HandoffTask{work, notify, done});
+    } catch (...) {
+        // Out of memory: the caller runs the work itself rather than hold the gate forever.
+        return false;
+    }
     if (!::PostMessageW(m_window, WM_HANDOFF_RUN, 0, reinterpret_cast<LPARAM>(task.get())))
         return false;
     task.release();
