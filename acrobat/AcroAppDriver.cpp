@@ -79,13 +79,18 @@ IDispatch* CIacDispatchDriver::InvokeForObject(DISPID id) const
     return object;
 }
 
-std::string CIacDispatchDriver::InvokeForText(DISPID id, VARIANT* args, UINT count) const
+std::wstring CIacDispatchDriver::InvokeForWideText(DISPID id, VARIANT* args, UINT count) const
 {
     ScopedVariant result;
     if (FAILED(InvokeMethod(id, args, count, VT_BSTR, &result)) || result.Value().vt != VT_BSTR ||
         !result.Value().bstrVal)
-        return std::string();
-    return WideToAnsi(std::wstring(result.Value().bstrVal, SysStringLen(result.Value().bstrVal)));
+        return std::wstring();
+    return std::wstring(result.Value().bstrVal, SysStringLen(result.Value().bstrVal));
+}
+
+std::string CIacDispatchDriver::InvokeForText(DISPID id, VARIANT* args, UINT count) const
+{
+    return WideToAnsi(InvokeForWideText(id, args, count));
 }
 
 long CIacApp::GetNumAVDocs() const
@@ -133,15 +138,16 @@ std::string CIacPDDoc::GetFileName() const
     return InvokeForText(DISPID_PDDOC_GETFILENAME, nullptr, 0);
 }
 
-std::string CIacPDDoc::GetInfo(const std::string& key) const
+// Wide, as the automation answers it: the document's own text may be in any script.
+std::wstring CIacPDDoc::GetInfo(const wchar_t* key) const
 {
-    BSTR wide = SysAllocString(AnsiToWide(key).c_str());
+    BSTR wide = SysAllocString(key);
     if (!wide)
-        return std::string();
+        return std::wstring();
     VARIANT arg;
     arg.vt = VT_BSTR;
     arg.bstrVal = wide;
-    std::string text = InvokeForText(DISPID_PDDOC_GETINFO, &arg, 1);
+    std::wstring text = InvokeForWideText(DISPID_PDDOC_GETINFO, &arg, 1);
     SysFreeString(wide);
     return text;
 }

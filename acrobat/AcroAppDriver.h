@@ -31,6 +31,7 @@ protected:
     // or NULL.
     IDispatch* InvokeForObject(DISPID id) const;
     std::string InvokeForText(DISPID id, VARIANT* args, UINT count) const;
+    std::wstring InvokeForWideText(DISPID id, VARIANT* args, UINT count) const;
 
 private:
     IDispatch* m_dispatch = nullptr;
@@ -56,7 +57,7 @@ public:
     // The host's answer converted to a number (0: not saved).
     long Save(short type, const std::string& path) const;
     std::string GetFileName() const;
-    std::string GetInfo(const std::string& key) const;
+    std::wstring GetInfo(const wchar_t* key) const;
 };
 
 // Reads a member of `dispatch` by name: GetIDsOfNames, then Invoke as method

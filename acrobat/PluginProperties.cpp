@@ -309,16 +309,16 @@ void KVMXAddProps(const wchar_t* xmp, CPluginPropertyMap& map)
 void GetPortfolioProps(const CIacPDDoc& doc, CPluginPropertyMap& map)
 {
     static const struct {
-        const char* info;
+        const wchar_t* info;
         const wchar_t* key;
     } kInfo[] = {
-        {"Title", L"ADOBE_TITLE"},
-        {"Producer", L"ADOBE_PRODUCER"},
-        {"Created", L"ADOBE_CREATION_DATE"},
-        {"Modified", L"ADOBE_MODDATE"},
+        {L"Title", L"ADOBE_TITLE"},
+        {L"Producer", L"ADOBE_PRODUCER"},
+        {L"Created", L"ADOBE_CREATION_DATE"},
+        {L"Modified", L"ADOBE_MODDATE"},
     };
     for (const auto& item : kInfo)
-        map.Add(item.key, AnsiToWide(doc.GetInfo(item.info)).c_str(), 0);
+        map.Add(item.key, doc.GetInfo(item.info).c_str(), 0);
 }
 
 bool WritePropertyIni(const CPluginPropertyMap& map, char (&path)[MAX_PATH])
