@@ -5,9 +5,10 @@
 // names EXPECTED hand-off folders; then ends the droplet with Escape.
 //   drop_probe FOLDER RECORDFILE EXPECTED
 // Prints "hand-off ms, probes, unanswered, longest unanswered ms".
+#include "TestDataObject.h"
+
 #include <windows.h>
 #include <ole2.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,82 +19,6 @@
 #include <vector>
 
 namespace {
-
-// A data object that offers one CF_HDROP list, as the shell's does.
-class FileListData : public IDataObject
-{
-public:
-    explicit FileListData(const std::wstring& path)
-    {
-        m_list.resize(sizeof(DROPFILES));
-        DROPFILES header = {};
-        header.pFiles = sizeof(DROPFILES);
-        header.fWide = TRUE;
-        std::memcpy(m_list.data(), &header, sizeof(header));
-        const BYTE* text = reinterpret_cast<const BYTE*>(path.c_str());
-        m_list.insert(m_list.end(), text, text + (path.size() + 1) * sizeof(wchar_t));
-        m_list.insert(m_list.end(), sizeof(wchar_t), 0);
-    }
-    virtual ~FileListData() = default;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IDataObject) {
-            *ppv = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG n = --m_refs;
-        if (n == 0)
-            delete this;
-        return n;
-    }
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override
-    {
-        if (QueryGetData(format) != S_OK)
-            return DV_E_FORMATETC;
-        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, m_list.size());
-        if (!h)
-            return E_OUTOFMEMORY;
-        std::memcpy(GlobalLock(h), m_list.data(), m_list.size());
-        GlobalUnlock(h);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = h;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC* format) override
-    {
-        return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-    }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override
-    {
-        if (out)
-            out->ptd = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) override
-    {
-        if (direction != DATADIR_GET)
-            return E_NOTIMPL;
-        FORMATETC offered = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        return SHCreateStdEnumFmtEtc(1, &offered, formats);
-    }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-    STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-
-private:
-    ULONG m_refs = 1;
-    std::vector<BYTE> m_list;
-};
 
 // Lets go once the cursor has been over the window for a few rounds.
 class DropOver : public IDropSource
@@ -174,7 +99,9 @@ int wmain(int argc, wchar_t** argv)
     std::atomic<bool> returned{false};
     std::thread drag([&]() {
         OleInitialize(nullptr);
-        FileListData* data = new FileListData(folder);
+        // A CF_HDROP list, as the shell offers it.
+        TestDataObject* data = new TestDataObject();
+        data->SetFileList({folder});
         DropOver source(window);
         DWORD effect = DROPEFFECT_NONE;
         DoDragDrop(data, &source, DROPEFFECT_COPY, &effect);
